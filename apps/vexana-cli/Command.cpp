@@ -1,0 +1,35 @@
+#include "Command.h"
+
+#include "platform/Files.h"
+
+#include <iostream>
+
+namespace vexana::cli {
+
+void ConsoleUserInterface::message(const std::string& text, store::MessageIcon) {
+    ++messages_;
+    std::cerr << text << "\n";
+}
+
+std::vector<std::unique_ptr<Command>> allCommands() {
+    std::vector<std::unique_ptr<Command>> list;
+    list.push_back(makeNewCommand());
+    list.push_back(makeInfoCommand());
+    return list;
+}
+
+bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& err) {
+    if (!platform::fileExists(path)) {
+        err << "The project " << path << " does not exist.\n";
+        return false;
+    }
+    return doc.OpenPath(path, false);
+}
+
+bool wantsHelp(const std::vector<std::string>& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+} // namespace vexana::cli

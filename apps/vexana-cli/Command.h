@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/CVexDoc.h"
+#include "store/UserInterface.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexana::cli {
+
+// Messages go to stderr; nothing is ever asked, since no one is there to answer.
+class ConsoleUserInterface : public store::SilentUserInterface {
+public:
+    void message(const std::string& text, store::MessageIcon icon) override;
+    int messages() const { return messages_; }
+
+private:
+    int messages_ = 0;
+};
+
+// One subcommand of vexana-cli.
+class Command {
+public:
+    virtual ~Command() = default;
+    virtual const char* name() const = 0;
+    virtual const char* summary() const = 0;
+    virtual std::string usage() const = 0;
+    // Returns the exit status.
+    virtual int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) = 0;
+};
+
+std::vector<std::unique_ptr<Command>> allCommands();
+
+std::unique_ptr<Command> makeNewCommand();
+std::unique_ptr<Command> makeInfoCommand();
+
+// Opens an existing project through the document; prints the reason to err and returns
+// false when it cannot.
+bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& err);
+
+bool wantsHelp(const std::vector<std::string>& args);
+
+} // namespace vexana::cli

@@ -1,0 +1,87 @@
+#include "Command.h"
+
+#include "platform/Files.h"
+#include "store/Schema.h"
+
+#include <ostream>
+
+namespace vexana::cli {
+
+namespace {
+
+using namespace vexana::store;
+
+class NewCommand : public Command {
+public:
+    const char* name() const override { return "new"; }
+    const char* summary() const override { return "create an empty project file"; }
+    std::string usage() const override {
+        return "Usage: vexana-cli new PROJECT\n"
+               "Creates an empty project file at PROJECT. A path that exists already is refused.\n";
+    }
+    int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
+        if (wantsHelp(args)) {
+            out << usage();
+            return 0;
+        }
+        if (args.size() != 1) {
+            err << usage();
+            return 2;
+        }
+        if (platform::fileExists(args[0])) {
+            err << "The file " << args[0] << " exists already.\n";
+            return 1;
+        }
+        ConsoleUserInterface ui;
+        RecentProjects recent;
+        CVexDoc doc(ui, recent);
+        if (!doc.OpenPath(args[0], false)) return 1;
+        out << "Created " << doc.title() << "\n";
+        return 0;
+    }
+};
+
+class InfoCommand : public Command {
+public:
+    const char* name() const override { return "info"; }
+    const char* summary() const override { return "print a project's version and record counts"; }
+    std::string usage() const override {
+        return "Usage: vexana-cli info PROJECT\n"
+               "Opens PROJECT (bringing an older file up to the current version) and prints\n"
+               "\"Key: value\" lines: DataEngine, DataType, RichText and the number of\n"
+               "Textgroups, Texts, Textsets, Textlinks, Codewords, Codings and Memos.\n";
+    }
+    int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
+        if (wantsHelp(args)) {
+            out << usage();
+            return 0;
+        }
+        if (args.size() != 1) {
+            err << usage();
+            return 2;
+        }
+        ConsoleUserInterface ui;
+        RecentProjects recent;
+        CVexDoc doc(ui, recent);
+        if (!openExisting(doc, args[0], err)) return 1;
+        out << "DataEngine: " << doc.setup("DataEngine") << "\n";
+        out << "DataType: " << doc.setup("DataType") << "\n";
+        out << "RichText: " << doc.setup("RichText") << "\n";
+        const TopicStore& s = doc.store();
+        out << "Textgroups: " << s.RecordCount(TopicId::TextGroups) << "\n";
+        out << "Texts: " << s.RecordCount(TopicId::Texts) << "\n";
+        out << "Textsets: " << s.RecordCount(TopicId::TextSets) << "\n";
+        out << "Textlinks: " << s.RecordCount(TopicId::TextLinks) << "\n";
+        out << "Codewords: " << s.RecordCount(TopicId::Codes) << "\n";
+        out << "Codings: " << s.RecordCount(TopicId::Codings) << "\n";
+        out << "Memos: " << s.RecordCount(TopicId::Memos) << "\n";
+        return 0;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeNewCommand() { return std::make_unique<NewCommand>(); }
+std::unique_ptr<Command> makeInfoCommand() { return std::make_unique<InfoCommand>(); }
+
+} // namespace vexana::cli

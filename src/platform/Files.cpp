@@ -1,0 +1,125 @@
+#include "Files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexana::platform {
+
+namespace fs = std::filesystem;
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string parentDirectory(const std::string& path) {
+    const fs::path p(path);
+    const auto parent = p.parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    const auto p = fs::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string out;
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(done);
+    return out;
+}
+
+std::string systemErrorText(int err) { return std::strerror(err); }
+
+std::string temporarySibling(const std::string& near, std::string_view tag) {
+    static std::atomic<unsigned> counter{0};
+    return near + "." + std::string(tag) + "-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++);
+}
+
+std::string writeFileAtomic(const std::string& path, std::string_view contents) {
+    const std::string tmp = temporarySibling(path, "tmp");
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return systemErrorText(errno);
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return systemErrorText(err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return systemErrorText(err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return systemErrorText(err);
+    }
+    return {};
+}
+
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    // link() fails when the target exists, which gives the no-replace guarantee on
+    // every local file system without renameat2.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool makeDirectories(const std::string& path) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    return isDirectory(path);
+}
+
+namespace {
+std::string homeBased(const char* xdgVar, const char* fallback) {
+    if (const char* v = std::getenv(xdgVar); v && *v) return v;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/" + fallback;
+}
+} // namespace
+
+std::string userConfigDir() { return homeBased("XDG_CONFIG_HOME", ".config"); }
+std::string userDataDir() { return homeBased("XDG_DATA_HOME", ".local/share"); }
+
+} // namespace vexana::platform

@@ -1,0 +1,287 @@
+#include "CVexDoc.h"
+
+#include "Schema.h"
+#include "platform/Files.h"
+
+#include <algorithm>
+
+namespace vexana::store {
+
+namespace {
+
+struct LoadStep {
+    int topic;
+    const char* text;
+};
+
+constexpr LoadStep loadSteps[] = {
+    {TopicId::TextGroups, "Load Text Groups ..."}, {TopicId::Texts, "Load Texts ..."},
+    {TopicId::TextSets, "Load Sets ..."},         {TopicId::TextLinks, "Load Textlinks ..."},
+    {TopicId::Codes, "Load Code System ..."},     {TopicId::Codings, "Load Coded Segments ..."},
+    {TopicId::Memos, "Load Memos ..."},
+};
+
+void applyDisplayNames(Topic& topic) {
+    const TopicDef* def = findTopicDef(topic.id());
+    if (!def) return;
+    for (const auto& f : def->fields)
+        if (!f.displayName.empty()) topic.renameFieldInMemory(f.id, std::string(f.displayName));
+}
+
+void setUpInMemoryTopics(TopicStore& store) {
+    for (int id : inMemoryTopicIds()) {
+        Topic* t = store.GetTopic(id);
+        if (!t) continue;
+        t->clear();
+        for (const auto& f : inMemoryFields(id)) {
+            FieldInfo info;
+            info.id = f.id;
+            info.name = std::string(f.name);
+            info.type = f.type;
+            info.state = f.state;
+            info.parentTopic = f.parentTopic;
+            store.AttachField(id, std::move(info));
+        }
+    }
+}
+
+} // namespace
+
+CVexDoc::CVexDoc(UserInterface& ui, RecentProjects& recent)
+    : ui_(ui), recent_(recent), store_(std::make_unique<TopicStore>()) {}
+
+CVexDoc::~CVexDoc() = default;
+
+bool CVexDoc::loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress) {
+    setUpInMemoryTopics(store);
+    for (const auto& step : loadSteps) {
+        if (showProgress) ui_.progressText(step.text);
+        Topic* t = store.GetTopic(step.topic);
+        if (!t || !db.LoadTopic(*t)) return false;
+        applyDisplayNames(*t);
+    }
+    return true;
+}
+
+bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showProgress) {
+    if (!database || !database->IsOpen()) return false;
+    // Load into a fresh store first, so a file that opens but cannot be read leaves the
+    // current project as it was.
+    auto fresh = std::make_unique<TopicStore>();
+    if (!loadInto(*fresh, *database, showProgress)) {
+        const std::string why = database->lastError();
+        ui_.message("The project " + database->path() + " cannot be loaded: " + why, MessageIcon::Stop);
+        return false;
+    }
+    if (isOpen()) CloseProject();
+    title_ = database->path();
+    db_ = std::move(database);
+    store_ = std::move(fresh);
+    store_->setBatchHandler(this);
+
+    if (showProgress) ui_.progressText("Initialize Windows...");
+    convertParagraphEnds();
+    const int oldCharSet = charSet_;
+    LoadOptions();
+    for (ViewListener* v : views_) v->onProjectLoaded(oldCharSet != charSet_);
+
+    for (std::int32_t id : store_->ListIds(TopicId::Texts)) {
+        if (store_->GetInt(TopicId::Texts, id, TextField::State) & StateOpenInBrowser) {
+            for (ViewListener* v : views_) v->onOpenText(id);
+            break;
+        }
+    }
+    return true;
+}
+
+bool CVexDoc::convertParagraphEnds() {
+    if (setup("RichText") == "2") return true;
+    const std::vector<std::int32_t> texts = store_->ListIds(TopicId::Texts);
+    // Without a reader for the bodies nothing can be converted; the key then stays, so the
+    // conversion runs once one is there.
+    if (!texts.empty() && !paragraphEnds_) return false;
+    StoreBatch batch(*store_);
+    for (std::int32_t textId : texts) {
+        RecordCursor text;
+        if (!store_->GetRecord(TopicId::Texts, textId, text, true)) {
+            batch.fail();
+            break;
+        }
+        const std::vector<std::int32_t> ends = paragraphEnds_(text.block(TextField::Body));
+        text.Release();
+        for (std::int32_t codingId : store_->FindIds(TopicId::Codings, TopicId::Texts, textId)) {
+            RecordCursor c;
+            if (!store_->GetRecord(TopicId::Codings, codingId, c)) continue;
+            std::int32_t start = c.getInt(CodingField::StartChar), finish = c.getInt(CodingField::FinishChar);
+            const std::int32_t oldStart = start, oldFinish = finish;
+            for (std::int32_t p : ends) {
+                if (p >= finish) break;
+                if (start > p) --start;
+                --finish;
+            }
+            if (start == oldStart && finish == oldFinish) continue;
+            c.setInt(CodingField::StartChar, start);
+            c.setInt(CodingField::FinishChar, finish);
+            if (!store_->Save(c)) batch.fail();
+        }
+        for (std::int32_t memoId : store_->FindIds(TopicId::Memos, TopicId::Texts, textId)) {
+            RecordCursor m;
+            if (!store_->GetRecord(TopicId::Memos, memoId, m)) continue;
+            std::int32_t pos = m.getInt(MemoField::Pos);
+            const std::int32_t oldPos = pos;
+            for (std::int32_t p : ends) {
+                if (p >= pos) break;
+                --pos;
+            }
+            if (pos == oldPos) continue;
+            m.setInt(MemoField::Pos, pos);
+            if (!store_->Save(m)) batch.fail();
+        }
+    }
+    if (!db_->SetSetup("RichText", "2")) batch.fail();
+    return batch.finish();
+}
+
+void CVexDoc::CloseProject() {
+    if (!isOpen()) return;
+    SaveOptions();
+    for (ViewListener* v : views_) v->onProjectClosed();
+    store_->Clear();
+}
+
+bool CVexDoc::SaveOptions() {
+    if (!isOpen()) return false;
+    return db_->SetSetup("Options", options_) && db_->SetSetup("CharSet", std::to_string(charSet_));
+}
+
+void CVexDoc::LoadOptions() {
+    options_ = setup("Options");
+    charSet_ = textToInt(setup("CharSet"));
+}
+
+std::string CVexDoc::setup(const std::string& key) {
+    std::string value;
+    if (db_) db_->GetSetup(key, value);
+    return value;
+}
+
+bool CVexDoc::Backup(const std::string& target, std::string& errorText) {
+    if (!isOpen()) return false;
+    return db_->Compact(target, errorText);
+}
+
+bool CVexDoc::OpenPath(const std::string& path, bool showProgress) {
+    auto db = std::make_unique<ProjectDatabase>(std::string(DataTypeMain), &ui_);
+    if (!db->Open(path)) return false;
+    ui_.waitCursor(true);
+    if (showProgress) ui_.progressOpen();
+    const bool ok = OpenProject(std::move(db), showProgress);
+    if (showProgress) ui_.progressClose();
+    ui_.waitCursor(false);
+    if (ok) recent_.add(title_);
+    return ok;
+}
+
+bool CVexDoc::createFresh(const std::string& path) {
+    if (db_ && db_->isSameFile(path)) {
+        ui_.message("The project " + path + " is open. Choose another file for the new project.",
+                    MessageIcon::Stop);
+        return false;
+    }
+    // The file dialog has asked about replacing it.
+    if (platform::fileExists(path) && !platform::removeFile(path)) {
+        ui_.message("The file " + path + " cannot be replaced.", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+bool CVexDoc::ChooseProjectAtStartup() {
+    std::string path;
+    bool create = false;
+    if (!startupPath_.empty()) {
+        path = std::move(startupPath_);
+        startupPath_.clear();
+    } else {
+        const StartChoice choice = ui_.startDialog(recent_.entries());
+        if (choice.kind == StartChoice::Kind::CreateNew) {
+            path = ui_.chooseFile(FileDialog::NewProject);
+            create = true;
+        } else if (!choice.recentPath.empty()) {
+            path = choice.recentPath;
+        } else {
+            path = ui_.chooseFile(FileDialog::OpenProject);
+        }
+    }
+    if (path.empty()) return false;
+    if (create && !createFresh(path)) return false;
+    return OpenPath(path, true);
+}
+
+bool CVexDoc::OnNewProject() {
+    const std::string path = ui_.chooseFile(FileDialog::NewProject);
+    if (path.empty() || !createFresh(path)) return false;
+    return OpenPath(path, false);
+}
+
+bool CVexDoc::OnOpenProject() {
+    const std::string path = ui_.chooseFile(FileDialog::OpenProject);
+    if (path.empty()) return false;
+    if (db_ && db_->isSameFile(path)) return true; // it is open already
+    return OpenPath(path, true);
+}
+
+bool CVexDoc::OnRecentProject(int item) {
+    const std::string path = recent_.pathForItem(item);
+    if (path.empty()) return false;
+    return OpenPath(path, true);
+}
+
+bool CVexDoc::OnBackupProject() {
+    if (!isOpen()) return false;
+    const std::string target = ui_.chooseFile(FileDialog::BackupProject);
+    if (target.empty()) return false;
+    std::string error;
+    if (Backup(target, error)) return true;
+    if (!error.empty()) ui_.message(error, MessageIcon::Stop);
+    return false;
+}
+
+void CVexDoc::addView(ViewListener* view) {
+    if (view && std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+void CVexDoc::removeView(ViewListener* view) { std::erase(views_, view); }
+
+void CVexDoc::notify(ViewEvent event, int topic, std::int32_t id) {
+    for (ViewListener* v : views_) v->onViewEvent(event, topic, id);
+}
+
+void CVexDoc::notifyChanged(const ObjectList& changed) {
+    for (const auto& [topic, id] : changed.items()) notify(ViewEvent::Changed, topic, id);
+}
+
+void CVexDoc::beginBatch() {
+    if (db_) db_->beginTransaction();
+}
+
+bool CVexDoc::endBatch(bool success) {
+    if (!db_ || !db_->inTransaction()) return success;
+    const bool committed = db_->endTransaction(success);
+    if (!committed && !db_->inTransaction()) {
+        // The file went back to where it was before the batch; memory must follow.
+        reload();
+        return false;
+    }
+    return committed;
+}
+
+bool CVexDoc::reload() {
+    // In place: callers further up may still hold the store's topics.
+    store_->Clear();
+    if (!loadInto(*store_, *db_, false)) return false;
+    for (ViewListener* v : views_) v->onProjectLoaded(false);
+    return true;
+}
+
+} // namespace vexana::store

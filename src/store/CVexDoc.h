@@ -1,0 +1,88 @@
+#pragma once
+
+#include "AppSettings.h"
+#include "ProjectDatabase.h"
+#include "TopicStore.h"
+#include "UserInterface.h"
+#include "ViewListener.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexana::store {
+
+// Finds the paragraph ends (one character each) in a stored text body.
+using ParagraphEndLocator = std::function<std::vector<std::int32_t>(const ByteBlock& body)>;
+
+// The project document: the one way into the open project. It owns the store and the
+// database, loads and switches projects and tells the views what changed.
+class CVexDoc : public BatchHandler {
+public:
+    CVexDoc(UserInterface& ui, RecentProjects& recent);
+    ~CVexDoc() override;
+    CVexDoc(const CVexDoc&) = delete;
+    CVexDoc& operator=(const CVexDoc&) = delete;
+
+    // Start-up: the remembered command-line path, or the start dialog. False: the program ends.
+    void setStartupPath(std::string path) { startupPath_ = std::move(path); }
+    bool ChooseProjectAtStartup();
+
+    // Opens (or creates) the file and loads it; the current project stays when that fails.
+    bool OpenPath(const std::string& path, bool showProgress);
+    bool OpenProject(std::unique_ptr<ProjectDatabase> database, bool showProgress = true);
+    void CloseProject();
+    bool SaveOptions();
+    void LoadOptions();
+    bool Backup(const std::string& target, std::string& errorText);
+
+    // Main-window commands.
+    bool OnNewProject();
+    bool OnOpenProject();
+    bool OnBackupProject();
+    bool OnRecentProject(int item); // 1 to 5
+
+    bool isOpen() const { return db_ && db_->IsOpen(); }
+    TopicStore& store() { return *store_; }
+    const TopicStore& store() const { return *store_; }
+    ProjectDatabase* database() { return db_.get(); }
+    UserInterface& ui() { return ui_; }
+    RecentProjects& recent() { return recent_; }
+    const std::string& title() const { return title_; }
+    const std::string& options() const { return options_; }
+    void setOptions(std::string options) { options_ = std::move(options); }
+    int charSet() const { return charSet_; }
+    void setCharSet(int code) { charSet_ = code; }
+    std::string setup(const std::string& key);
+
+    void setParagraphEndLocator(ParagraphEndLocator locator) { paragraphEnds_ = std::move(locator); }
+
+    void addView(ViewListener* view);
+    void removeView(ViewListener* view);
+    void notify(ViewEvent event, int topic, std::int32_t id);
+    void notifyChanged(const ObjectList& changed);
+
+    // Bulk work: one transaction on the file. When it fails, memory is reloaded from the file.
+    void beginBatch() override;
+    bool endBatch(bool success) override;
+
+private:
+    bool loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress);
+    bool convertParagraphEnds();
+    bool reload();
+    bool createFresh(const std::string& path);
+
+    UserInterface& ui_;
+    RecentProjects& recent_;
+    std::unique_ptr<ProjectDatabase> db_;
+    std::unique_ptr<TopicStore> store_;
+    std::string startupPath_;
+    std::string title_;
+    std::string options_;
+    int charSet_ = 0;
+    ParagraphEndLocator paragraphEnds_;
+    std::vector<ViewListener*> views_;
+};
+
+} // namespace vexana::store

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Schema.h"
+#include "TopicListener.h"
+#include "UserInterface.h"
+#include "platform/Sqlite.h"
+
+#include <string>
+#include <string_view>
+
+namespace vexana::store {
+
+class Topic;
+
+// One open project file on SQLite. It creates, opens (exclusively) and upgrades project
+// files, reads and writes setup keys, loads topics and, as their listener, writes every
+// change of the store through to the file at once.
+class ProjectDatabase : public TopicListener {
+public:
+    explicit ProjectDatabase(std::string dataType = std::string(DataTypeMain), UserInterface* ui = nullptr);
+    ~ProjectDatabase() override;
+    ProjectDatabase(const ProjectDatabase&) = delete;
+    ProjectDatabase& operator=(const ProjectDatabase&) = delete;
+
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return open_; }
+    bool LoadTopic(Topic& topic);
+
+    bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) override;
+    bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field, const std::uint8_t* image) override;
+    bool DeleteRecordRow(Topic& topic, std::int32_t recordId) override;
+    bool LoadBlocks(RecordCursor& cursor) override;
+    bool AddFieldColumn(Topic& topic, const FieldInfo& field) override;
+    bool RenameFieldRow(int topicId, int fieldId, const std::string& name) override;
+    bool DeleteFieldRow(Topic& topic, const FieldInfo& field) override;
+
+    std::string GetProjectName(bool withPath) const;
+    bool GetSetup(const std::string& key, std::string& value);
+    bool SetSetup(const std::string& key, const std::string& value);
+    bool DeleteSetup(const std::string& key);
+    // Writes a compacted copy of the open project to target; the project stays open.
+    bool Compact(const std::string& target, std::string& errorText);
+
+    const std::string& dataEngine() const { return dataEngine_; }
+    const std::string& dataType() const { return dataType_; }
+    const std::string& path() const { return path_; }
+    const std::string& lastError() const { return lastError_; }
+
+    // Nested all-or-nothing units: the outermost end commits, or rolls back when any
+    // statement or any inner unit failed. endTransaction returns whether it was committed.
+    bool beginTransaction();
+    bool endTransaction(bool success);
+    bool inTransaction() const { return depth_ > 0; }
+
+    // Same file as the open project (by device and inode, so links and other spellings match).
+    bool isSameFile(const std::string& path) const;
+
+    platform::SqliteDatabase& connection() { return db_; }
+
+private:
+    bool createFile(const std::string& path);
+    bool upgradeFrom010406();
+    bool upgradeFrom020524();
+    bool fail(std::string_view what);
+    void show(const std::string& text, MessageIcon icon);
+    bool exec(std::string_view sql);
+    platform::SqliteStatement* statement(const std::string& sql);
+    bool upsertValue(int topicId, std::int32_t objectId, int fieldId, const std::string& value);
+    bool bindField(platform::SqliteStatement& st, int index, Topic& topic, const FieldInfo& f,
+                   const std::uint8_t* image, const RecordCursor* cursor);
+
+    platform::SqliteDatabase db_;
+    bool open_ = false;
+    std::string dataEngine_;
+    std::string path_;
+    std::string dataType_;
+    UserInterface* ui_;
+    std::string lastError_;
+    int depth_ = 0;
+    bool txFailed_ = false;
+};
+
+} // namespace vexana::store

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vexana::store {
+
+class Topic;
+class RecordCursor;
+struct FieldInfo;
+
+// How a topic persists its changes. Every call reports whether the change reached the file;
+// the store makes a change in memory only when it did.
+class TopicListener {
+public:
+    virtual ~TopicListener() = default;
+    virtual bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) = 0;
+    virtual bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field,
+                           const std::uint8_t* image) = 0;
+    virtual bool DeleteRecordRow(Topic& topic, std::int32_t recordId) = 0;
+    virtual bool LoadBlocks(RecordCursor& cursor) = 0;
+    virtual bool AddFieldColumn(Topic& topic, const FieldInfo& field) = 0;
+    virtual bool RenameFieldRow(int topicId, int fieldId, const std::string& name) = 0;
+    virtual bool DeleteFieldRow(Topic& topic, const FieldInfo& field) = 0;
+};
+
+// Groups many listener calls into one all-or-nothing unit (a transaction on the file).
+// end(false) undoes the unit; whoever implements it must bring memory back in line.
+class BatchHandler {
+public:
+    virtual ~BatchHandler() = default;
+    virtual void beginBatch() = 0;
+    virtual bool endBatch(bool success) = 0;
+};
+
+} // namespace vexana::store

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "RecordCursor.h"
+#include "Topic.h"
+#include "TopicListener.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace vexana::store {
+
+// A (topic id, record id) pair naming one object, as change and delete lists report them.
+using ObjectRef = std::pair<int, std::int32_t>;
+
+// Collects objects without repeats, in the order they were first added.
+class ObjectList {
+public:
+    void add(int topic, std::int32_t id);
+    bool contains(int topic, std::int32_t id) const;
+    const std::vector<ObjectRef>& items() const { return items_; }
+    bool empty() const { return items_.empty(); }
+    void clear();
+
+private:
+    std::vector<ObjectRef> items_;
+    std::unordered_map<std::int64_t, bool> seen_;
+};
+
+// The in-memory image of an open project: one Topic per table plus the in-memory topics.
+class TopicStore {
+public:
+    TopicStore();
+    TopicStore(const TopicStore&) = delete;
+    TopicStore& operator=(const TopicStore&) = delete;
+
+    Topic* GetTopic(int topic);
+    const Topic* GetTopic(int topic) const;
+    // Adds a topic that the store does not hold yet (the coder's work topic, tests).
+    Topic* CreateTopic(int topic);
+    int RecordCount(int topic) const;
+
+    bool NewRecord(int topic, RecordCursor& cursor);
+    bool GetRecord(int topic, std::int32_t id, RecordCursor& cursor, bool withBlocks = false);
+    bool GetRecordAt(int topic, int position, RecordCursor& cursor, bool withBlocks = false);
+    bool DeleteRecord(int topic, std::int32_t id, ObjectList* deleted = nullptr, ObjectList* changed = nullptr);
+    bool DeleteRecordOnly(int topic, std::int32_t id);
+    bool CopyRecord(int topic, std::int32_t id, RecordCursor& cursor);
+    std::vector<std::int32_t> ListIds(int topic) const;
+    std::vector<std::int32_t> FindIds(int topic, int referencedTopic, std::int32_t referencedId) const;
+    std::int32_t GetReference(int topic, std::int32_t id, int referencedTopic) const;
+    std::vector<std::string> DistinctValues(int topic, int fieldId) const;
+    std::string GetName(int topic, std::int32_t id, bool full) const;
+    std::string GetAnnotation(int topic, std::int32_t id) const;
+    // A typed read of one field of a stored record (0 / empty when missing).
+    std::int32_t GetInt(int topic, std::int32_t id, int fieldId) const;
+    std::string GetText(int topic, std::int32_t id, int fieldId) const;
+
+    const FieldInfo* GetField(int topic, int fieldId) const;
+    int FieldCount(int topic) const;
+    const FieldInfo* FieldAt(int topic, int position) const;
+    std::vector<int> ListFields(int topic, bool withTypeField) const;
+    std::vector<int> ListVariables(int topic) const;
+    int CountVariables(int topic) const;
+    // Gives the field the next free id (and a column name when Source is empty) and adds it
+    // once the listener has. Returns the new field id, or -1.
+    int AddField(int topic, FieldInfo field);
+    bool RenameField(int topic, int fieldId, const std::string& name);
+    bool RemoveField(int topic, int fieldId);
+    // Adds a field as it is (loading and the in-memory topics), keeping the reference bookkeeping.
+    bool AttachField(int topic, FieldInfo field);
+
+    bool Save(RecordCursor& cursor, bool writeBlocks = false, bool full = false);
+    bool UpdateInMemory(RecordCursor& cursor);
+    bool SetFieldText(RecordCursor& cursor, int fieldId, std::string_view text);
+
+    // Empties every topic but keeps the topics.
+    void Clear();
+    std::size_t memoryBytes() const;
+
+    void setBatchHandler(BatchHandler* handler) { batch_ = handler; }
+    BatchHandler* batchHandler() const { return batch_; }
+
+private:
+    bool deleteCascade(Topic& topic, std::int32_t id, ObjectList* deleted, ObjectList* changed, int depth);
+    void bookkeeping(Topic& topic, std::int32_t id, ObjectList* changed);
+    bool adjustCounter(int topic, std::int32_t id, int fieldId, int delta);
+    void compose(const Topic& topic, const std::uint8_t* image, const CompiledFormat& format, bool annotation,
+                 int depth, std::string& out) const;
+
+    std::unordered_map<int, std::unique_ptr<Topic>> topics_;
+    BatchHandler* batch_ = nullptr;
+};
+
+// Runs a group of store changes as one unit when a batch handler is set.
+class StoreBatch {
+public:
+    explicit StoreBatch(TopicStore& store);
+    ~StoreBatch();
+    StoreBatch(const StoreBatch&) = delete;
+    StoreBatch& operator=(const StoreBatch&) = delete;
+    void fail() { ok_ = false; }
+    // Ends the unit now; false when it was undone.
+    bool finish();
+
+private:
+    BatchHandler* handler_;
+    bool ok_ = true;
+    bool done_ = false;
+};
+
+} // namespace vexana::store

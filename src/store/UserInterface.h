@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vexana::store {
+
+enum class MessageIcon { Information, Warning, Stop, Question };
+
+// The project file dialogs and their fixed titles.
+enum class FileDialog { NewProject, OpenProject, BackupProject, MergeProjects };
+
+struct StartChoice {
+    enum class Kind { CreateNew, OpenExisting } kind = Kind::OpenExisting;
+    std::string recentPath; // a recent project chosen in the list; empty for "Other Projects..."
+};
+
+// Everything the core needs from the person at the screen. The desktop shell answers with
+// windows; the command line and tests answer from a script, recording what was said.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    virtual void message(const std::string& text, MessageIcon icon) = 0;
+    // A two-button question; true for the first button.
+    virtual bool question(const std::string& text, const std::string& yes, const std::string& no) = 0;
+    // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
+    virtual std::string chooseFile(FileDialog dialog) = 0;
+    virtual StartChoice startDialog(const std::vector<std::string>& recentProjects) = 0;
+    virtual void progressOpen() = 0;
+    virtual void progressText(const std::string& text) = 0;
+    virtual void progressCount(long count) = 0;
+    virtual void progressClose() = 0;
+    virtual void waitCursor(bool on) = 0;
+};
+
+// Answers nothing and shows nothing: for code paths that run without anyone to ask.
+class SilentUserInterface : public UserInterface {
+public:
+    void message(const std::string&, MessageIcon) override {}
+    bool question(const std::string&, const std::string&, const std::string&) override { return false; }
+    std::string chooseFile(FileDialog) override { return {}; }
+    StartChoice startDialog(const std::vector<std::string>&) override { return {}; }
+    void progressOpen() override {}
+    void progressText(const std::string&) override {}
+    void progressCount(long) override {}
+    void progressClose() override {}
+    void waitCursor(bool) override {}
+};
+
+} // namespace vexana::store

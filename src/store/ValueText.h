@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexana::store {
+
+// A day count since 30 December 1899 (the fraction is the time of day) with a status;
+// status 0 means valid, so the all-zero slot is day 0, valid.
+struct DateTime {
+    double days = 0.0;
+    std::int32_t status = 0;
+
+    bool valid() const { return status == 0; }
+    static DateTime fromCivil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+    static DateTime now();
+    // Broken-down form; false for an invalid value or one outside years 1..9999.
+    bool toCivil(int& year, int& month, int& day, int& hour, int& minute, int& second) const;
+};
+
+// Text conversions of typed values. None of them refuses input.
+std::int32_t textToInt(std::string_view text);
+double textToFloat(std::string_view text);
+DateTime textToDate(std::string_view text);
+std::int32_t textToBool(std::string_view text);
+// Cuts to at most maxChars characters without splitting one.
+std::string cutText(std::string_view text, std::size_t maxChars);
+
+std::string intToText(std::int32_t value);
+std::string floatToText(double value);
+std::string dateToText(const DateTime& value);
+std::string boolToText(std::int32_t value);
+
+} // namespace vexana::store
