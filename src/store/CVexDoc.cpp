@@ -1,6 +1,7 @@
 #include "CVexDoc.h"
 
 #include "Schema.h"
+#include "SchemaSetup.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -26,23 +27,6 @@ void applyDisplayNames(Topic& topic) {
     if (!def) return;
     for (const auto& f : def->fields)
         if (!f.displayName.empty()) topic.renameFieldInMemory(f.id, std::string(f.displayName));
-}
-
-void setUpInMemoryTopics(TopicStore& store) {
-    for (int id : inMemoryTopicIds()) {
-        Topic* t = store.GetTopic(id);
-        if (!t) continue;
-        t->clear();
-        for (const auto& f : inMemoryFields(id)) {
-            FieldInfo info;
-            info.id = f.id;
-            info.name = std::string(f.name);
-            info.type = f.type;
-            info.state = f.state;
-            info.parentTopic = f.parentTopic;
-            store.AttachField(id, std::move(info));
-        }
-    }
 }
 
 } // namespace
@@ -171,6 +155,11 @@ bool CVexDoc::Backup(const std::string& target, std::string& errorText) {
 }
 
 bool CVexDoc::OpenPath(const std::string& path, bool showProgress) {
+    // The open project holds its file exclusively; to open it again, let go of it first.
+    if (db_ && db_->isSameFile(path)) {
+        CloseProject();
+        db_->Close();
+    }
     auto db = std::make_unique<ProjectDatabase>(std::string(DataTypeMain), &ui_);
     if (!db->Open(path)) return false;
     ui_.waitCursor(true);

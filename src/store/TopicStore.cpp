@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t maxNameChars = 511;
 // Reference chains deeper than this can only come from a cycle in a damaged file.
 constexpr int maxDepth = 64;
+constexpr int composeBudget = 20000; // tokens per composed name
 
 std::int64_t refKey(int topic, std::int32_t id) {
     return (static_cast<std::int64_t>(topic) << 32) | static_cast<std::uint32_t>(id);
@@ -243,10 +244,11 @@ std::vector<std::string> TopicStore::DistinctValues(int topic, int fieldId) cons
 }
 
 void TopicStore::compose(const Topic& t, const std::uint8_t* img, const CompiledFormat& format, bool annotation,
-                         int depth, std::string& out) const {
+                         int depth, int& budget, std::string& out) const {
     if (depth > maxDepth) return;
     for (int token : format) {
-        if (out.size() > maxNameChars * 4) return;
+        // A format that names its reference twice over a cycle would branch without end.
+        if (--budget < 0 || out.size() > maxNameChars * 4) return;
         if (token >= 0) {
             const FieldInfo* f = t.field(token);
             if (!f) continue;
@@ -257,11 +259,11 @@ void TopicStore::compose(const Topic& t, const std::uint8_t* img, const Compiled
                 if (!rimg) continue;
                 if (annotation) {
                     std::string nested;
-                    compose(*rt, rimg, rt->annotationFormat(), true, depth + 1, nested);
+                    compose(*rt, rimg, rt->annotationFormat(), true, depth + 1, budget, nested);
                     if (!nested.empty() && nested.front() == '\\') nested.erase(0, 1);
                     out += nested;
                 } else {
-                    compose(*rt, rimg, rt->fullNameFormat(), false, depth + 1, out);
+                    compose(*rt, rimg, rt->fullNameFormat(), false, depth + 1, budget, out);
                 }
             } else {
                 out += t.valueText(img, *f);
@@ -279,7 +281,8 @@ std::string TopicStore::GetName(int topic, std::int32_t id, bool full) const {
     const std::uint8_t* img = t ? t->image(id) : nullptr;
     if (!img) return {};
     std::string out;
-    compose(*t, img, full ? t->fullNameFormat() : t->nameFormat(), false, 0, out);
+    int budget = composeBudget;
+    compose(*t, img, full ? t->fullNameFormat() : t->nameFormat(), false, 0, budget, out);
     return cutText(out, maxNameChars);
 }
 
@@ -288,7 +291,8 @@ std::string TopicStore::GetAnnotation(int topic, std::int32_t id) const {
     const std::uint8_t* img = t ? t->image(id) : nullptr;
     if (!img) return {};
     std::string out;
-    compose(*t, img, t->annotationFormat(), true, 0, out);
+    int budget = composeBudget;
+    compose(*t, img, t->annotationFormat(), true, 0, budget, out);
     if (!out.empty() && out.front() == '\\') out.erase(0, 1);
     return cutText(out, maxNameChars);
 }

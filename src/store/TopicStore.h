@@ -89,7 +89,7 @@ private:
     void bookkeeping(Topic& topic, std::int32_t id, ObjectList* changed);
     bool adjustCounter(int topic, std::int32_t id, int fieldId, int delta);
     void compose(const Topic& topic, const std::uint8_t* image, const CompiledFormat& format, bool annotation,
-                 int depth, std::string& out) const;
+                 int depth, int& budget, std::string& out) const;
 
     std::unordered_map<int, std::unique_ptr<Topic>> topics_;
     BatchHandler* batch_ = nullptr;

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and opens VEXANA on the demo project.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXANA_TESTS=OFF >/dev/null
+cmake --build build
+
+data="${XDG_DATA_HOME:-$HOME/.local/share}/vexana"
+demo="$data/demo.vxp"
+mkdir -p "$data"
+if [ ! -f "$demo" ]; then
+  ./build/apps/vexana-cli/vexana-cli new "$demo"
+fi
+./build/apps/vexana-cli/vexana-cli info "$demo"

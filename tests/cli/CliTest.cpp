@@ -1,0 +1,63 @@
+#include "TestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+using vexana::test::TempDir;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+};
+
+Result run(const std::string& args) {
+    const std::string cmd = std::string(VEXANA_CLI) + " " + args + " 2>&1";
+    Result r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf{};
+    std::size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+} // namespace
+
+TEST(Cli, NewAndInfoReportTheProject) {
+    TempDir dir;
+    const std::string p = "'" + dir.file("my project.vxp") + "'";
+    EXPECT_EQ(run("new " + p).status, 0);
+    const Result info = run("info " + p);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.out, "DataEngine: 020905\nDataType: MAIN\nRichText: 2\nTextgroups: 0\nTexts: 0\n"
+                        "Textsets: 0\nTextlinks: 0\nCodewords: 0\nCodings: 0\nMemos: 0\n");
+    const Result again = run("new " + p);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.out.find("exists already"), std::string::npos);
+}
+
+TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
+    TempDir dir;
+    vexana::test::writeAll(dir.file("x.vxp"), "plain text");
+    const Result foreign = run("info " + dir.file("x.vxp"));
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_NE(foreign.out.find("not a project"), std::string::npos);
+    EXPECT_TRUE(vexana::test::readAll(dir.file("x.vxp")) == "plain text");
+    const Result missing = run("info " + dir.file("none.vxp"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("does not exist"), std::string::npos);
+    EXPECT_EQ(run("info").status, 2);
+    EXPECT_EQ(run("frobnicate").status, 2);
+    EXPECT_EQ(run("new " + dir.file("no/folder/p.vxp")).status, 1);
+    for (const char* c : {"--help", "new --help", "info --help"}) {
+        const Result h = run(c);
+        EXPECT_EQ(h.status, 0) << c;
+        EXPECT_NE(h.out.find("Usage"), std::string::npos) << c;
+    }
+}

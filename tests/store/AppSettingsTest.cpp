@@ -1,0 +1,64 @@
+#include "TestSupport.h"
+#include "store/AppSettings.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexana::store;
+using vexana::test::TempDir;
+
+TEST(AppSettings, AMissingFileGivesEveryDefault) {
+    TempDir dir;
+    AppSettings s(dir.file("none.ini"));
+    s.load();
+    EXPECT_EQ(s.viewState(), 30);
+    EXPECT_EQ(s.oldViewState(), 30);
+    EXPECT_EQ(s.buttonState(), 1);
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(s.splitter(n), 350);
+    EXPECT_EQ(s.toolbarWidth(1), 350);
+    EXPECT_EQ(s.toolbarWidth(2), 430);
+    EXPECT_EQ(s.toolbarWidth(3), 430);
+    const WindowPlacement w = s.windowPos("MainWindow", AppSettings::mainWindowDefault());
+    EXPECT_EQ(w.format(), "0,3,0,0,0,0,50,50,540,540");
+    EXPECT_TRUE(s.recentProjects().empty());
+    EXPECT_EQ(s.segmentsCtrl(), std::make_pair(1, 50));
+    EXPECT_EQ(s.textCoderWindow().width, 23);
+    EXPECT_EQ(s.validateDir(), "C:\\Validate.rtf");
+    EXPECT_EQ(s.dictionaryPath(), AppSettings::startupDirectory() + "Default.vxl");
+}
+
+TEST(AppSettings, StoredValuesAreReadByTheirRules) {
+    AppSettings s("");
+    s.profile().parse("[MainWindow]\nToolbar2=600\nWindowPos=0,1,2,3,4,5,6,7,8\n[Project]\n"
+                      "Path1=/a.vxp\nPath2=/b.vxp\nPath3=/a.vxp\nPath4=\nPath5=/c.vxp\n"
+                      "[TextCoderWindow]\nSettings=0, 40, 0\n[SegmentsCtrl]\nSettings=garbage\n");
+    EXPECT_EQ(s.toolbarWidth(2), 430);
+    // Nine numbers are not a position: the window stays where it was made.
+    EXPECT_EQ(s.windowPos("MainWindow", AppSettings::mainWindowDefault()).showCmd, 3u);
+    EXPECT_EQ(s.recentProjects(), (std::vector<std::string>{"/a.vxp", "/b.vxp", "/c.vxp"}));
+    EXPECT_EQ(s.textCoderWindow().stripesFirst, 0);
+    EXPECT_EQ(s.textCoderWindow().width, 40);
+    EXPECT_EQ(s.segmentsCtrl(), std::make_pair(1, 50));
+    s.setRecentProjects({"/x.vxp"});
+    EXPECT_EQ(s.recentProjects(), std::vector<std::string>{"/x.vxp"});
+    EXPECT_EQ(s.profile().readString("Project", "Path2"), "");
+}
+
+TEST(RecentProjects, KeepsTenByteWiseDistinctPathsAndShowsEntriesOneToFive) {
+    RecentProjects r;
+    for (int i = 0; i < 11; ++i) r.add("/p" + std::to_string(i) + ".vxp");
+    ASSERT_EQ(r.entries().size(), 10u);
+    EXPECT_EQ(r.entries().front(), "/p10.vxp");
+    EXPECT_EQ(r.entries().back(), "/p1.vxp");
+    r.add("/p5.vxp");
+    EXPECT_EQ(r.entries().front(), "/p5.vxp");
+    EXPECT_EQ(r.entries().size(), 10u);
+    r.add("/P5.vxp"); // another spelling is another path
+    EXPECT_EQ(r.entries().size(), 10u);
+    EXPECT_EQ(r.entries()[1], "/p5.vxp");
+    EXPECT_EQ(r.menuText(1), "&1 /p5.vxp");
+    RecentProjects one;
+    one.add("/only.vxp");
+    EXPECT_EQ(one.menuText(1), "&1 ");
+    EXPECT_EQ(one.pathForItem(1), "");
+    EXPECT_EQ(one.pathForItem(0), "");
+}
