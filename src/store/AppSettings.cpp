@@ -84,8 +84,11 @@ void RecentProjects::assign(const std::vector<std::string>& paths) {
 }
 
 std::string RecentProjects::menuText(int item) const {
-    std::string text = "&" + std::to_string(item) + " ";
-    return text + pathForItem(item);
+    std::string text = "&";
+    text += std::to_string(item);
+    text += ' ';
+    text += pathForItem(item);
+    return text;
 }
 
 std::string RecentProjects::pathForItem(int item) const {

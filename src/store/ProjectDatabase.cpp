@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
 
+#include <climits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -152,6 +153,8 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
 
 void ProjectDatabase::Close() {
     if (depth_ > 0) db_.exec("ROLLBACK;");
+    plans_.clear();
+    highestInFile_.clear();
     depth_ = 0;
     txFailed_ = false;
     db_.close();
@@ -294,8 +297,14 @@ bool ProjectDatabase::isSameFile(const std::string& other) const {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+void ProjectDatabase::forgetPlans(int topicId) {
+    for (int flags = 0; flags < 4; ++flags) plans_.erase(topicId * 4 + flags);
+}
+
 bool ProjectDatabase::LoadTopic(Topic& topic) {
     if (!open_) return false;
+    forgetPlans(topic.id());
+    highestInFile_[topic.id()] = INT32_MAX; // until the file has said otherwise
     TopicStore* store = topic.store();
     topic.clear();
     topic.setListener(this);
@@ -346,25 +355,39 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
         if (st && st->step() == Step::Row) topic.reserve(static_cast<std::size_t>(st->columnInt(0)));
         if (st) st->reset();
     }
+    // Only the columns that are loaded: byte blocks stay in the file until someone asks.
+    std::vector<std::string> existing;
+    {
+        SqliteStatement info = db_.prepare("PRAGMA table_info(" + table + ");");
+        while (info.step() == Step::Row) existing.push_back(info.columnText(1));
+    }
+    std::vector<const FieldInfo*> loaded;
+    for (const auto& f : topic.fields()) {
+        if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) || f.has(FieldState::ValueField) ||
+            !safeName(f.source))
+            continue;
+        for (const auto& col : existing)
+            if (platform::equalsIgnoreAsciiCase(col, f.source)) {
+                loaded.push_back(&f);
+                break;
+            }
+    }
     const std::string idCol = quoted(topic.field(0)->source);
-    std::string sql = "SELECT * FROM " + table;
+    {
+        SqliteStatement top = db_.prepare("SELECT max(" + idCol + ") FROM " + table + ";");
+        if (top.step() == Step::Row) highestInFile_[topic.id()] = static_cast<std::int32_t>(top.columnInt(0));
+    }
+    std::string sql = "SELECT ";
+    for (std::size_t i = 0; i < loaded.size(); ++i) sql += (i ? "," : "") + quoted(loaded[i]->source);
+    if (loaded.empty()) sql += idCol;
+    sql += " FROM " + table;
     const std::string& sort = topic.sortField();
     if (sort.empty() || !safeName(sort) || platform::equalsIgnoreAsciiCase(sort, "ID")) sql += " ORDER BY " + idCol + ";";
     else sql += " ORDER BY " + quoted(sort) + "," + idCol + ";";
     SqliteStatement rows = db_.prepare(sql);
     if (!rows.valid()) return fail("cannot read " + topic.source());
-
-    // Which result column feeds which field; fields without a column stay zero.
     std::vector<std::pair<const FieldInfo*, int>> mapping;
-    for (const auto& f : topic.fields()) {
-        if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) || f.has(FieldState::ValueField))
-            continue;
-        for (int c = 0; c < rows.columnCount(); ++c)
-            if (platform::equalsIgnoreAsciiCase(rows.columnName(c), f.source)) {
-                mapping.emplace_back(&f, c);
-                break;
-            }
-    }
+    for (std::size_t i = 0; i < loaded.size(); ++i) mapping.emplace_back(loaded[i], static_cast<int>(i));
     SqliteStatement* values = nullptr;
     if (topic.valueFieldCount() > 0)
         values = statement("SELECT [FieldID], [Value] FROM [sys_Values] WHERE [TopicID]=? AND [ObjectID]=? "
@@ -419,19 +442,42 @@ bool ProjectDatabase::bindField(SqliteStatement& st, int index, Topic& topic, co
     }
 }
 
-bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) {
-    Topic* topic = cursor.topic();
-    if (!open_ || !topic || !topic->field(0) || !safeName(topic->source())) return false;
-    const std::string table = quoted(topic->source());
-    const std::string idCol = quoted(topic->field(0)->source);
-    std::vector<const FieldInfo*> cols;
-    for (const auto& f : topic->fields()) {
+ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlocks, bool full) {
+    const int key = topic.id() * 4 + (writeBlocks ? 1 : 0) + (full ? 2 : 0);
+    if (auto it = plans_.find(key); it != plans_.end()) return &it->second;
+    if (!topic.field(0) || !safeName(topic.source())) return nullptr;
+    const std::string table = quoted(topic.source());
+    const std::string idCol = quoted(topic.field(0)->source);
+    SavePlan plan;
+    for (const auto& f : topic.fields()) {
         if (f.id == 0 || f.type == TypeMemo || f.has(FieldState::Computed) || f.has(FieldState::ValueField)) continue;
         if (f.type == TypeBlock && !writeBlocks) continue;
         if (f.has(FieldState::Variable) && !full) continue;
         if (!safeName(f.source)) continue;
-        cols.push_back(&f);
+        plan.fields.push_back(f.id);
     }
+    std::string insert = "INSERT INTO " + table + " (" + idCol;
+    std::string values = ") VALUES(?";
+    std::string update = "UPDATE " + table + " SET ";
+    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+        const std::string col = quoted(topic.field(plan.fields[i])->source);
+        insert += "," + col;
+        values += ",?";
+        update += (i ? "," : "") + col + "=?";
+    }
+    update += " WHERE " + idCol + "=?;";
+    plan.insert = statement(insert + values + ");");
+    plan.exists = statement("SELECT 1 FROM " + table + " WHERE " + idCol + "=?;");
+    plan.update = plan.fields.empty() ? nullptr : statement(update);
+    if (!plan.insert || !plan.exists || (!plan.fields.empty() && !plan.update)) return nullptr;
+    return &plans_.emplace(key, std::move(plan)).first->second;
+}
+
+bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) {
+    Topic* topic = cursor.topic();
+    if (!open_ || !topic) return false;
+    SavePlan* plan = savePlan(*topic, writeBlocks, full);
+    if (!plan) return false;
     const bool withValues = full && topic->valueFieldCount() > 0;
     if (withValues && !beginTransaction()) return false;
     auto done = [&](bool ok) {
@@ -440,44 +486,37 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         return ok;
     };
     const std::uint8_t* img = cursor.image().data();
+    const std::int32_t id = cursor.id();
+    std::int32_t& highest = highestInFile_[topic->id()];
     bool exists = false;
-    if (!cols.empty()) {
-        std::string sql = "UPDATE " + table + " SET ";
-        for (std::size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + quoted(cols[i]->source) + "=?";
-        sql += " WHERE " + idCol + "=?;";
-        SqliteStatement* st = statement(sql);
-        if (!st) return done(false);
-        int n = 1;
-        for (const FieldInfo* f : cols) bindField(*st, n++, *topic, *f, img, &cursor);
-        st->bindInt(n, cursor.id());
-        if (!st->run()) return done(fail("cannot save a record"));
-        exists = db_.changes() > 0;
+    if (id <= highest) {
+        SqliteStatement* st = plan->update ? plan->update : plan->exists;
         st->reset();
-    } else {
-        SqliteStatement* st = statement("SELECT 1 FROM " + table + " WHERE " + idCol + "=?;");
-        if (!st) return done(false);
-        st->bindInt(1, cursor.id());
-        exists = st->step() == Step::Row;
+        int n = 1;
+        if (plan->update)
+            for (int fid : plan->fields) bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
+        st->bindInt(n, id);
+        if (plan->update) {
+            if (!st->run()) return done(fail("cannot save a record"));
+            exists = db_.changes() > 0;
+        } else {
+            exists = st->step() == Step::Row;
+        }
         st->reset();
     }
     if (!exists) {
-        std::string sql = "INSERT INTO " + table + " (" + idCol;
-        for (const FieldInfo* f : cols) sql += "," + quoted(f->source);
-        sql += ") VALUES(?";
-        for (std::size_t i = 0; i < cols.size(); ++i) sql += ",?";
-        sql += ");";
-        SqliteStatement* st = statement(sql);
-        if (!st) return done(false);
-        st->bindInt(1, cursor.id());
+        SqliteStatement* st = plan->insert;
+        st->reset();
+        st->bindInt(1, id);
         int n = 2;
-        for (const FieldInfo* f : cols) bindField(*st, n++, *topic, *f, img, &cursor);
+        for (int fid : plan->fields) bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
         if (!st->run()) return done(fail("cannot add a record"));
         st->reset();
+        if (id > highest) highest = id;
     }
     if (withValues) {
         for (const auto& f : topic->fields())
-            if (f.has(FieldState::ValueField) &&
-                !upsertValue(topic->id(), cursor.id(), f.id, topic->valueText(img, f)))
+            if (f.has(FieldState::ValueField) && !upsertValue(topic->id(), id, f.id, topic->valueText(img, f)))
                 return done(false);
     }
     return done(true);
@@ -563,6 +602,7 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
 
 bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
     if (!open_ || !safeName(f.source) || !safeName(topic.source())) return false;
+    forgetPlans(topic.id());
     if (!beginTransaction()) return false;
     bool ok = true;
     if (f.state < FieldState::ValueField)
@@ -601,6 +641,7 @@ bool ProjectDatabase::RenameFieldRow(int topicId, int fieldId, const std::string
 
 bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
     if (!open_) return false;
+    forgetPlans(topic.id());
     if (!beginTransaction()) return false;
     bool ok = false;
     if (SqliteStatement* st = statement("DELETE FROM [sys_Fields] WHERE [TopicID]=? And [ID]=?;")) {

@@ -7,6 +7,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace vexana::store {
 
@@ -70,7 +72,20 @@ private:
     bool bindField(platform::SqliteStatement& st, int index, Topic& topic, const FieldInfo& f,
                    const std::uint8_t* image, const RecordCursor* cursor);
 
+    // How a record of one topic is saved with one pair of flags: prepared once per topic.
+    struct SavePlan {
+        std::vector<int> fields;
+        platform::SqliteStatement* update = nullptr;
+        platform::SqliteStatement* insert = nullptr;
+        platform::SqliteStatement* exists = nullptr;
+    };
+    SavePlan* savePlan(Topic& topic, bool writeBlocks, bool full);
+    void forgetPlans(int topicId);
+
     platform::SqliteDatabase db_;
+    std::unordered_map<int, SavePlan> plans_;
+    // Per topic, an id at or above the highest row in the file: rows above it need no lookup.
+    std::unordered_map<int, std::int32_t> highestInFile_;
     bool open_ = false;
     std::string dataEngine_;
     std::string path_;

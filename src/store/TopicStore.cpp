@@ -64,10 +64,15 @@ int TopicStore::RecordCount(int topic) const {
 bool TopicStore::NewRecord(int topic, RecordCursor& cursor) {
     Topic* t = GetTopic(topic);
     if (!t || t->fieldCount() == 0) return false;
-    std::vector<std::uint8_t> img = t->zeroImage();
-    slot::setInt(img.data(), *t->field(0), t->nextId());
-    if (!t->append(img.data())) return false;
-    cursor.bind(t, img.data());
+    cursor.Release();
+    cursor.topic_ = t;
+    cursor.image_.assign(static_cast<std::size_t>(t->recordSize()), 0);
+    cursor.id_ = t->nextId();
+    slot::setInt(cursor.image_.data(), *t->field(0), cursor.id_);
+    if (!t->append(cursor.image_.data())) {
+        cursor.Release();
+        return false;
+    }
     return true;
 }
 
@@ -406,10 +411,12 @@ bool TopicStore::Save(RecordCursor& cursor, bool writeBlocks, bool full) {
 bool TopicStore::UpdateInMemory(RecordCursor& cursor) {
     Topic* t = cursor.topic();
     if (!t || t->recordSize() != static_cast<int>(cursor.image_.size())) return false;
-    const std::vector<std::uint8_t> img = cursor.storedImage();
+    // The topic's images never hold block handles; they belong to the cursor.
+    for (const auto& f : t->fields())
+        if (f.type == TypeBlock) slot::setInt(cursor.image_.data(), f, 0);
     if (std::uint8_t* target = t->mutableImage(cursor.id())) {
-        std::copy(img.begin(), img.end(), target);
-    } else if (!t->append(img.data())) {
+        std::copy(cursor.image_.begin(), cursor.image_.end(), target);
+    } else if (!t->append(cursor.image_.data())) {
         return false;
     }
     cursor.Release();

@@ -1,0 +1,169 @@
+// The project store against bare SQLite doing the same work on the same file.
+#include "BenchSupport.h"
+#include "ProjectGenerator.h"
+#include "platform/Sqlite.h"
+#include "store/CVexDoc.h"
+#include "store/Schema.h"
+
+#include <benchmark/benchmark.h>
+#include <tuple>
+
+using namespace vexana;
+using namespace vexana::bench;
+using namespace vexana::store;
+
+namespace {
+
+using platform::SqliteDatabase;
+using platform::SqliteStatement;
+
+// Steps over every row of the loaded tables and reads every loaded column (byte blocks
+// are never read at open, by either side). Returns the bytes of column data read.
+std::size_t bareLoad(const std::string& path) {
+    SqliteDatabase db;
+    db.open(path, SqliteDatabase::OpenMode::ReadWrite);
+    std::size_t bytes = 0;
+    for (int id : loadOrder()) {
+        const TopicDef* def = findTopicDef(id);
+        std::string sql = "SELECT ";
+        bool first = true;
+        for (const auto& f : def->fields) {
+            if (f.type == TypeBlock || (f.state & FieldState::Computed)) continue;
+            sql += (first ? "[" : ",[") + std::string(f.source) + "]";
+            first = false;
+        }
+        sql += " FROM [" + std::string(def->table) + "] ORDER BY [" + std::string(def->sortField) + "]" +
+               (def->sortField == "ID" ? ";" : ",[ID];");
+        SqliteStatement st = db.prepare(sql);
+        while (st.step() == SqliteStatement::Step::Row) {
+            for (int c = 0; c < st.columnCount(); ++c) {
+                switch (st.columnType(c)) {
+                case 1: benchmark::DoNotOptimize(st.columnInt(c)); bytes += 4; break;
+                case 2: benchmark::DoNotOptimize(st.columnDouble(c)); bytes += 8; break;
+                case 3: bytes += st.columnText(c).size(); break;
+                default: break;
+                }
+            }
+        }
+    }
+    return bytes;
+}
+
+void OpenAndLoad(benchmark::State& state) {
+    const std::string path = standardProject();
+    std::size_t columnBytes = 0, storeBytes = 0;
+    double base = 0, ours = 0;
+    for (auto _ : state) {
+        std::tie(base, ours) = compare(3, [&] { columnBytes = bareLoad(path); }, [&] {
+            SilentUserInterface ui;
+            RecentProjects recent;
+            CVexDoc doc(ui, recent);
+            doc.OpenPath(path, false);
+            storeBytes = doc.store().memoryBytes();
+        });
+    }
+    report(state, base, ours);
+    state.counters["column_MB"] = static_cast<double>(columnBytes) / 1e6;
+    state.counters["store_MB"] = static_cast<double>(storeBytes) / 1e6;
+    state.counters["memory_ratio"] = static_cast<double>(storeBytes) / static_cast<double>(columnBytes);
+}
+
+// One coding saved durably, as a single user action does it, against one bare
+// autocommit insert of the same row on the same connection.
+void SingleDurableSave(benchmark::State& state) {
+    const std::string path = workingCopy(standardProject(), "single-save.vxp");
+    SilentUserInterface ui;
+    RecentProjects recent;
+    CVexDoc doc(ui, recent);
+    doc.OpenPath(path, false);
+    SqliteDatabase& raw = doc.database()->connection();
+    constexpr int saves = 200;
+    double base = 0, ours = 0;
+    for (auto _ : state) {
+        std::int64_t rawId = 50'000'000;
+        auto bare = [&] {
+            SqliteStatement st = raw.prepare("INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
+                                             "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
+                                             "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
+            for (int i = 0; i < saves; ++i) {
+                st.reset();
+                const std::int64_t vals[] = {++rawId, 0, 0, 1, 1, 10, 50, 1, 1, 100};
+                for (int k = 0; k < 10; ++k) st.bindInt(k + 1, vals[k]);
+                st.bindText(11, "a preview of the coded segment as the user would see it in a list");
+                st.run();
+            }
+        };
+        auto store = [&] {
+            for (int i = 0; i < saves; ++i) {
+                RecordCursor c;
+                doc.store().NewRecord(TopicId::Codings, c);
+                c.setInt(CodingField::Text, 1);
+                c.setInt(CodingField::Code, 1);
+                c.setInt(CodingField::StartChar, 10);
+                c.setInt(CodingField::FinishChar, 50);
+                c.setInt(CodingField::StartPara, 1);
+                c.setInt(CodingField::FinishPara, 1);
+                c.setInt(CodingField::Weight, 100);
+                c.setText(CodingField::Preview, "a preview of the coded segment as the user would see it in a list");
+                doc.store().Save(c);
+            }
+        };
+        std::tie(base, ours) = compare(5, bare, store);
+    }
+    report(state, base / saves, ours / saves);
+}
+
+// 100,000 codings in one bulk operation against a bare prepared-insert loop in one transaction.
+void BulkCodings(benchmark::State& state) {
+    const std::string path = workingCopy(standardProject(), "bulk.vxp");
+    SilentUserInterface ui;
+    RecentProjects recent;
+    CVexDoc doc(ui, recent);
+    doc.OpenPath(path, false);
+    SqliteDatabase& raw = doc.database()->connection();
+    const int count = std::min(100000, std::max(1000, doc.store().RecordCount(TopicId::Codings) / 2));
+    double base = 0, ours = 0;
+    for (auto _ : state) {
+        std::int64_t rawId = 60'000'000;
+        base = bestOf(1, [&] {
+            raw.exec("BEGIN;");
+            SqliteStatement st = raw.prepare("INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
+                                             "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
+                                             "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
+            for (int i = 0; i < count; ++i) {
+                st.reset();
+                const std::int64_t vals[] = {++rawId, 0, 0, 1 + i % 100, 1 + i % 50, i, i + 40, 1, 1, 100};
+                for (int k = 0; k < 10; ++k) st.bindInt(k + 1, vals[k]);
+                st.bindText(11, "a preview of the coded segment as the user would see it in a list");
+                st.run();
+            }
+            raw.exec("COMMIT;");
+        });
+        ours = bestOf(1, [&] {
+            StoreBatch batch(doc.store());
+            for (int i = 0; i < count; ++i) {
+                RecordCursor c;
+                doc.store().NewRecord(TopicId::Codings, c);
+                c.setInt(CodingField::Text, 1 + i % 100);
+                c.setInt(CodingField::Code, 1 + i % 50);
+                c.setInt(CodingField::StartChar, i);
+                c.setInt(CodingField::FinishChar, i + 40);
+                c.setInt(CodingField::StartPara, 1);
+                c.setInt(CodingField::FinishPara, 1);
+                c.setInt(CodingField::Weight, 100);
+                c.setText(CodingField::Preview, "a preview of the coded segment as the user would see it in a list");
+                doc.store().Save(c);
+            }
+            batch.finish();
+        });
+    }
+    report(state, base, ours);
+    state.counters["codings"] = count;
+}
+
+} // namespace
+
+BENCHMARK(OpenAndLoad)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(SingleDurableSave)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BulkCodings)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
