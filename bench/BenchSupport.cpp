@@ -17,8 +17,8 @@ std::string workingCopy(const std::string& source, const std::string& name) {
 const std::string& standardProject() {
     static const std::string path = [] {
         const ProjectShape shape = ProjectShape::fromEnvironment();
-        const std::string p = benchDirectory() + "/standard-v1-" + std::to_string(shape.texts) + "-" +
-                              std::to_string(shape.codings) + ".vxp";
+        const std::string p = benchDirectory() + "/standard-v1-" + std::to_string(shape.texts) +
+                              "-" + std::to_string(shape.codings) + ".vxp";
         if (!std::filesystem::exists(p)) {
             const std::string tmp = p + ".part";
             std::filesystem::remove(tmp);

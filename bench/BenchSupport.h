@@ -1,7 +1,6 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <string>
 
@@ -24,7 +23,8 @@ template <class F> double bestOf(int runs, F&& f) {
 
 // Runs baseline and subject in alternating rounds, so both see the same machine state;
 // the best round of each is the figure.
-template <class B, class S> std::pair<double, double> compare(int rounds, B&& baseline, S&& subject) {
+template <class B, class S>
+std::pair<double, double> compare(int rounds, B&& baseline, S&& subject) {
     double b = 1e300, s = 1e300;
     for (int i = 0; i < rounds; ++i) {
         b = std::min(b, bestOf(1, baseline));

@@ -33,18 +33,41 @@ std::string benchDirectory() {
 }
 
 std::string syntheticText(Random& r, int bytes) {
-    static const char* words[] = {"interview", "family", "work", "school", "we", "said", "that", "it", "was",
-                                  "difficult", "because", "the", "children", "moved", "later", "really",
-                                  "Stra\xC3\x9F" "e", "\xCE\xB5\xCF\x81\xCE\xB3\xCE\xB1\xCF\x83\xCE\xAF\xCE\xB1",
-                                  "and", "then", "I", "remember", "money", "friends"};
+    static const char* words[] = {"interview",
+                                  "family",
+                                  "work",
+                                  "school",
+                                  "we",
+                                  "said",
+                                  "that",
+                                  "it",
+                                  "was",
+                                  "difficult",
+                                  "because",
+                                  "the",
+                                  "children",
+                                  "moved",
+                                  "later",
+                                  "really",
+                                  "Stra\xC3\x9F"
+                                  "e",
+                                  "\xCE\xB5\xCF\x81\xCE\xB3\xCE\xB1\xCF\x83\xCE\xAF\xCE\xB1",
+                                  "and",
+                                  "then",
+                                  "I",
+                                  "remember",
+                                  "money",
+                                  "friends"};
     std::string out;
     out.reserve(static_cast<std::size_t>(bytes) + 32);
     int sentence = 0;
     while (static_cast<int>(out.size()) < bytes) {
         out += words[r.below(static_cast<int>(std::size(words)))];
         ++sentence;
-        if (sentence % 60 == 0) out += ".\r";
-        else out += ' ';
+        if (sentence % 60 == 0)
+            out += ".\r";
+        else
+            out += ' ';
     }
     return out;
 }
@@ -55,16 +78,20 @@ std::string rtfBody(const std::string& plain) {
     std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
     for (std::size_t i = 0; i < plain.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(plain[i]);
-        if (c == '\r') rtf += "\\par\n";
-        else if (c < 0x80) rtf += static_cast<char>(c);
-        else rtf += "\\'3f";
+        if (c == '\r')
+            rtf += "\\par\n";
+        else if (c < 0x80)
+            rtf += static_cast<char>(c);
+        else
+            rtf += "\\'3f";
     }
     return rtf + "}";
 }
 
 } // namespace
 
-std::string generateProject(const std::string& path, const ProjectShape& shape, std::uint32_t seed) {
+std::string generateProject(const std::string& path, const ProjectShape& shape,
+                            std::uint32_t seed) {
     SilentUserInterface ui;
     RecentProjects recent;
     CVexDoc doc(ui, recent);
@@ -98,7 +125,8 @@ std::string generateProject(const std::string& path, const ProjectShape& shape, 
     std::vector<std::int32_t> codes;
     for (int k = 0; k < shape.codes; ++k) {
         s.NewRecord(TopicId::Codes, c);
-        const std::int32_t parent = k < 20 ? 0 : codes[static_cast<std::size_t>(r.below(static_cast<int>(codes.size())))];
+        const std::int32_t parent =
+            k < 20 ? 0 : codes[static_cast<std::size_t>(r.below(static_cast<int>(codes.size())))];
         c.setInt(CodeField::Parent, parent);
         c.setInt(CodeField::Index, k);
         c.setText(CodeField::Name, "Code " + std::to_string(k + 1));

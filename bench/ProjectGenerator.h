@@ -18,7 +18,8 @@ struct ProjectShape {
 
 // Writes a synthetic project of the given shape at path (which must not exist) through the
 // store, in one transaction. Returns an empty string or the reason it failed.
-std::string generateProject(const std::string& path, const ProjectShape& shape, std::uint32_t seed = 1);
+std::string generateProject(const std::string& path, const ProjectShape& shape,
+                            std::uint32_t seed = 1);
 
 // A small deterministic generator, so every run measures the same project.
 class Random {
@@ -30,7 +31,9 @@ public:
         state_ ^= state_ << 5;
         return state_;
     }
-    int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
+    int below(int n) {
+        return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint32_t>(n));
+    }
 
 private:
     std::uint32_t state_;

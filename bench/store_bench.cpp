@@ -32,16 +32,25 @@ std::size_t bareLoad(const std::string& path) {
             sql += (first ? "[" : ",[") + std::string(f.source) + "]";
             first = false;
         }
-        sql += " FROM [" + std::string(def->table) + "] ORDER BY [" + std::string(def->sortField) + "]" +
-               (def->sortField == "ID" ? ";" : ",[ID];");
+        sql += " FROM [" + std::string(def->table) + "] ORDER BY [" + std::string(def->sortField) +
+               "]" + (def->sortField == "ID" ? ";" : ",[ID];");
         SqliteStatement st = db.prepare(sql);
         while (st.step() == SqliteStatement::Step::Row) {
             for (int c = 0; c < st.columnCount(); ++c) {
                 switch (st.columnType(c)) {
-                case 1: benchmark::DoNotOptimize(st.columnInt(c)); bytes += 4; break;
-                case 2: benchmark::DoNotOptimize(st.columnDouble(c)); bytes += 8; break;
-                case 3: bytes += st.columnText(c).size(); break;
-                default: break;
+                case 1:
+                    benchmark::DoNotOptimize(st.columnInt(c));
+                    bytes += 4;
+                    break;
+                case 2:
+                    benchmark::DoNotOptimize(st.columnDouble(c));
+                    bytes += 8;
+                    break;
+                case 3:
+                    bytes += st.columnText(c).size();
+                    break;
+                default:
+                    break;
                 }
             }
         }
@@ -54,18 +63,21 @@ void OpenAndLoad(benchmark::State& state) {
     std::size_t columnBytes = 0, storeBytes = 0;
     double base = 0, ours = 0;
     for (auto _ : state) {
-        std::tie(base, ours) = compare(3, [&] { columnBytes = bareLoad(path); }, [&] {
-            SilentUserInterface ui;
-            RecentProjects recent;
-            CVexDoc doc(ui, recent);
-            doc.OpenPath(path, false);
-            storeBytes = doc.store().memoryBytes();
-        });
+        std::tie(base, ours) = compare(
+            3, [&] { columnBytes = bareLoad(path); },
+            [&] {
+                SilentUserInterface ui;
+                RecentProjects recent;
+                CVexDoc doc(ui, recent);
+                doc.OpenPath(path, false);
+                storeBytes = doc.store().memoryBytes();
+            });
     }
     report(state, base, ours);
     state.counters["column_MB"] = static_cast<double>(columnBytes) / 1e6;
     state.counters["store_MB"] = static_cast<double>(storeBytes) / 1e6;
-    state.counters["memory_ratio"] = static_cast<double>(storeBytes) / static_cast<double>(columnBytes);
+    state.counters["memory_ratio"] =
+        static_cast<double>(storeBytes) / static_cast<double>(columnBytes);
 }
 
 // One coding saved durably, as a single user action does it, against one bare
@@ -82,14 +94,17 @@ void SingleDurableSave(benchmark::State& state) {
     for (auto _ : state) {
         std::int64_t rawId = 50'000'000;
         auto bare = [&] {
-            SqliteStatement st = raw.prepare("INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
-                                             "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
-                                             "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
+            SqliteStatement st = raw.prepare(
+                "INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
+                "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
+                "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
             for (int i = 0; i < saves; ++i) {
                 st.reset();
                 const std::int64_t vals[] = {++rawId, 0, 0, 1, 1, 10, 50, 1, 1, 100};
-                for (int k = 0; k < 10; ++k) st.bindInt(k + 1, vals[k]);
-                st.bindText(11, "a preview of the coded segment as the user would see it in a list");
+                for (int k = 0; k < 10; ++k)
+                    st.bindInt(k + 1, vals[k]);
+                st.bindText(11,
+                            "a preview of the coded segment as the user would see it in a list");
                 st.run();
             }
         };
@@ -104,7 +119,8 @@ void SingleDurableSave(benchmark::State& state) {
                 c.setInt(CodingField::StartPara, 1);
                 c.setInt(CodingField::FinishPara, 1);
                 c.setInt(CodingField::Weight, 100);
-                c.setText(CodingField::Preview, "a preview of the coded segment as the user would see it in a list");
+                c.setText(CodingField::Preview,
+                          "a preview of the coded segment as the user would see it in a list");
                 doc.store().Save(c);
             }
         };
@@ -121,20 +137,25 @@ void BulkCodings(benchmark::State& state) {
     CVexDoc doc(ui, recent);
     doc.OpenPath(path, false);
     SqliteDatabase& raw = doc.database()->connection();
-    const int count = std::min(100000, std::max(1000, doc.store().RecordCount(TopicId::Codings) / 2));
+    const int count =
+        std::min(100000, std::max(1000, doc.store().RecordCount(TopicId::Codings) / 2));
     double base = 0, ours = 0;
     for (auto _ : state) {
         std::int64_t rawId = 60'000'000;
         base = bestOf(1, [&] {
             raw.exec("BEGIN;");
-            SqliteStatement st = raw.prepare("INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
-                                             "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
-                                             "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
+            SqliteStatement st = raw.prepare(
+                "INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
+                "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
+                "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
             for (int i = 0; i < count; ++i) {
                 st.reset();
-                const std::int64_t vals[] = {++rawId, 0, 0, 1 + i % 100, 1 + i % 50, i, i + 40, 1, 1, 100};
-                for (int k = 0; k < 10; ++k) st.bindInt(k + 1, vals[k]);
-                st.bindText(11, "a preview of the coded segment as the user would see it in a list");
+                const std::int64_t vals[] = {++rawId, 0,      0, 1 + i % 100, 1 + i % 50,
+                                             i,       i + 40, 1, 1,           100};
+                for (int k = 0; k < 10; ++k)
+                    st.bindInt(k + 1, vals[k]);
+                st.bindText(11,
+                            "a preview of the coded segment as the user would see it in a list");
                 st.run();
             }
             raw.exec("COMMIT;");
@@ -151,7 +172,8 @@ void BulkCodings(benchmark::State& state) {
                 c.setInt(CodingField::StartPara, 1);
                 c.setInt(CodingField::FinishPara, 1);
                 c.setInt(CodingField::Weight, 100);
-                c.setText(CodingField::Preview, "a preview of the coded segment as the user would see it in a list");
+                c.setText(CodingField::Preview,
+                          "a preview of the coded segment as the user would see it in a list");
                 doc.store().Save(c);
             }
             batch.finish();

@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)s.textCoderWindow();
     (void)s.segmentsCtrl();
     // What is written must read back the same.
-    s.profile().writeString("Project", "Options", std::string(reinterpret_cast<const char*>(data), size > 64 ? 64 : size));
+    s.profile().writeString(
+        "Project", "Options",
+        std::string(reinterpret_cast<const char*>(data), size > 64 ? 64 : size));
     vexana::store::AppSettings t("");
     t.profile().parse(s.profile().serialize());
     (void)t.recentProjects();

@@ -1,5 +1,4 @@
 #include "Command.h"
-
 #include "platform/Files.h"
 #include "store/Schema.h"
 
@@ -81,7 +80,11 @@ public:
 
 } // namespace
 
-std::unique_ptr<Command> makeNewCommand() { return std::make_unique<NewCommand>(); }
-std::unique_ptr<Command> makeInfoCommand() { return std::make_unique<InfoCommand>(); }
+std::unique_ptr<Command> makeNewCommand() {
+    return std::make_unique<NewCommand>();
+}
+std::unique_ptr<Command> makeInfoCommand() {
+    return std::make_unique<InfoCommand>();
+}
 
 } // namespace vexana::cli

@@ -40,7 +40,8 @@ std::optional<std::string> readFile(const std::string& path, std::size_t maxByte
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > maxBytes) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) > maxBytes) {
         ::close(fd);
         return std::nullopt;
     }
@@ -58,7 +59,9 @@ std::optional<std::string> readFile(const std::string& path, std::size_t maxByte
     return out;
 }
 
-std::string systemErrorText(int err) { return std::strerror(err); }
+std::string systemErrorText(int err) {
+    return std::strerror(err);
+}
 
 std::string temporarySibling(const std::string& near, std::string_view tag) {
     static std::atomic<unsigned> counter{0};
@@ -103,7 +106,9 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool makeDirectories(const std::string& path) {
     std::error_code ec;
@@ -119,7 +124,11 @@ std::string homeBased(const char* xdgVar, const char* fallback) {
 }
 } // namespace
 
-std::string userConfigDir() { return homeBased("XDG_CONFIG_HOME", ".config"); }
-std::string userDataDir() { return homeBased("XDG_DATA_HOME", ".local/share"); }
+std::string userConfigDir() {
+    return homeBased("XDG_CONFIG_HOME", ".config");
+}
+std::string userDataDir() {
+    return homeBased("XDG_DATA_HOME", ".local/share");
+}
 
 } // namespace vexana::platform

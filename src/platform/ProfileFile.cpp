@@ -15,8 +15,10 @@ constexpr std::size_t maxFileBytes = 4 * 1024 * 1024;
 constexpr std::size_t maxLineBytes = 64 * 1024;
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -25,7 +27,8 @@ std::string_view trim(std::string_view s) {
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -57,7 +60,8 @@ void ProfileFile::parse(std::string_view raw) {
         }
         const auto eq = line.find('=');
         if (!current || eq == std::string_view::npos) continue;
-        current->entries.push_back({std::string(trim(line.substr(0, eq))), std::string(trim(line.substr(eq + 1)))});
+        current->entries.push_back(
+            {std::string(trim(line.substr(0, eq))), std::string(trim(line.substr(eq + 1)))});
     }
 }
 
@@ -103,7 +107,8 @@ int ProfileFile::readInt(std::string_view section, std::string_view key, int fal
     return static_cast<int>(negative ? -n : n);
 }
 
-void ProfileFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+void ProfileFile::writeString(std::string_view section, std::string_view key,
+                              std::string_view value) {
     Section* s = findSection(section);
     if (!s) {
         sections_.push_back({std::string(section), {}});
@@ -128,14 +133,16 @@ void ProfileFile::writeInt(std::string_view section, std::string_view key, int v
 
 void ProfileFile::removeKey(std::string_view section, std::string_view key) {
     if (Section* s = findSection(section))
-        std::erase_if(s->entries, [&](const Entry& e) { return equalsIgnoreAsciiCase(e.key, key); });
+        std::erase_if(s->entries,
+                      [&](const Entry& e) { return equalsIgnoreAsciiCase(e.key, key); });
 }
 
 std::string ProfileFile::serialize() const {
     std::string out;
     for (const auto& s : sections_) {
         out += "[" + s.name + "]\r\n";
-        for (const auto& e : s.entries) out += e.key + "=" + e.value + "\r\n";
+        for (const auto& e : s.entries)
+            out += e.key + "=" + e.value + "\r\n";
         out += "\r\n";
     }
     return out;
@@ -143,7 +150,8 @@ std::string ProfileFile::serialize() const {
 
 std::string ProfileFile::save() const {
     if (path_.empty()) return "no settings file";
-    if (!makeDirectories(parentDirectory(path_))) return "cannot create the folder " + parentDirectory(path_);
+    if (!makeDirectories(parentDirectory(path_)))
+        return "cannot create the folder " + parentDirectory(path_);
     return writeFileAtomic(path_, encodeTextFile(serialize()));
 }
 

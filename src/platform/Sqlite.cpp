@@ -21,7 +21,9 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     return *this;
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
 
 bool SqliteStatement::bindInt(int index, std::int64_t value) {
     return stmt_ && sqlite3_bind_int64(stmt_, index, value) == SQLITE_OK;
@@ -64,12 +66,16 @@ void SqliteStatement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int SqliteStatement::columnCount() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+int SqliteStatement::columnCount() const {
+    return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
 std::string SqliteStatement::columnName(int col) const {
     const char* n = stmt_ ? sqlite3_column_name(stmt_, col) : nullptr;
     return n ? n : "";
 }
-bool SqliteStatement::isNull(int col) const { return columnType(col) == SQLITE_NULL; }
+bool SqliteStatement::isNull(int col) const {
+    return columnType(col) == SQLITE_NULL;
+}
 int SqliteStatement::columnType(int col) const {
     return stmt_ ? sqlite3_column_type(stmt_, col) : SQLITE_NULL;
 }
@@ -82,7 +88,8 @@ double SqliteStatement::columnDouble(int col) const {
 std::string SqliteStatement::columnText(int col) const {
     if (!stmt_) return {};
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)))
+             : std::string();
 }
 std::vector<std::uint8_t> SqliteStatement::columnBlob(int col) const {
     if (!stmt_) return {};
@@ -94,7 +101,9 @@ std::size_t SqliteStatement::columnBytes(int col) const {
     return stmt_ ? static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col)) : 0;
 }
 
-SqliteDatabase::~SqliteDatabase() { close(); }
+SqliteDatabase::~SqliteDatabase() {
+    close();
+}
 
 bool SqliteDatabase::open(const std::string& path, OpenMode mode) {
     close();
@@ -114,7 +123,9 @@ void SqliteDatabase::close() {
     db_ = nullptr;
 }
 
-bool SqliteDatabase::isReadOnly() const { return db_ && sqlite3_db_readonly(db_, "main") == 1; }
+bool SqliteDatabase::isReadOnly() const {
+    return db_ && sqlite3_db_readonly(db_, "main") == 1;
+}
 
 bool SqliteDatabase::exec(std::string_view sql) {
     if (!db_) return false;
@@ -124,7 +135,8 @@ bool SqliteDatabase::exec(std::string_view sql) {
 SqliteStatement SqliteDatabase::prepare(std::string_view sql) {
     if (!db_) return {};
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+        SQLITE_OK) {
         sqlite3_finalize(stmt);
         return {};
     }
@@ -141,12 +153,16 @@ SqliteStatement* SqliteDatabase::cached(const std::string& sql) {
     return cache_.emplace(sql, std::move(stmt)).first->second.get();
 }
 
-std::int64_t SqliteDatabase::changes() const { return db_ ? sqlite3_changes64(db_) : 0; }
+std::int64_t SqliteDatabase::changes() const {
+    return db_ ? sqlite3_changes64(db_) : 0;
+}
 
 std::string SqliteDatabase::errorText() const {
     return db_ ? sqlite3_errmsg(db_) : "the database is not open";
 }
-int SqliteDatabase::errorCode() const { return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE; }
+int SqliteDatabase::errorCode() const {
+    return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE;
+}
 int SqliteDatabase::extendedErrorCode() const {
     return db_ ? sqlite3_extended_errcode(db_) : SQLITE_MISUSE;
 }

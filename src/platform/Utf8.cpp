@@ -4,7 +4,9 @@ namespace vexana::platform {
 
 namespace {
 
-bool isCont(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isCont(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of a well-formed sequence at s[i], 0 when it is not well-formed.
 std::size_t validSequence(std::string_view s, std::size_t i) {
@@ -12,10 +14,17 @@ std::size_t validSequence(std::string_view s, std::size_t i) {
     std::size_t n = 0;
     char32_t min = 0;
     if (c < 0x80) return 1;
-    if ((c & 0xE0) == 0xC0) { n = 2; min = 0x80; }
-    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; }
-    else if ((c & 0xF8) == 0xF0) { n = 4; min = 0x10000; }
-    else return 0;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2;
+        min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3;
+        min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4;
+        min = 0x10000;
+    } else
+        return 0;
     if (i + n > s.size()) return 0;
     char32_t cp = c & (0x7F >> n);
     for (std::size_t k = 1; k < n; ++k) {
@@ -36,7 +45,8 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
 
 std::size_t utf8Length(std::string_view s) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < s.size(); i += utf8SequenceLength(s, i)) ++count;
+    for (std::size_t i = 0; i < s.size(); i += utf8SequenceLength(s, i))
+        ++count;
     return count;
 }
 
@@ -61,7 +71,8 @@ char32_t utf8Decode(std::string_view s, std::size_t& i) {
     }
     const auto c = static_cast<unsigned char>(s[i]);
     char32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    for (std::size_t k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     i += n;
     return cp;
 }
@@ -106,7 +117,8 @@ char32_t cp1252ToUnicode(unsigned char c) {
 std::string cp1252ToUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (unsigned char c : s) utf8Append(out, cp1252ToUnicode(c));
+    for (unsigned char c : s)
+        utf8Append(out, cp1252ToUnicode(c));
     return out;
 }
 

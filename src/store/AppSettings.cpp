@@ -25,7 +25,8 @@ std::string withSeparator(std::string dir) {
 bool parseIntList(const std::string& text, int* out, int count) {
     std::size_t i = 0;
     for (int k = 0; k < count; ++k) {
-        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+            ++i;
         bool negative = false;
         if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
         if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
@@ -35,7 +36,8 @@ bool parseIntList(const std::string& text, int* out, int count) {
             if (n > INT_MAX) return false;
         }
         out[k] = static_cast<int>(negative ? -n : n);
-        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+            ++i;
         if (k + 1 < count) {
             if (i >= text.size() || text[i] != ',') return false;
             ++i;
@@ -63,8 +65,8 @@ std::optional<WindowPlacement> WindowPlacement::parse(const std::string& text) {
 
 std::string WindowPlacement::format() const {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", flags, showCmd, minX, minY, maxX, maxY, left,
-                  top, right, bottom);
+    std::snprintf(buf, sizeof buf, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", flags, showCmd, minX, minY,
+                  maxX, maxY, left, top, right, bottom);
     return buf;
 }
 
@@ -92,7 +94,8 @@ std::string RecentProjects::menuText(int item) const {
 }
 
 std::string RecentProjects::pathForItem(int item) const {
-    if (item < 1 || item > menuItems || static_cast<std::size_t>(item) >= entries_.size()) return {};
+    if (item < 1 || item > menuItems || static_cast<std::size_t>(item) >= entries_.size())
+        return {};
     return entries_[static_cast<std::size_t>(item)];
 }
 
@@ -109,10 +112,15 @@ std::string AppSettings::startupDirectory() {
     return withSeparator(buf);
 }
 
-void AppSettings::load() { file_.load(); }
-std::string AppSettings::save() const { return file_.save(); }
+void AppSettings::load() {
+    file_.load();
+}
+std::string AppSettings::save() const {
+    return file_.save();
+}
 
-WindowPlacement AppSettings::windowPos(const std::string& section, const WindowPlacement& fallback) const {
+WindowPlacement AppSettings::windowPos(const std::string& section,
+                                       const WindowPlacement& fallback) const {
     return WindowPlacement::parse(file_.readString(section, "WindowPos")).value_or(fallback);
 }
 
@@ -120,7 +128,9 @@ void AppSettings::setWindowPos(const std::string& section, const WindowPlacement
     file_.writeString(section, "WindowPos", pos.format());
 }
 
-WindowPlacement AppSettings::mainWindowDefault() { return WindowPlacement{}; }
+WindowPlacement AppSettings::mainWindowDefault() {
+    return WindowPlacement{};
+}
 
 WindowPlacement AppSettings::memoDialogDefault() {
     WindowPlacement p;
@@ -128,9 +138,15 @@ WindowPlacement AppSettings::memoDialogDefault() {
     return p;
 }
 
-int AppSettings::buttonState() const { return file_.readInt(MainWindow, "ButtonState", 1); }
-int AppSettings::viewState() const { return file_.readInt(MainWindow, "ViewState", 30); }
-int AppSettings::oldViewState() const { return file_.readInt(MainWindow, "OldViewState", 30); }
+int AppSettings::buttonState() const {
+    return file_.readInt(MainWindow, "ButtonState", 1);
+}
+int AppSettings::viewState() const {
+    return file_.readInt(MainWindow, "ViewState", 30);
+}
+int AppSettings::oldViewState() const {
+    return file_.readInt(MainWindow, "OldViewState", 30);
+}
 
 int AppSettings::splitter(int n) const {
     return file_.readInt(MainWindow, "Splitter " + std::to_string(n), 350);
@@ -142,8 +158,8 @@ int AppSettings::toolbarWidth(int n) const {
     return n == 2 && v > 500 ? 430 : v;
 }
 
-void AppSettings::setMainWindow(int buttonState, int viewState, int oldViewState, const int splitters[3],
-                                const int toolbars[3]) {
+void AppSettings::setMainWindow(int buttonState, int viewState, int oldViewState,
+                                const int splitters[3], const int toolbars[3]) {
     file_.writeInt(MainWindow, "ButtonState", buttonState);
     file_.writeInt(MainWindow, "ViewState", viewState);
     file_.writeInt(MainWindow, "OldViewState", oldViewState);
@@ -155,20 +171,26 @@ void AppSettings::setMainWindow(int buttonState, int viewState, int oldViewState
 
 std::vector<std::string> AppSettings::recentProjects() const {
     std::vector<std::string> paths;
-    for (int n = 1; n <= 10; ++n) paths.push_back(file_.readString(Project, "Path" + std::to_string(n)));
+    for (int n = 1; n <= 10; ++n)
+        paths.push_back(file_.readString(Project, "Path" + std::to_string(n)));
     RecentProjects list;
     list.assign(paths);
     return list.entries();
 }
 
 void AppSettings::setRecentProjects(const std::vector<std::string>& paths) {
-    for (int n = 1; n <= 10; ++n) file_.removeKey(Project, "Path" + std::to_string(n));
+    for (int n = 1; n <= 10; ++n)
+        file_.removeKey(Project, "Path" + std::to_string(n));
     for (std::size_t i = 0; i < paths.size() && i < 10; ++i)
         file_.writeString(Project, "Path" + std::to_string(i + 1), paths[i]);
 }
 
-std::string AppSettings::programOptions() const { return file_.readString(Project, "Options"); }
-void AppSettings::setProgramOptions(const std::string& options) { file_.writeString(Project, "Options", options); }
+std::string AppSettings::programOptions() const {
+    return file_.readString(Project, "Options");
+}
+void AppSettings::setProgramOptions(const std::string& options) {
+    file_.writeString(Project, "Options", options);
+}
 
 std::string AppSettings::dictionaryPath() const {
     const std::string v = file_.readString(Qnt, "Dictionar");
@@ -180,11 +202,17 @@ std::string AppSettings::validateDir() const {
     return v.empty() ? "C:\\Validate.rtf" : v;
 }
 
-std::string AppSettings::delimiters() const { return file_.readString(Qnt, "Delimiters"); }
+std::string AppSettings::delimiters() const {
+    return file_.readString(Qnt, "Delimiters");
+}
 
-int AppSettings::qntFlag(const std::string& key) const { return file_.readInt(Qnt, key, 0) != 0 ? 1 : 0; }
+int AppSettings::qntFlag(const std::string& key) const {
+    return file_.readInt(Qnt, key, 0) != 0 ? 1 : 0;
+}
 
-std::string AppSettings::stopListPath() { return startupDirectory() + "StopList.txt"; }
+std::string AppSettings::stopListPath() {
+    return startupDirectory() + "StopList.txt";
+}
 
 std::pair<int, int> AppSettings::segmentsCtrl() const {
     int v[2] = {1, 50};

@@ -62,7 +62,7 @@ public:
     int buttonState() const;
     int viewState() const;
     int oldViewState() const;
-    int splitter(int n) const; // 1 to 3
+    int splitter(int n) const;     // 1 to 3
     int toolbarWidth(int n) const; // 1 to 3
     void setMainWindow(int buttonState, int viewState, int oldViewState, const int splitters[3],
                        const int toolbars[3]);
@@ -76,7 +76,8 @@ public:
     std::string dictionaryPath() const;
     std::string validateDir() const;
     std::string delimiters() const;
-    int qntFlag(const std::string& key) const; // GoList, CaseWordCount, OneWordCount, NoEmptyItems, Validate
+    int qntFlag(const std::string& key)
+        const; // GoList, CaseWordCount, OneWordCount, NoEmptyItems, Validate
     static std::string stopListPath();
 
     // "side first, width" of the Retrieved Segments window.

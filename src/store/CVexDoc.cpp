@@ -16,9 +16,12 @@ struct LoadStep {
 };
 
 constexpr LoadStep loadSteps[] = {
-    {TopicId::TextGroups, "Load Text Groups ..."}, {TopicId::Texts, "Load Texts ..."},
-    {TopicId::TextSets, "Load Sets ..."},         {TopicId::TextLinks, "Load Textlinks ..."},
-    {TopicId::Codes, "Load Code System ..."},     {TopicId::Codings, "Load Coded Segments ..."},
+    {TopicId::TextGroups, "Load Text Groups ..."},
+    {TopicId::Texts, "Load Texts ..."},
+    {TopicId::TextSets, "Load Sets ..."},
+    {TopicId::TextLinks, "Load Textlinks ..."},
+    {TopicId::Codes, "Load Code System ..."},
+    {TopicId::Codings, "Load Coded Segments ..."},
     {TopicId::Memos, "Load Memos ..."},
 };
 
@@ -54,7 +57,8 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
     auto fresh = std::make_unique<TopicStore>();
     if (!loadInto(*fresh, *database, showProgress)) {
         const std::string why = database->lastError();
-        ui_.message("The project " + database->path() + " cannot be loaded: " + why, MessageIcon::Stop);
+        ui_.message("The project " + database->path() + " cannot be loaded: " + why,
+                    MessageIcon::Stop);
         return false;
     }
     if (isOpen()) CloseProject();
@@ -67,11 +71,13 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
     convertParagraphEnds();
     const int oldCharSet = charSet_;
     LoadOptions();
-    for (ViewListener* v : views_) v->onProjectLoaded(oldCharSet != charSet_);
+    for (ViewListener* v : views_)
+        v->onProjectLoaded(oldCharSet != charSet_);
 
     for (std::int32_t id : store_->ListIds(TopicId::Texts)) {
         if (store_->GetInt(TopicId::Texts, id, TextField::State) & StateOpenInBrowser) {
-            for (ViewListener* v : views_) v->onOpenText(id);
+            for (ViewListener* v : views_)
+                v->onOpenText(id);
             break;
         }
     }
@@ -96,7 +102,8 @@ bool CVexDoc::convertParagraphEnds() {
         for (std::int32_t codingId : store_->FindIds(TopicId::Codings, TopicId::Texts, textId)) {
             RecordCursor c;
             if (!store_->GetRecord(TopicId::Codings, codingId, c)) continue;
-            std::int32_t start = c.getInt(CodingField::StartChar), finish = c.getInt(CodingField::FinishChar);
+            std::int32_t start = c.getInt(CodingField::StartChar),
+                         finish = c.getInt(CodingField::FinishChar);
             const std::int32_t oldStart = start, oldFinish = finish;
             for (std::int32_t p : ends) {
                 if (p >= finish) break;
@@ -129,7 +136,8 @@ bool CVexDoc::convertParagraphEnds() {
 void CVexDoc::CloseProject() {
     if (!isOpen()) return;
     SaveOptions();
-    for (ViewListener* v : views_) v->onProjectClosed();
+    for (ViewListener* v : views_)
+        v->onProjectClosed();
     store_->Clear();
 }
 
@@ -237,17 +245,22 @@ bool CVexDoc::OnBackupProject() {
 }
 
 void CVexDoc::addView(ViewListener* view) {
-    if (view && std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+    if (view && std::find(views_.begin(), views_.end(), view) == views_.end())
+        views_.push_back(view);
 }
 
-void CVexDoc::removeView(ViewListener* view) { std::erase(views_, view); }
+void CVexDoc::removeView(ViewListener* view) {
+    std::erase(views_, view);
+}
 
 void CVexDoc::notify(ViewEvent event, int topic, std::int32_t id) {
-    for (ViewListener* v : views_) v->onViewEvent(event, topic, id);
+    for (ViewListener* v : views_)
+        v->onViewEvent(event, topic, id);
 }
 
 void CVexDoc::notifyChanged(const ObjectList& changed) {
-    for (const auto& [topic, id] : changed.items()) notify(ViewEvent::Changed, topic, id);
+    for (const auto& [topic, id] : changed.items())
+        notify(ViewEvent::Changed, topic, id);
 }
 
 void CVexDoc::beginBatch() {
@@ -269,7 +282,8 @@ bool CVexDoc::reload() {
     // In place: callers further up may still hold the store's topics.
     store_->Clear();
     if (!loadInto(*store_, *db_, false)) return false;
-    for (ViewListener* v : views_) v->onProjectLoaded(false);
+    for (ViewListener* v : views_)
+        v->onProjectLoaded(false);
     return true;
 }
 

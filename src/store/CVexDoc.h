@@ -56,7 +56,9 @@ public:
     void setCharSet(int code) { charSet_ = code; }
     std::string setup(const std::string& key);
 
-    void setParagraphEndLocator(ParagraphEndLocator locator) { paragraphEnds_ = std::move(locator); }
+    void setParagraphEndLocator(ParagraphEndLocator locator) {
+        paragraphEnds_ = std::move(locator);
+    }
 
     void addView(ViewListener* view);
     void removeView(ViewListener* view);

@@ -30,9 +30,12 @@ bool safeName(std::string_view name) {
     return !name.empty() && name.find_first_of("[]\0", 0, 3) == std::string_view::npos;
 }
 
-std::string indexName(std::string_view table) { return std::string(table) + "_ID"; }
+std::string indexName(std::string_view table) {
+    return std::string(table) + "_ID";
+}
 
-std::string createTableSql(std::string_view table, const std::vector<std::pair<std::string, int>>& columns) {
+std::string createTableSql(std::string_view table,
+                           const std::vector<std::pair<std::string, int>>& columns) {
     std::string sql = "CREATE TABLE " + quoted(table) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) sql += ", ";
@@ -41,9 +44,10 @@ std::string createTableSql(std::string_view table, const std::vector<std::pair<s
     return sql + ");";
 }
 
-std::string createIndexSql(std::string_view table, const std::vector<std::string_view>& columns, bool unique) {
-    std::string sql = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + quoted(indexName(table)) +
-                      " ON " + quoted(table) + " (";
+std::string createIndexSql(std::string_view table, const std::vector<std::string_view>& columns,
+                           bool unique) {
+    std::string sql = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
+                      quoted(indexName(table)) + " ON " + quoted(table) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) sql += ", ";
         sql += quoted(columns[i]);
@@ -61,7 +65,9 @@ std::string baseName(const std::string& path) {
 ProjectDatabase::ProjectDatabase(std::string dataType, UserInterface* ui)
     : dataEngine_(VersionCurrent), dataType_(std::move(dataType)), ui_(ui) {}
 
-ProjectDatabase::~ProjectDatabase() { Close(); }
+ProjectDatabase::~ProjectDatabase() {
+    Close();
+}
 
 void ProjectDatabase::show(const std::string& text, MessageIcon icon) {
     lastError_ = text;
@@ -90,7 +96,8 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     const std::string path = platform::absolutePath(rawPath);
     if (!platform::fileExists(path)) {
         if (!platform::isDirectory(platform::parentDirectory(path))) {
-            show("The folder " + platform::parentDirectory(path) + " does not exist.", MessageIcon::Stop);
+            show("The folder " + platform::parentDirectory(path) + " does not exist.",
+                 MessageIcon::Stop);
             return false;
         }
         if (!createFile(path)) return false;
@@ -102,17 +109,21 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
         show(text, icon);
         return false;
     };
-    if (platform::isDirectory(path)) return refuse(path + " is a folder, not a project file.", MessageIcon::Stop);
+    if (platform::isDirectory(path))
+        return refuse(path + " is a folder, not a project file.", MessageIcon::Stop);
     if (!db_.open(path, platform::SqliteDatabase::OpenMode::ReadWrite))
-        return refuse("The project " + path + " cannot be opened: " + db_.errorText(), MessageIcon::Stop);
-    if (db_.isReadOnly()) return refuse("The project " + path + " is read-only.", MessageIcon::Stop);
+        return refuse("The project " + path + " cannot be opened: " + db_.errorText(),
+                      MessageIcon::Stop);
+    if (db_.isReadOnly())
+        return refuse("The project " + path + " is read-only.", MessageIcon::Stop);
 
     // Held until the file is closed: a second program gets "busy" at once instead of waiting.
     db_.exec("PRAGMA locking_mode=EXCLUSIVE;");
     if (!db_.exec("BEGIN EXCLUSIVE;")) {
         const int code = db_.errorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return refuse("The project " + path + " is open in another program.", MessageIcon::Stop);
+            return refuse("The project " + path + " is open in another program.",
+                          MessageIcon::Stop);
         return refuse(path + " is not a project file or is damaged.", MessageIcon::Stop);
     }
     std::string version, dataType;
@@ -132,7 +143,8 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
             const int code = db_.errorCode();
             db_.exec("ROLLBACK;");
             if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                return refuse("The project " + path + " is open in another program.", MessageIcon::Stop);
+                return refuse("The project " + path + " is open in another program.",
+                              MessageIcon::Stop);
             return refuse(path + " is not a project file or is damaged.", MessageIcon::Stop);
         }
     }
@@ -176,11 +188,13 @@ bool ProjectDatabase::createFile(const std::string& path) {
         return false;
     };
     if (!db.open(tmp, platform::SqliteDatabase::OpenMode::Create)) return abandon(db.errorText());
-    if (!db.exec("PRAGMA journal_mode=DELETE;") || !db.exec("BEGIN;")) return abandon(db.errorText());
+    if (!db.exec("PRAGMA journal_mode=DELETE;") || !db.exec("BEGIN;"))
+        return abandon(db.errorText());
 
     for (const auto& table : systemTables()) {
         std::vector<std::pair<std::string, int>> cols;
-        for (const auto& c : table.columns) cols.emplace_back(std::string(c.name), c.type);
+        for (const auto& c : table.columns)
+            cols.emplace_back(std::string(c.name), c.type);
         const bool unique = table.name != valuesTable().name;
         if (!db.exec(createTableSql(table.name, cols)) ||
             !db.exec(createIndexSql(table.name, {table.index.begin(), table.index.end()}, unique)))
@@ -189,13 +203,16 @@ bool ProjectDatabase::createFile(const std::string& path) {
     for (const auto& topic : persistentTopics()) {
         if (topic.fields.empty()) continue;
         std::vector<std::pair<std::string, int>> cols;
-        for (const auto& f : topic.fields) cols.emplace_back(std::string(f.source), f.type);
-        if (!db.exec(createTableSql(topic.table, cols)) || !db.exec(createIndexSql(topic.table, {"ID"}, true)))
+        for (const auto& f : topic.fields)
+            cols.emplace_back(std::string(f.source), f.type);
+        if (!db.exec(createTableSql(topic.table, cols)) ||
+            !db.exec(createIndexSql(topic.table, {"ID"}, true)))
             return abandon(db.errorText());
     }
     {
-        SqliteStatement st = db.prepare("INSERT INTO sys_Topics([ID], [Name], [Source], [SortField], [NameFormat], "
-                                        "[FullNameFormat], [AnnotationFormat]) VALUES(?, ?, ?, ?, ?, ?, ?);");
+        SqliteStatement st =
+            db.prepare("INSERT INTO sys_Topics([ID], [Name], [Source], [SortField], [NameFormat], "
+                       "[FullNameFormat], [AnnotationFormat]) VALUES(?, ?, ?, ?, ?, ?, ?);");
         for (const auto& topic : persistentTopics()) {
             st.reset();
             st.bindInt(1, topic.id);
@@ -209,8 +226,9 @@ bool ProjectDatabase::createFile(const std::string& path) {
         }
     }
     {
-        SqliteStatement st = db.prepare("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
-                                        "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
+        SqliteStatement st =
+            db.prepare("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
+                       "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
         for (const auto& topic : persistentTopics()) {
             for (const auto& f : topic.fields) {
                 st.reset();
@@ -227,8 +245,9 @@ bool ProjectDatabase::createFile(const std::string& path) {
     }
     {
         SqliteStatement st = db.prepare("INSERT INTO sys_Setup([Key], [Value]) VALUES(?, ?);");
-        for (const auto& [key, value] : {std::pair<std::string_view, std::string_view>{"DataEngine", VersionCurrent},
-                                         {"DataType", dataType_}}) {
+        for (const auto& [key, value] :
+             {std::pair<std::string_view, std::string_view>{"DataEngine", VersionCurrent},
+              {"DataType", dataType_}}) {
             st.reset();
             st.bindText(1, key);
             st.bindText(2, value);
@@ -239,7 +258,8 @@ bool ProjectDatabase::createFile(const std::string& path) {
     db.close();
     if (!platform::renameNoReplace(tmp, path)) {
         platform::removeFile(tmp);
-        show("The project " + path + " cannot be created: the file exists already or the folder is not writable.",
+        show("The project " + path +
+                 " cannot be created: the file exists already or the folder is not writable.",
              MessageIcon::Stop);
         return false;
     }
@@ -249,11 +269,13 @@ bool ProjectDatabase::createFile(const std::string& path) {
 bool ProjectDatabase::upgradeFrom010406() {
     const auto& table = valuesTable();
     std::vector<std::pair<std::string, int>> cols;
-    for (const auto& c : table.columns) cols.emplace_back(std::string(c.name), c.type);
+    for (const auto& c : table.columns)
+        cols.emplace_back(std::string(c.name), c.type);
     if (!db_.exec("BEGIN;")) return false;
-    const bool ok = db_.exec(createTableSql(table.name, cols)) &&
-                    db_.exec(createIndexSql(table.name, {table.index.begin(), table.index.end()}, false)) &&
-                    db_.exec("UPDATE [sys_Setup] SET [Value]='020524' WHERE [Key]='DataEngine';");
+    const bool ok =
+        db_.exec(createTableSql(table.name, cols)) &&
+        db_.exec(createIndexSql(table.name, {table.index.begin(), table.index.end()}, false)) &&
+        db_.exec("UPDATE [sys_Setup] SET [Value]='020524' WHERE [Key]='DataEngine';");
     if (ok && db_.exec("COMMIT;")) return true;
     db_.exec("ROLLBACK;");
     return false;
@@ -291,14 +313,16 @@ bool ProjectDatabase::endTransaction(bool success) {
 
 bool ProjectDatabase::isSameFile(const std::string& other) const {
     if (!open_) return false;
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (::stat(path_.c_str(), &a) != 0 || ::stat(other.c_str(), &b) != 0)
         return platform::absolutePath(other) == path_;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 void ProjectDatabase::forgetPlans(int topicId) {
-    for (int flags = 0; flags < 4; ++flags) plans_.erase(topicId * 4 + flags);
+    for (int flags = 0; flags < 4; ++flags)
+        plans_.erase(topicId * 4 + flags);
 }
 
 bool ProjectDatabase::LoadTopic(Topic& topic) {
@@ -317,20 +341,27 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
         for (int c = 0; c < st->columnCount(); ++c) {
             const std::string col = st->columnName(c);
             const std::string v = st->columnText(c);
-            if (platform::equalsIgnoreAsciiCase(col, "Name")) name = v;
-            else if (platform::equalsIgnoreAsciiCase(col, "Source")) source = v;
-            else if (platform::equalsIgnoreAsciiCase(col, "SortField")) sort = v;
-            else if (platform::equalsIgnoreAsciiCase(col, "NameFormat")) fmt[0] = v;
-            else if (platform::equalsIgnoreAsciiCase(col, "FullNameFormat")) fmt[1] = v;
-            else if (platform::equalsIgnoreAsciiCase(col, "AnnotationFormat")) fmt[2] = v;
+            if (platform::equalsIgnoreAsciiCase(col, "Name"))
+                name = v;
+            else if (platform::equalsIgnoreAsciiCase(col, "Source"))
+                source = v;
+            else if (platform::equalsIgnoreAsciiCase(col, "SortField"))
+                sort = v;
+            else if (platform::equalsIgnoreAsciiCase(col, "NameFormat"))
+                fmt[0] = v;
+            else if (platform::equalsIgnoreAsciiCase(col, "FullNameFormat"))
+                fmt[1] = v;
+            else if (platform::equalsIgnoreAsciiCase(col, "AnnotationFormat"))
+                fmt[2] = v;
         }
         st->reset();
         topic.setNames(name, source, sort);
         topic.setFormats(fmt[0], fmt[1], fmt[2]);
     }
     {
-        SqliteStatement* st = statement("SELECT [ID], [Name], [Source], [Type], [State], [ParentTopicID] "
-                                        "FROM [sys_Fields] WHERE [TopicID]=? ORDER BY [ID];");
+        SqliteStatement* st =
+            statement("SELECT [ID], [Name], [Source], [Type], [State], [ParentTopicID] "
+                      "FROM [sys_Fields] WHERE [TopicID]=? ORDER BY [ID];");
         if (!st) return false;
         st->bindInt(1, topic.id());
         Step s;
@@ -352,19 +383,21 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     const std::string table = quoted(topic.source());
     {
         SqliteStatement* st = statement("SELECT Count(*) AS Datacount FROM " + table + ";");
-        if (st && st->step() == Step::Row) topic.reserve(static_cast<std::size_t>(st->columnInt(0)));
+        if (st && st->step() == Step::Row)
+            topic.reserve(static_cast<std::size_t>(st->columnInt(0)));
         if (st) st->reset();
     }
     // Only the columns that are loaded: byte blocks stay in the file until someone asks.
     std::vector<std::string> existing;
     {
         SqliteStatement info = db_.prepare("PRAGMA table_info(" + table + ");");
-        while (info.step() == Step::Row) existing.push_back(info.columnText(1));
+        while (info.step() == Step::Row)
+            existing.push_back(info.columnText(1));
     }
     std::vector<const FieldInfo*> loaded;
     for (const auto& f : topic.fields()) {
-        if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) || f.has(FieldState::ValueField) ||
-            !safeName(f.source))
+        if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) ||
+            f.has(FieldState::ValueField) || !safeName(f.source))
             continue;
         for (const auto& col : existing)
             if (platform::equalsIgnoreAsciiCase(col, f.source)) {
@@ -375,23 +408,29 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     const std::string idCol = quoted(topic.field(0)->source);
     {
         SqliteStatement top = db_.prepare("SELECT max(" + idCol + ") FROM " + table + ";");
-        if (top.step() == Step::Row) highestInFile_[topic.id()] = static_cast<std::int32_t>(top.columnInt(0));
+        if (top.step() == Step::Row)
+            highestInFile_[topic.id()] = static_cast<std::int32_t>(top.columnInt(0));
     }
     std::string sql = "SELECT ";
-    for (std::size_t i = 0; i < loaded.size(); ++i) sql += (i ? "," : "") + quoted(loaded[i]->source);
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        sql += (i ? "," : "") + quoted(loaded[i]->source);
     if (loaded.empty()) sql += idCol;
     sql += " FROM " + table;
     const std::string& sort = topic.sortField();
-    if (sort.empty() || !safeName(sort) || platform::equalsIgnoreAsciiCase(sort, "ID")) sql += " ORDER BY " + idCol + ";";
-    else sql += " ORDER BY " + quoted(sort) + "," + idCol + ";";
+    if (sort.empty() || !safeName(sort) || platform::equalsIgnoreAsciiCase(sort, "ID"))
+        sql += " ORDER BY " + idCol + ";";
+    else
+        sql += " ORDER BY " + quoted(sort) + "," + idCol + ";";
     SqliteStatement rows = db_.prepare(sql);
     if (!rows.valid()) return fail("cannot read " + topic.source());
     std::vector<std::pair<const FieldInfo*, int>> mapping;
-    for (std::size_t i = 0; i < loaded.size(); ++i) mapping.emplace_back(loaded[i], static_cast<int>(i));
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        mapping.emplace_back(loaded[i], static_cast<int>(i));
     SqliteStatement* values = nullptr;
     if (topic.valueFieldCount() > 0)
-        values = statement("SELECT [FieldID], [Value] FROM [sys_Values] WHERE [TopicID]=? AND [ObjectID]=? "
-                           "ORDER BY [FieldID];");
+        values = statement(
+            "SELECT [FieldID], [Value] FROM [sys_Values] WHERE [TopicID]=? AND [ObjectID]=? "
+            "ORDER BY [FieldID];");
     std::vector<std::uint8_t> img;
     Step s;
     while ((s = rows.step()) == Step::Row) {
@@ -400,12 +439,21 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
             if (rows.isNull(c)) continue;
             switch (f->type) {
             case TypeInteger:
-            case TypeBoolean: slot::setInt(img.data(), *f, static_cast<std::int32_t>(rows.columnInt(c))); break;
+            case TypeBoolean:
+                slot::setInt(img.data(), *f, static_cast<std::int32_t>(rows.columnInt(c)));
+                break;
             case TypeString:
-            case TypeLongString: topic.setText(img.data(), *f, rows.columnText(c)); break;
-            case TypeFloat: slot::setDouble(img.data(), *f, rows.columnDouble(c)); break;
-            case TypeDateTime: slot::setDate(img.data(), *f, DateTime{rows.columnDouble(c), 0}); break;
-            default: break;
+            case TypeLongString:
+                topic.setText(img.data(), *f, rows.columnText(c));
+                break;
+            case TypeFloat:
+                slot::setDouble(img.data(), *f, rows.columnDouble(c));
+                break;
+            case TypeDateTime:
+                slot::setDate(img.data(), *f, DateTime{rows.columnDouble(c), 0});
+                break;
+            default:
+                break;
             }
         }
         if (values) {
@@ -414,7 +462,8 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
             values->bindInt(2, slot::getInt(img.data(), *topic.field(0)));
             while (values->step() == Step::Row) {
                 const FieldInfo* f = topic.field(static_cast<int>(values->columnInt(0)));
-                if (f && f->has(FieldState::ValueField)) topic.setValueFromText(img.data(), *f, values->columnText(1));
+                if (f && f->has(FieldState::ValueField))
+                    topic.setValueFromText(img.data(), *f, values->columnText(1));
             }
         }
         if (!topic.append(img.data())) return fail("out of memory");
@@ -429,16 +478,21 @@ bool ProjectDatabase::bindField(SqliteStatement& st, int index, Topic& topic, co
                                 const std::uint8_t* image, const RecordCursor* cursor) {
     switch (f.type) {
     case TypeInteger:
-    case TypeBoolean: return st.bindInt(index, slot::getInt(image, f));
+    case TypeBoolean:
+        return st.bindInt(index, slot::getInt(image, f));
     case TypeString:
-    case TypeLongString: return st.bindText(index, topic.getText(image, f));
-    case TypeFloat: return st.bindDouble(index, slot::getDouble(image, f));
+    case TypeLongString:
+        return st.bindText(index, topic.getText(image, f));
+    case TypeFloat:
+        return st.bindDouble(index, slot::getDouble(image, f));
     case TypeDateTime: {
         const DateTime d = slot::getDate(image, f);
         return d.valid() ? st.bindDouble(index, d.days) : st.bindNull(index);
     }
-    case TypeBlock: return cursor ? st.bindBlob(index, cursor->block(f.id)) : st.bindNull(index);
-    default: return st.bindNull(index);
+    case TypeBlock:
+        return cursor ? st.bindBlob(index, cursor->block(f.id)) : st.bindNull(index);
+    default:
+        return st.bindNull(index);
     }
 }
 
@@ -450,7 +504,9 @@ ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlo
     const std::string idCol = quoted(topic.field(0)->source);
     SavePlan plan;
     for (const auto& f : topic.fields()) {
-        if (f.id == 0 || f.type == TypeMemo || f.has(FieldState::Computed) || f.has(FieldState::ValueField)) continue;
+        if (f.id == 0 || f.type == TypeMemo || f.has(FieldState::Computed) ||
+            f.has(FieldState::ValueField))
+            continue;
         if (f.type == TypeBlock && !writeBlocks) continue;
         if (f.has(FieldState::Variable) && !full) continue;
         if (!safeName(f.source)) continue;
@@ -494,7 +550,8 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         st->reset();
         int n = 1;
         if (plan->update)
-            for (int fid : plan->fields) bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
+            for (int fid : plan->fields)
+                bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
         st->bindInt(n, id);
         if (plan->update) {
             if (!st->run()) return done(fail("cannot save a record"));
@@ -509,22 +566,26 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         st->reset();
         st->bindInt(1, id);
         int n = 2;
-        for (int fid : plan->fields) bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
+        for (int fid : plan->fields)
+            bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
         if (!st->run()) return done(fail("cannot add a record"));
         st->reset();
         if (id > highest) highest = id;
     }
     if (withValues) {
         for (const auto& f : topic->fields())
-            if (f.has(FieldState::ValueField) && !upsertValue(topic->id(), id, f.id, topic->valueText(img, f)))
+            if (f.has(FieldState::ValueField) &&
+                !upsertValue(topic->id(), id, f.id, topic->valueText(img, f)))
                 return done(false);
     }
     return done(true);
 }
 
-bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldId, const std::string& value) {
+bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldId,
+                                  const std::string& value) {
     const std::string text = cutText(value, 64);
-    SqliteStatement* up = statement("UPDATE [sys_Values] SET [Value]=? WHERE [TopicID]=? AND [ObjectID]=? AND [FieldID]=?;");
+    SqliteStatement* up = statement(
+        "UPDATE [sys_Values] SET [Value]=? WHERE [TopicID]=? AND [ObjectID]=? AND [FieldID]=?;");
     if (!up) return false;
     up->bindText(1, text);
     up->bindInt(2, topicId);
@@ -534,7 +595,8 @@ bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldI
     const bool exists = db_.changes() > 0;
     up->reset();
     if (exists) return true;
-    SqliteStatement* ins = statement("INSERT INTO [sys_Values] ([TopicID], [FieldID], [ObjectID], [Value]) VALUES(?, ?, ?, ?);");
+    SqliteStatement* ins = statement(
+        "INSERT INTO [sys_Values] ([TopicID], [FieldID], [ObjectID], [Value]) VALUES(?, ?, ?, ?);");
     if (!ins) return false;
     ins->bindInt(1, topicId);
     ins->bindInt(2, fieldId);
@@ -545,14 +607,17 @@ bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldI
     return ok || fail("cannot add a value");
 }
 
-bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& f, const std::uint8_t* image) {
+bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& f,
+                                const std::uint8_t* image) {
     if (!open_) return false;
-    if (f.has(FieldState::ValueField)) return upsertValue(topic.id(), recordId, f.id, topic.valueText(image, f));
-    if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) || !topic.field(0) ||
-        !safeName(topic.source()) || !safeName(f.source))
+    if (f.has(FieldState::ValueField))
+        return upsertValue(topic.id(), recordId, f.id, topic.valueText(image, f));
+    if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) ||
+        !topic.field(0) || !safeName(topic.source()) || !safeName(f.source))
         return false;
-    SqliteStatement* st = statement("UPDATE " + quoted(topic.source()) + " SET " + quoted(f.source) + "=? WHERE " +
-                                    quoted(topic.field(0)->source) + "=?;");
+    SqliteStatement* st =
+        statement("UPDATE " + quoted(topic.source()) + " SET " + quoted(f.source) + "=? WHERE " +
+                  quoted(topic.field(0)->source) + "=?;");
     if (!st) return false;
     bindField(*st, 1, topic, f, image, nullptr);
     st->bindInt(2, recordId);
@@ -569,7 +634,8 @@ bool ProjectDatabase::DeleteRecordRow(Topic& topic, std::int32_t recordId) {
     st->bindInt(1, recordId);
     if (!st->run()) return fail("cannot delete a record");
     st->reset();
-    if (SqliteStatement* v = statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [ObjectID]=?;")) {
+    if (SqliteStatement* v =
+            statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [ObjectID]=?;")) {
         v->bindInt(1, topic.id());
         v->bindInt(2, recordId);
         v->run();
@@ -595,7 +661,8 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
     st->bindInt(1, cursor.id());
     const Step s = st->step();
     if (s == Step::Row)
-        for (std::size_t i = 0; i < blocks.size(); ++i) cursor.setBlock(blocks[i]->id, st->columnBlob(static_cast<int>(i)));
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+            cursor.setBlock(blocks[i]->id, st->columnBlob(static_cast<int>(i)));
     st->reset();
     return s != Step::Error || fail("cannot read a text");
 }
@@ -606,11 +673,12 @@ bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
     if (!beginTransaction()) return false;
     bool ok = true;
     if (f.state < FieldState::ValueField)
-        ok = exec("ALTER TABLE " + quoted(topic.source()) + " ADD COLUMN " + quoted(f.source) + " " +
-                  std::string(columnType(f.type)) + ";");
+        ok = exec("ALTER TABLE " + quoted(topic.source()) + " ADD COLUMN " + quoted(f.source) +
+                  " " + std::string(columnType(f.type)) + ";");
     if (ok) {
-        SqliteStatement* st = statement("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
-                                        "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
+        SqliteStatement* st =
+            statement("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
+                      "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
         ok = st != nullptr;
         if (ok) {
             st->bindInt(1, topic.id());
@@ -629,7 +697,8 @@ bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
 
 bool ProjectDatabase::RenameFieldRow(int topicId, int fieldId, const std::string& name) {
     if (!open_) return false;
-    SqliteStatement* st = statement("UPDATE [sys_Fields] SET [Name]=? WHERE [TopicID]=? And [ID]=?;");
+    SqliteStatement* st =
+        statement("UPDATE [sys_Fields] SET [Name]=? WHERE [TopicID]=? And [ID]=?;");
     if (!st) return false;
     st->bindText(1, name);
     st->bindInt(2, topicId);
@@ -651,14 +720,16 @@ bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
         st->reset();
     }
     if (ok && f.has(FieldState::ValueField)) {
-        if (SqliteStatement* st = statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [FieldID]=?;")) {
+        if (SqliteStatement* st =
+                statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [FieldID]=?;")) {
             st->bindInt(1, topic.id());
             st->bindInt(2, f.id);
             ok = st->run() || fail("cannot remove the values of a field");
             st->reset();
         }
     } else if (ok && safeName(f.source) && safeName(topic.source())) {
-        ok = exec("ALTER TABLE " + quoted(topic.source()) + " DROP COLUMN " + quoted(f.source) + ";");
+        ok = exec("ALTER TABLE " + quoted(topic.source()) + " DROP COLUMN " + quoted(f.source) +
+                  ";");
     }
     return endTransaction(ok) && ok;
 }
@@ -733,10 +804,12 @@ bool ProjectDatabase::Compact(const std::string& target, std::string& errorText)
     if (ok) {
         // The copy takes the journal mode of the source; a backup is an ordinary file.
         platform::SqliteDatabase copy;
-        if (copy.open(tmp, platform::SqliteDatabase::OpenMode::ReadWrite)) copy.exec("PRAGMA journal_mode=DELETE;");
+        if (copy.open(tmp, platform::SqliteDatabase::OpenMode::ReadWrite))
+            copy.exec("PRAGMA journal_mode=DELETE;");
         copy.close();
         if (::rename(tmp.c_str(), target.c_str()) != 0) {
-            errorText = "The backup cannot be written to " + target + ": " + platform::systemErrorText(errno);
+            errorText = "The backup cannot be written to " + target + ": " +
+                        platform::systemErrorText(errno);
             ok = false;
         }
     }

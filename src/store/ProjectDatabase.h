@@ -19,7 +19,8 @@ class Topic;
 // change of the store through to the file at once.
 class ProjectDatabase : public TopicListener {
 public:
-    explicit ProjectDatabase(std::string dataType = std::string(DataTypeMain), UserInterface* ui = nullptr);
+    explicit ProjectDatabase(std::string dataType = std::string(DataTypeMain),
+                             UserInterface* ui = nullptr);
     ~ProjectDatabase() override;
     ProjectDatabase(const ProjectDatabase&) = delete;
     ProjectDatabase& operator=(const ProjectDatabase&) = delete;
@@ -30,7 +31,8 @@ public:
     bool LoadTopic(Topic& topic);
 
     bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) override;
-    bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field, const std::uint8_t* image) override;
+    bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field,
+                   const std::uint8_t* image) override;
     bool DeleteRecordRow(Topic& topic, std::int32_t recordId) override;
     bool LoadBlocks(RecordCursor& cursor) override;
     bool AddFieldColumn(Topic& topic, const FieldInfo& field) override;

@@ -28,14 +28,18 @@ void RecordCursor::Release() {
     blocks_.clear();
 }
 
-const FieldInfo* RecordCursor::field(int fieldId) const { return topic_ ? topic_->field(fieldId) : nullptr; }
+const FieldInfo* RecordCursor::field(int fieldId) const {
+    return topic_ ? topic_->field(fieldId) : nullptr;
+}
 
 const FieldInfo* RecordCursor::fieldAt(int position) const {
     if (!topic_ || position < 0 || position >= topic_->fieldCount()) return nullptr;
     return &topic_->fields()[static_cast<std::size_t>(position)];
 }
 
-int RecordCursor::fieldCount() const { return topic_ ? topic_->fieldCount() : 0; }
+int RecordCursor::fieldCount() const {
+    return topic_ ? topic_->fieldCount() : 0;
+}
 
 std::int32_t RecordCursor::getInt(int fieldId) const {
     const FieldInfo* f = field(fieldId);
@@ -55,7 +59,8 @@ double RecordCursor::getDouble(int fieldId) const {
 }
 
 void RecordCursor::setDouble(int fieldId, double value) {
-    if (const FieldInfo* f = field(fieldId); f && f->type == TypeFloat) slot::setDouble(image_.data(), *f, value);
+    if (const FieldInfo* f = field(fieldId); f && f->type == TypeFloat)
+        slot::setDouble(image_.data(), *f, value);
 }
 
 DateTime RecordCursor::getDate(int fieldId) const {
@@ -64,7 +69,8 @@ DateTime RecordCursor::getDate(int fieldId) const {
 }
 
 void RecordCursor::setDate(int fieldId, const DateTime& value) {
-    if (const FieldInfo* f = field(fieldId); f && f->type == TypeDateTime) slot::setDate(image_.data(), *f, value);
+    if (const FieldInfo* f = field(fieldId); f && f->type == TypeDateTime)
+        slot::setDate(image_.data(), *f, value);
 }
 
 std::string RecordCursor::getText(int fieldId) const {
@@ -75,7 +81,8 @@ std::string RecordCursor::getText(int fieldId) const {
 
 void RecordCursor::setText(int fieldId, std::string_view value) {
     const FieldInfo* f = field(fieldId);
-    if (f && (f->type == TypeString || f->type == TypeLongString)) topic_->setText(image_.data(), *f, value);
+    if (f && (f->type == TypeString || f->type == TypeLongString))
+        topic_->setText(image_.data(), *f, value);
 }
 
 const ByteBlock& RecordCursor::block(int fieldId) const {

@@ -86,16 +86,21 @@ constexpr std::array<TopicDef, 8> topics = {{
 }};
 
 constexpr ColumnDef setupColumns[] = {{"Key", TypeLongString}, {"Value", TypeMemo}};
-constexpr ColumnDef topicColumns[] = {{"ID", TypeInteger},           {"Name", TypeString},
-                                      {"Source", TypeString},        {"SortField", TypeString},
-                                      {"NameFormat", TypeLongString}, {"FullNameFormat", TypeLongString},
+constexpr ColumnDef topicColumns[] = {{"ID", TypeInteger},
+                                      {"Name", TypeString},
+                                      {"Source", TypeString},
+                                      {"SortField", TypeString},
+                                      {"NameFormat", TypeLongString},
+                                      {"FullNameFormat", TypeLongString},
                                       {"AnnotationFormat", TypeLongString}};
-constexpr ColumnDef fieldColumns[] = {{"TopicID", TypeInteger}, {"ID", TypeInteger},
-                                      {"Name", TypeString},     {"Source", TypeString},
-                                      {"Type", TypeInteger},    {"State", TypeInteger},
+constexpr ColumnDef fieldColumns[] = {{"TopicID", TypeInteger},      {"ID", TypeInteger},
+                                      {"Name", TypeString},          {"Source", TypeString},
+                                      {"Type", TypeInteger},         {"State", TypeInteger},
                                       {"ParentTopicID", TypeInteger}};
-constexpr ColumnDef valueColumns[] = {
-    {"TopicID", TypeInteger}, {"FieldID", TypeInteger}, {"ObjectID", TypeInteger}, {"Value", TypeString}};
+constexpr ColumnDef valueColumns[] = {{"TopicID", TypeInteger},
+                                      {"FieldID", TypeInteger},
+                                      {"ObjectID", TypeInteger},
+                                      {"Value", TypeString}};
 
 constexpr std::string_view setupIndex[] = {"Key"};
 constexpr std::string_view topicIndex[] = {"ID"};
@@ -119,9 +124,9 @@ constexpr FieldDef searchFields[] = {
     {6, "Paragraph", "", TypeInteger, 1, 0, ""},
 };
 constexpr FieldDef wordFields[] = {
-    {0, "ID", "", TypeInteger, 9, 0, ""},          {1, "Type", "", TypeInteger, 33, 0, ""},
-    {2, "Word", "", TypeString, 1, 0, ""},         {3, "Word Length", "", TypeInteger, 1, 0, ""},
-    {4, "Frequency", "", TypeInteger, 1, 0, ""},   {5, "%", "", TypeFloat, 1, 0, ""},
+    {0, "ID", "", TypeInteger, 9, 0, ""},        {1, "Type", "", TypeInteger, 33, 0, ""},
+    {2, "Word", "", TypeString, 1, 0, ""},       {3, "Word Length", "", TypeInteger, 1, 0, ""},
+    {4, "Frequency", "", TypeInteger, 1, 0, ""}, {5, "%", "", TypeFloat, 1, 0, ""},
 };
 constexpr FieldDef categoryFields[] = {
     {0, "ID", "", TypeInteger, 9, 0, ""},
@@ -139,15 +144,18 @@ constexpr FieldDef itemFields[] = {
     {6, "Starting Letters", "", TypeBoolean, 65, 0, ""},
 };
 
-constexpr int memoryTopics[] = {TopicId::SearchResults, TopicId::WordFrequencies, TopicId::DictCategories,
-                                TopicId::DictItems};
+constexpr int memoryTopics[] = {TopicId::SearchResults, TopicId::WordFrequencies,
+                                TopicId::DictCategories, TopicId::DictItems};
 
-constexpr int order[] = {TopicId::TextGroups, TopicId::Texts,   TopicId::TextSets, TopicId::TextLinks,
-                         TopicId::Codes,      TopicId::Codings, TopicId::Memos};
+constexpr int order[] = {TopicId::TextGroups, TopicId::Texts, TopicId::TextSets,
+                         TopicId::TextLinks,  TopicId::Codes, TopicId::Codings,
+                         TopicId::Memos};
 
 } // namespace
 
-std::span<const TopicDef> persistentTopics() { return topics; }
+std::span<const TopicDef> persistentTopics() {
+    return topics;
+}
 
 const TopicDef* findTopicDef(int topicId) {
     for (const auto& t : topics)
@@ -155,46 +163,71 @@ const TopicDef* findTopicDef(int topicId) {
     return nullptr;
 }
 
-std::span<const SystemTableDef> systemTables() { return system; }
-const SystemTableDef& valuesTable() { return system[3]; }
+std::span<const SystemTableDef> systemTables() {
+    return system;
+}
+const SystemTableDef& valuesTable() {
+    return system[3];
+}
 
 std::span<const FieldDef> inMemoryFields(int topicId) {
     switch (topicId) {
-    case TopicId::SearchResults: return searchFields;
-    case TopicId::WordFrequencies: return wordFields;
-    case TopicId::DictCategories: return categoryFields;
-    case TopicId::DictItems: return itemFields;
-    default: return {};
+    case TopicId::SearchResults:
+        return searchFields;
+    case TopicId::WordFrequencies:
+        return wordFields;
+    case TopicId::DictCategories:
+        return categoryFields;
+    case TopicId::DictItems:
+        return itemFields;
+    default:
+        return {};
     }
 }
 
-std::span<const int> inMemoryTopicIds() { return memoryTopics; }
-std::span<const int> loadOrder() { return order; }
+std::span<const int> inMemoryTopicIds() {
+    return memoryTopics;
+}
+std::span<const int> loadOrder() {
+    return order;
+}
 
 int slotSize(int type) {
     switch (type) {
     case TypeInteger:
     case TypeBlock:
-    case TypeBoolean: return 4;
-    case TypeString: return 64;
-    case TypeLongString: return 128;
-    case TypeFloat: return 8;
-    case TypeDateTime: return 12;
-    default: return 0;
+    case TypeBoolean:
+        return 4;
+    case TypeString:
+        return 64;
+    case TypeLongString:
+        return 128;
+    case TypeFloat:
+        return 8;
+    case TypeDateTime:
+        return 12;
+    default:
+        return 0;
     }
 }
 
 std::string_view columnType(int type) {
     switch (type) {
     case TypeInteger:
-    case TypeBoolean: return "INTEGER";
+    case TypeBoolean:
+        return "INTEGER";
     case TypeFloat:
-    case TypeDateTime: return "REAL";
-    case TypeBlock: return "BLOB";
-    default: return "TEXT";
+    case TypeDateTime:
+        return "REAL";
+    case TypeBlock:
+        return "BLOB";
+    default:
+        return "TEXT";
     }
 }
 
-int textCapacity(int type) { return type == TypeLongString ? 127 : type == TypeString ? 63 : 0; }
+int textCapacity(int type) {
+    return type == TypeLongString ? 127 : type == TypeString ? 63 : 0;
+}
 
 } // namespace vexana::store

@@ -54,15 +54,15 @@ namespace GroupField { // text groups and text sets alike
 inline constexpr int ID = 0, Index = 1, State = 2, Name = 3;
 }
 namespace TextField {
-inline constexpr int ID = 0, Index = 1, Group = 2, State = 3, Type = 4, Body = 5, Name = 6, Date = 7,
-                     Codes = 8;
+inline constexpr int ID = 0, Index = 1, Group = 2, State = 3, Type = 4, Body = 5, Name = 6,
+                     Date = 7, Codes = 8;
 }
 namespace LinkField {
 inline constexpr int ID = 0, Index = 1, Set = 2, Text = 3;
 }
 namespace CodeField {
-inline constexpr int ID = 0, Index = 1, Parent = 2, State = 3, Type = 4, Name = 5, MemoID = 6, Codes = 7,
-                     ActiveCodes = 8;
+inline constexpr int ID = 0, Index = 1, Parent = 2, State = 3, Type = 4, Name = 5, MemoID = 6,
+                     Codes = 7, ActiveCodes = 8;
 }
 namespace CodingField {
 inline constexpr int ID = 0, TAID = 1, Type = 2, Text = 3, Code = 4, StartChar = 5, FinishChar = 6,

@@ -49,7 +49,8 @@ void Topic::setNames(std::string name, std::string source, std::string sortField
     sortField_ = std::move(sortField);
 }
 
-void Topic::setFormats(std::string_view name, std::string_view fullName, std::string_view annotation) {
+void Topic::setFormats(std::string_view name, std::string_view fullName,
+                       std::string_view annotation) {
     nameFormat_ = compileNameFormat(name);
     fullNameFormat_ = compileNameFormat(fullName);
     annotationFormat_ = compileNameFormat(annotation);
@@ -77,9 +78,11 @@ bool Topic::appendField(FieldInfo f) {
         records_.swap(grown);
     }
     recordSize_ = newSize;
-    if (f.parentTopic != 0 && referenceField(f.parentTopic) < 0) referenceMap_.emplace_back(f.parentTopic, f.id);
+    if (f.parentTopic != 0 && referenceField(f.parentTopic) < 0)
+        referenceMap_.emplace_back(f.parentTopic, f.id);
     if (f.has(FieldState::ValueField)) ++valueFields_;
-    if (static_cast<int>(fieldPos_.size()) <= f.id) fieldPos_.resize(static_cast<std::size_t>(f.id) + 1, -1);
+    if (static_cast<int>(fieldPos_.size()) <= f.id)
+        fieldPos_.resize(static_cast<std::size_t>(f.id) + 1, -1);
     fieldPos_[static_cast<std::size_t>(f.id)] = static_cast<int>(fields_.size());
     fields_.push_back(std::move(f));
     return true;
@@ -107,7 +110,8 @@ bool Topic::removeFieldSlot(int fieldId) {
     for (auto& x : fields_)
         if (x.offset > removed.offset) x.offset -= removed.size;
     std::fill(fieldPos_.begin(), fieldPos_.end(), -1);
-    for (std::size_t i = 0; i < fields_.size(); ++i) fieldPos_[static_cast<std::size_t>(fields_[i].id)] = static_cast<int>(i);
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        fieldPos_[static_cast<std::size_t>(fields_[i].id)] = static_cast<int>(i);
     std::erase_if(referenceMap_, [&](const auto& p) { return p.second == fieldId; });
     if (removed.has(FieldState::ValueField)) --valueFields_;
     return true;
@@ -125,7 +129,8 @@ int Topic::referenceField(int referencedTopic) const {
 }
 
 void Topic::addReferencingTopic(int topicId) {
-    if (std::find(referencingTopics_.begin(), referencingTopics_.end(), topicId) == referencingTopics_.end())
+    if (std::find(referencingTopics_.begin(), referencingTopics_.end(), topicId) ==
+        referencingTopics_.end())
         referencingTopics_.push_back(topicId);
 }
 
@@ -158,7 +163,9 @@ std::int32_t Topic::idAt(int position) {
     return img ? slot::getInt(img, fields_.front()) : 0;
 }
 
-std::vector<std::uint8_t> Topic::zeroImage() const { return std::vector<std::uint8_t>(recordSize_, 0); }
+std::vector<std::uint8_t> Topic::zeroImage() const {
+    return std::vector<std::uint8_t>(recordSize_, 0);
+}
 
 std::int32_t Topic::nextId() const {
     for (auto it = index_.rbegin(); it != index_.rend(); ++it)
@@ -220,7 +227,8 @@ void Topic::compact() {
     for (std::size_t i = 0; i < n; ++i) {
         if (dead_[i]) continue;
         if (out != i)
-            std::memmove(records_.data() + out * recordSize_, records_.data() + i * recordSize_, recordSize_);
+            std::memmove(records_.data() + out * recordSize_, records_.data() + i * recordSize_,
+                         recordSize_);
         ++out;
     }
     records_.resize(out * recordSize_);
@@ -240,7 +248,8 @@ void Topic::rebuildIndex() {
         const std::int32_t rid = slot::getInt(records_.data() + i * recordSize_, fields_.front());
         if (rid > 0) index_.emplace_back(rid, static_cast<std::int32_t>(i));
     }
-    std::stable_sort(index_.begin(), index_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(index_.begin(), index_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 void Topic::clear() {
@@ -297,31 +306,49 @@ void Topic::setText(std::uint8_t* img, const FieldInfo& f, std::string_view text
 
 std::string Topic::valueText(const std::uint8_t* img, const FieldInfo& f) const {
     switch (f.type) {
-    case TypeInteger: return intToText(slot::getInt(img, f));
+    case TypeInteger:
+        return intToText(slot::getInt(img, f));
     case TypeString:
-    case TypeLongString: return std::string(getText(img, f));
-    case TypeFloat: return floatToText(slot::getDouble(img, f));
-    case TypeDateTime: return dateToText(slot::getDate(img, f));
-    case TypeBoolean: return boolToText(slot::getInt(img, f));
-    default: return {};
+    case TypeLongString:
+        return std::string(getText(img, f));
+    case TypeFloat:
+        return floatToText(slot::getDouble(img, f));
+    case TypeDateTime:
+        return dateToText(slot::getDate(img, f));
+    case TypeBoolean:
+        return boolToText(slot::getInt(img, f));
+    default:
+        return {};
     }
 }
 
 void Topic::setValueFromText(std::uint8_t* img, const FieldInfo& f, std::string_view text) {
     switch (f.type) {
-    case TypeInteger: slot::setInt(img, f, textToInt(text)); break;
+    case TypeInteger:
+        slot::setInt(img, f, textToInt(text));
+        break;
     case TypeString:
-    case TypeLongString: setText(img, f, text); break;
-    case TypeFloat: slot::setDouble(img, f, textToFloat(text)); break;
-    case TypeDateTime: slot::setDate(img, f, textToDate(text)); break;
-    case TypeBoolean: slot::setInt(img, f, textToBool(text)); break;
-    default: break;
+    case TypeLongString:
+        setText(img, f, text);
+        break;
+    case TypeFloat:
+        slot::setDouble(img, f, textToFloat(text));
+        break;
+    case TypeDateTime:
+        slot::setDate(img, f, textToDate(text));
+        break;
+    case TypeBoolean:
+        slot::setInt(img, f, textToBool(text));
+        break;
+    default:
+        break;
     }
 }
 
 std::size_t Topic::memoryBytes() const {
     std::size_t bytes = records_.capacity() + index_.capacity() * sizeof(index_[0]);
-    for (const auto& s : pool_) bytes += s.capacity() + sizeof s;
+    for (const auto& s : pool_)
+        bytes += s.capacity() + sizeof s;
     return bytes;
 }
 

@@ -26,7 +26,9 @@ void ObjectList::add(int topic, std::int32_t id) {
     if (seen_.emplace(refKey(topic, id), true).second) items_.emplace_back(topic, id);
 }
 
-bool ObjectList::contains(int topic, std::int32_t id) const { return seen_.count(refKey(topic, id)) > 0; }
+bool ObjectList::contains(int topic, std::int32_t id) const {
+    return seen_.count(refKey(topic, id)) > 0;
+}
 
 void ObjectList::clear() {
     items_.clear();
@@ -34,9 +36,10 @@ void ObjectList::clear() {
 }
 
 TopicStore::TopicStore() : topics_(17) {
-    for (int id : {TopicId::TextGroups, TopicId::TextSets, TopicId::Texts, TopicId::TextLinks, TopicId::Codes,
-                   TopicId::Codings, TopicId::Memos, TopicId::Links, TopicId::SearchResults,
-                   TopicId::WordFrequencies, TopicId::DictCategories, TopicId::DictItems})
+    for (int id :
+         {TopicId::TextGroups, TopicId::TextSets, TopicId::Texts, TopicId::TextLinks,
+          TopicId::Codes, TopicId::Codings, TopicId::Memos, TopicId::Links, TopicId::SearchResults,
+          TopicId::WordFrequencies, TopicId::DictCategories, TopicId::DictItems})
         CreateTopic(id);
 }
 
@@ -109,7 +112,8 @@ bool TopicStore::DeleteRecordOnly(int topic, std::int32_t id) {
     return t->erase(id);
 }
 
-bool TopicStore::DeleteRecord(int topic, std::int32_t id, ObjectList* deleted, ObjectList* changed) {
+bool TopicStore::DeleteRecord(int topic, std::int32_t id, ObjectList* deleted,
+                              ObjectList* changed) {
     Topic* t = GetTopic(topic);
     if (!t || !t->contains(id)) return false;
     StoreBatch batch(*this);
@@ -121,7 +125,8 @@ bool TopicStore::DeleteRecord(int topic, std::int32_t id, ObjectList* deleted, O
     return batch.finish();
 }
 
-bool TopicStore::deleteCascade(Topic& t, std::int32_t id, ObjectList* deleted, ObjectList* changed, int depth) {
+bool TopicStore::deleteCascade(Topic& t, std::int32_t id, ObjectList* deleted, ObjectList* changed,
+                               int depth) {
     if (depth > maxDepth) return false;
     bookkeeping(t, id, changed);
     // Copy: deleting below may touch the list (a code refers to its own topic).
@@ -214,7 +219,8 @@ std::vector<std::int32_t> TopicStore::ListIds(int topic) const {
     return ids;
 }
 
-std::vector<std::int32_t> TopicStore::FindIds(int topic, int referencedTopic, std::int32_t referencedId) const {
+std::vector<std::int32_t> TopicStore::FindIds(int topic, int referencedTopic,
+                                              std::int32_t referencedId) const {
     std::vector<std::int32_t> ids;
     const Topic* t = GetTopic(topic);
     if (!t) return ids;
@@ -248,8 +254,8 @@ std::vector<std::string> TopicStore::DistinctValues(int topic, int fieldId) cons
     return values;
 }
 
-void TopicStore::compose(const Topic& t, const std::uint8_t* img, const CompiledFormat& format, bool annotation,
-                         int depth, int& budget, std::string& out) const {
+void TopicStore::compose(const Topic& t, const std::uint8_t* img, const CompiledFormat& format,
+                         bool annotation, int depth, int& budget, std::string& out) const {
     if (depth > maxDepth) return;
     for (int token : format) {
         // A format that names its reference twice over a cycle would branch without end.
@@ -356,7 +362,9 @@ std::vector<int> TopicStore::ListVariables(int topic) const {
     return ids;
 }
 
-int TopicStore::CountVariables(int topic) const { return static_cast<int>(ListVariables(topic).size()); }
+int TopicStore::CountVariables(int topic) const {
+    return static_cast<int>(ListVariables(topic).size());
+}
 
 bool TopicStore::AttachField(int topic, FieldInfo field) {
     Topic* t = GetTopic(topic);
@@ -372,7 +380,8 @@ int TopicStore::AddField(int topic, FieldInfo field) {
     Topic* t = GetTopic(topic);
     if (!t) return -1;
     int next = 0;
-    for (const auto& f : t->fields()) next = std::max(next, f.id + 1);
+    for (const auto& f : t->fields())
+        next = std::max(next, f.id + 1);
     field.id = next;
     if (field.source.empty()) {
         char buf[16];
@@ -441,12 +450,14 @@ bool TopicStore::SetFieldText(RecordCursor& cursor, int fieldId, std::string_vie
 }
 
 void TopicStore::Clear() {
-    for (auto& [id, t] : topics_) t->clear();
+    for (auto& [id, t] : topics_)
+        t->clear();
 }
 
 std::size_t TopicStore::memoryBytes() const {
     std::size_t bytes = 0;
-    for (const auto& [id, t] : topics_) bytes += t->memoryBytes();
+    for (const auto& [id, t] : topics_)
+        bytes += t->memoryBytes();
     return bytes;
 }
 
@@ -454,7 +465,9 @@ StoreBatch::StoreBatch(TopicStore& store) : handler_(store.batchHandler()) {
     if (handler_) handler_->beginBatch();
 }
 
-StoreBatch::~StoreBatch() { finish(); }
+StoreBatch::~StoreBatch() {
+    finish();
+}
 
 bool StoreBatch::finish() {
     if (done_) return ok_;

@@ -46,11 +46,13 @@ public:
     bool NewRecord(int topic, RecordCursor& cursor);
     bool GetRecord(int topic, std::int32_t id, RecordCursor& cursor, bool withBlocks = false);
     bool GetRecordAt(int topic, int position, RecordCursor& cursor, bool withBlocks = false);
-    bool DeleteRecord(int topic, std::int32_t id, ObjectList* deleted = nullptr, ObjectList* changed = nullptr);
+    bool DeleteRecord(int topic, std::int32_t id, ObjectList* deleted = nullptr,
+                      ObjectList* changed = nullptr);
     bool DeleteRecordOnly(int topic, std::int32_t id);
     bool CopyRecord(int topic, std::int32_t id, RecordCursor& cursor);
     std::vector<std::int32_t> ListIds(int topic) const;
-    std::vector<std::int32_t> FindIds(int topic, int referencedTopic, std::int32_t referencedId) const;
+    std::vector<std::int32_t> FindIds(int topic, int referencedTopic,
+                                      std::int32_t referencedId) const;
     std::int32_t GetReference(int topic, std::int32_t id, int referencedTopic) const;
     std::vector<std::string> DistinctValues(int topic, int fieldId) const;
     std::string GetName(int topic, std::int32_t id, bool full) const;
@@ -85,11 +87,12 @@ public:
     BatchHandler* batchHandler() const { return batch_; }
 
 private:
-    bool deleteCascade(Topic& topic, std::int32_t id, ObjectList* deleted, ObjectList* changed, int depth);
+    bool deleteCascade(Topic& topic, std::int32_t id, ObjectList* deleted, ObjectList* changed,
+                       int depth);
     void bookkeeping(Topic& topic, std::int32_t id, ObjectList* changed);
     bool adjustCounter(int topic, std::int32_t id, int fieldId, int delta);
-    void compose(const Topic& topic, const std::uint8_t* image, const CompiledFormat& format, bool annotation,
-                 int depth, int& budget, std::string& out) const;
+    void compose(const Topic& topic, const std::uint8_t* image, const CompiledFormat& format,
+                 bool annotation, int depth, int& budget, std::string& out) const;
 
     std::unordered_map<int, std::unique_ptr<Topic>> topics_;
     BatchHandler* batch_ = nullptr;

@@ -22,7 +22,8 @@ public:
     virtual ~UserInterface() = default;
     virtual void message(const std::string& text, MessageIcon icon) = 0;
     // A two-button question; true for the first button.
-    virtual bool question(const std::string& text, const std::string& yes, const std::string& no) = 0;
+    virtual bool question(const std::string& text, const std::string& yes,
+                          const std::string& no) = 0;
     // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
     virtual std::string chooseFile(FileDialog dialog) = 0;
     virtual StartChoice startDialog(const std::vector<std::string>& recentProjects) = 0;
@@ -37,7 +38,9 @@ public:
 class SilentUserInterface : public UserInterface {
 public:
     void message(const std::string&, MessageIcon) override {}
-    bool question(const std::string&, const std::string&, const std::string&) override { return false; }
+    bool question(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
     std::string chooseFile(FileDialog) override { return {}; }
     StartChoice startDialog(const std::vector<std::string>&) override { return {}; }
     void progressOpen() override {}

@@ -61,7 +61,8 @@ bool validDate(int y, int m, int d) {
 } // namespace
 
 DateTime DateTime::fromCivil(int year, int month, int day, int hour, int minute, int second) {
-    const long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + epochOffset;
+    const long long days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + epochOffset;
     return {static_cast<double>(days) + (hour * 3600 + minute * 60 + second) / 86400.0, 0};
 }
 
@@ -69,7 +70,8 @@ DateTime DateTime::now() {
     const auto t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm tm{};
     localtime_r(&t, &tm);
-    return fromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return fromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                     tm.tm_sec);
 }
 
 bool DateTime::toCivil(int& year, int& month, int& day, int& hour, int& minute, int& second) const {
@@ -91,7 +93,8 @@ bool DateTime::toCivil(int& year, int& month, int& day, int& hour, int& minute, 
 
 std::int32_t textToInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     long long n = 0;
@@ -121,7 +124,8 @@ DateTime textToDate(std::string_view text) {
     // Accepted forms: YYYY-MM-DD, DD.MM.YYYY and MM/DD/YYYY, each optionally followed by
     // HH:MM or HH:MM:SS. Anything else is day 0, valid.
     std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
     int a = 0, b = 0, c = 0;
     std::size_t start = i;
     if (!readNumber(text, i, 4, a) || i >= text.size()) return {};
@@ -133,14 +137,25 @@ DateTime textToDate(std::string_view text) {
     ++i;
     if (!readNumber(text, i, 4, c)) return {};
     int y = 0, m = 0, d = 0;
-    if (sep == '-' && firstLen == 4) { y = a; m = b; d = c; }
-    else if (sep == '.') { d = a; m = b; y = c; }
-    else if (sep == '/') { m = a; d = b; y = c; }
-    else return {};
+    if (sep == '-' && firstLen == 4) {
+        y = a;
+        m = b;
+        d = c;
+    } else if (sep == '.') {
+        d = a;
+        m = b;
+        y = c;
+    } else if (sep == '/') {
+        m = a;
+        d = b;
+        y = c;
+    } else
+        return {};
     if (!validDate(y, m, d)) return {};
     int hh = 0, mm = 0, ss = 0;
     std::size_t j = i;
-    while (j < text.size() && (text[j] == ' ' || text[j] == 'T')) ++j;
+    while (j < text.size() && (text[j] == ' ' || text[j] == 'T'))
+        ++j;
     if (j > i && readNumber(text, j, 2, hh) && j < text.size() && text[j] == ':') {
         ++j;
         if (readNumber(text, j, 2, mm) && j < text.size() && text[j] == ':') {
@@ -163,7 +178,9 @@ std::string cutText(std::string_view text, std::size_t maxChars) {
     return std::string(platform::utf8Prefix(text, maxChars));
 }
 
-std::string intToText(std::int32_t value) { return std::to_string(value); }
+std::string intToText(std::int32_t value) {
+    return std::to_string(value);
+}
 
 std::string floatToText(double value) {
     char buf[64];
@@ -179,6 +196,8 @@ std::string dateToText(const DateTime& value) {
     return buf;
 }
 
-std::string boolToText(std::int32_t value) { return value != 0 ? "1" : ""; }
+std::string boolToText(std::int32_t value) {
+    return value != 0 ? "1" : "";
+}
 
 } // namespace vexana::store

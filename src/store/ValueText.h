@@ -13,7 +13,8 @@ struct DateTime {
     std::int32_t status = 0;
 
     bool valid() const { return status == 0; }
-    static DateTime fromCivil(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+    static DateTime fromCivil(int year, int month, int day, int hour = 0, int minute = 0,
+                              int second = 0);
     static DateTime now();
     // Broken-down form; false for an invalid value or one outside years 1..9999.
     bool toCivil(int& year, int& month, int& day, int& hour, int& minute, int& second) const;

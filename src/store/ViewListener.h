@@ -4,7 +4,15 @@
 
 namespace vexana::store {
 
-enum class ViewEvent { Inserted, Changed, Removed, RenameStarted, Select, SortChildren, SegmentsReplaced };
+enum class ViewEvent {
+    Inserted,
+    Changed,
+    Removed,
+    RenameStarted,
+    Select,
+    SortChildren,
+    SegmentsReplaced
+};
 
 // What the document tells its views. The desktop shell's windows implement it; tests
 // record the calls.

@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "platform/ProfileFile.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -25,7 +26,8 @@ TEST(ProfileFile, GarbageBinaryAndHugeLinesGiveDefaults) {
     std::string junk(200000, 'x');
     junk += "\n[Project]\nPath1=" + std::string(100000, 'a') + "\n";
     junk += std::string("\0\x01\xff[QNT]\nGoList=1\n", 17);
-    for (int i = 0; i < 256; ++i) junk += static_cast<char>(i);
+    for (int i = 0; i < 256; ++i)
+        junk += static_cast<char>(i);
     p.parse(junk);
     EXPECT_EQ(p.readString("Project", "Path1"), "");
     EXPECT_EQ(p.readInt("MainWindow", "ViewState", 30), 30);

@@ -10,7 +10,8 @@ TEST(Utf8, CountsAndCutsByCodePointNeverSplittingOne) {
     EXPECT_EQ(utf8Prefix(greek, 2), "\xCE\xB1\xCE\xB2");
     EXPECT_EQ(utf8ByteOffset(greek, 10), greek.size());
     // A truncated sequence and stray continuation bytes count one character per byte.
-    const std::string broken = "a\xCE" "A\x80z";
+    const std::string broken = "a\xCE"
+                               "A\x80z";
     EXPECT_EQ(utf8Length(broken), 5u);
     EXPECT_FALSE(isValidUtf8(broken));
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
@@ -19,10 +20,13 @@ TEST(Utf8, CountsAndCutsByCodePointNeverSplittingOne) {
 }
 
 TEST(Utf8, TextFilesAreUtf8OrWindows1252AndWrittenBackLosslessly) {
-    EXPECT_EQ(decodeTextFile("\xEF\xBB\xBF" "caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(decodeTextFile("\xEF\xBB\xBF"
+                             "caf\xC3\xA9"),
+              "caf\xC3\xA9");
     EXPECT_EQ(decodeTextFile("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
     EXPECT_EQ(encodeTextFile("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
-    // Greek has no place in Windows-1252: the file becomes UTF-8 with a BOM and reads back the same.
+    // Greek has no place in Windows-1252: the file becomes UTF-8 with a BOM and reads back the
+    // same.
     const std::string greek = "\xCE\xB1\xCE\xB2";
     EXPECT_EQ(decodeTextFile(encodeTextFile(greek)), greek);
 }

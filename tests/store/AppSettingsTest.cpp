@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "store/AppSettings.h"
+
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,8 @@ TEST(AppSettings, AMissingFileGivesEveryDefault) {
     EXPECT_EQ(s.viewState(), 30);
     EXPECT_EQ(s.oldViewState(), 30);
     EXPECT_EQ(s.buttonState(), 1);
-    for (int n = 1; n <= 3; ++n) EXPECT_EQ(s.splitter(n), 350);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(s.splitter(n), 350);
     EXPECT_EQ(s.toolbarWidth(1), 350);
     EXPECT_EQ(s.toolbarWidth(2), 430);
     EXPECT_EQ(s.toolbarWidth(3), 430);
@@ -45,7 +47,8 @@ TEST(AppSettings, StoredValuesAreReadByTheirRules) {
 
 TEST(RecentProjects, KeepsTenByteWiseDistinctPathsAndShowsEntriesOneToFive) {
     RecentProjects r;
-    for (int i = 0; i < 11; ++i) r.add("/p" + std::to_string(i) + ".vxp");
+    for (int i = 0; i < 11; ++i)
+        r.add("/p" + std::to_string(i) + ".vxp");
     ASSERT_EQ(r.entries().size(), 10u);
     EXPECT_EQ(r.entries().front(), "/p10.vxp");
     EXPECT_EQ(r.entries().back(), "/p1.vxp");

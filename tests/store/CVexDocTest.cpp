@@ -1,6 +1,7 @@
+#include "store/CVexDoc.h"
+
 #include "StoreBuilders.h"
 #include "TestSupport.h"
-#include "store/CVexDoc.h"
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,11 @@ TEST_F(Doc, StartingWithAPathOpensItWithTheProgressTextsInOrder) {
     doc.setStartupPath(dir.file("a.vxp"));
     ASSERT_TRUE(doc.ChooseProjectAtStartup());
     EXPECT_EQ(ui.startDialogs, 0);
-    EXPECT_EQ(ui.progress, (std::vector<std::string>{"Load Text Groups ...", "Load Texts ...", "Load Sets ...",
-                                                     "Load Textlinks ...", "Load Code System ...",
-                                                     "Load Coded Segments ...", "Load Memos ...",
-                                                     "Initialize Windows..."}));
+    EXPECT_EQ(ui.progress,
+              (std::vector<std::string>{"Load Text Groups ...", "Load Texts ...", "Load Sets ...",
+                                        "Load Textlinks ...", "Load Code System ...",
+                                        "Load Coded Segments ...", "Load Memos ...",
+                                        "Initialize Windows..."}));
     EXPECT_EQ(doc.title(), dir.file("a.vxp"));
     EXPECT_EQ(recent.entries(), std::vector<std::string>{dir.file("a.vxp")});
     EXPECT_EQ(doc.setup("RichText"), "2");
@@ -118,7 +120,8 @@ TEST_F(Doc, OptionsCharSetAndTheOpenTextSurviveReopening) {
     doc.setOptions("1|2|3");
     doc.setCharSet(161);
     const std::int32_t t1 = addText(doc.store(), 0, "one");
-    const std::int32_t t2 = addRecord(doc.store(), TopicId::Texts, {{TextField::State, StateOpenInBrowser}});
+    const std::int32_t t2 =
+        addRecord(doc.store(), TopicId::Texts, {{TextField::State, StateOpenInBrowser}});
     addRecord(doc.store(), TopicId::Texts, {{TextField::State, StateOpenInBrowser}});
     ASSERT_TRUE(doc.OpenPath(dir.file("b.vxp"), false));
     EXPECT_EQ(view.closed, 1);
@@ -163,7 +166,8 @@ TEST_F(Doc, AFailedBatchLeavesFileAndMemoryAsBefore) {
     Topic* groups = doc.store().GetTopic(TopicId::TextGroups);
     {
         StoreBatch batch(doc.store());
-        for (int i = 0; i < 100; ++i) addGroup(doc.store(), "in batch");
+        for (int i = 0; i < 100; ++i)
+            addGroup(doc.store(), "in batch");
         EXPECT_EQ(doc.store().RecordCount(TopicId::TextGroups), 101);
         batch.fail();
         EXPECT_FALSE(batch.finish());

@@ -1,7 +1,8 @@
+#include "store/ProjectDatabase.h"
+
 #include "StoreBuilders.h"
 #include "TestSupport.h"
 #include "platform/Sqlite.h"
-#include "store/ProjectDatabase.h"
 #include "store/SchemaSetup.h"
 #include "store/TopicStore.h"
 
@@ -74,7 +75,8 @@ TEST(ProjectDatabase, NewFileHasTheWholeSchemaAndLoads) {
 TEST(ProjectDatabase, OlderVersionsAreUpgradedAndOthersRefusedUntouched) {
     TempDir dir;
     const std::string p1 = newProject(dir, "old1.vxp");
-    rawExec(p1, "DROP TABLE sys_Values; UPDATE sys_Setup SET Value='010406' WHERE Key='DataEngine';");
+    rawExec(p1,
+            "DROP TABLE sys_Values; UPDATE sys_Setup SET Value='010406' WHERE Key='DataEngine';");
     const std::string p2 = newProject(dir, "old2.vxp");
     rawExec(p2, "UPDATE sys_Setup SET Value='020524' WHERE Key='DataEngine';");
     for (const auto& p : {p1, p2}) {
@@ -107,16 +109,20 @@ TEST(ProjectDatabase, FilesThatAreNotProjectsAreRefusedByteForByte) {
     TempDir dir;
     const std::string good = newProject(dir);
     std::string random;
-    for (int i = 0; i < 5000; ++i) random += static_cast<char>((i * 7919 + 13) & 0xFF);
+    for (int i = 0; i < 5000; ++i)
+        random += static_cast<char>((i * 7919 + 13) & 0xFF);
     writeAll(dir.file("text.vxp"), "This is a letter, not a project.\n");
     writeAll(dir.file("random.vxp"), random);
     writeAll(dir.file("truncated.vxp"), readAll(good).substr(0, 3000));
     writeAll(dir.file("empty.vxp"), "");
-    rawExec(dir.file("other.vxp"), "CREATE TABLE notes(id INTEGER, body TEXT); INSERT INTO notes VALUES(1,'x');");
+    rawExec(dir.file("other.vxp"),
+            "CREATE TABLE notes(id INTEGER, body TEXT); INSERT INTO notes VALUES(1,'x');");
     std::string corrupt = readAll(good);
-    for (std::size_t i = 4096; i < corrupt.size(); i += 3) corrupt[i] = '\x5A';
+    for (std::size_t i = 4096; i < corrupt.size(); i += 3)
+        corrupt[i] = '\x5A';
     writeAll(dir.file("corrupt.vxp"), corrupt);
-    for (const char* name : {"text.vxp", "random.vxp", "truncated.vxp", "empty.vxp", "other.vxp", "corrupt.vxp"}) {
+    for (const char* name :
+         {"text.vxp", "random.vxp", "truncated.vxp", "empty.vxp", "other.vxp", "corrupt.vxp"}) {
         const std::string before = readAll(dir.file(name));
         ScriptedUserInterface ui;
         ProjectDatabase db(std::string(DataTypeMain), &ui);
@@ -150,8 +156,8 @@ TEST(ProjectDatabase, AProjectOpenElsewhereIsRefusedAtOnceAndStaysUsable) {
         ScriptedUserInterface ui;
         ProjectDatabase second(std::string(DataTypeMain), &ui);
         const bool opened = second.Open(path);
-        _exit(!opened && ui.messages.size() == 1 && ui.messages[0].text.find("open in another program") !=
-                                                        std::string::npos
+        _exit(!opened && ui.messages.size() == 1 &&
+                      ui.messages[0].text.find("open in another program") != std::string::npos
                   ? 0
                   : 1);
     }
@@ -225,7 +231,8 @@ TEST(ProjectDatabase, RecordsAreWrittenThroughWithQuotesBlocksAndValues) {
     ASSERT_TRUE(s.GetRecord(TopicId::Texts, 1, c));
     EXPECT_TRUE(c.block(TextField::Body).empty());
     ASSERT_TRUE(s.GetRecord(TopicId::Texts, 1, c, true));
-    EXPECT_EQ(std::string(c.block(TextField::Body).begin(), c.block(TextField::Body).end()), "{\\rtf1 Hello}");
+    EXPECT_EQ(std::string(c.block(TextField::Body).begin(), c.block(TextField::Body).end()),
+              "{\\rtf1 Hello}");
     // Saving without blocks keeps the stored body.
     c.setText(TextField::Name, "renamed");
     c.setBlock(TextField::Body, std::string_view(""));
@@ -283,8 +290,10 @@ TEST(ProjectDatabase, AKilledBulkWriteLeavesAllOrNothing) {
             if (!db.Open(path) || !loadAll(db, s)) _exit(2);
             db.beginTransaction();
             for (int i = 0; i < rows; ++i) {
-                addRecord(s, TopicId::Codings, {{CodingField::StartChar, i}}, {{CodingField::Preview, "x"}});
-                if (i == rows / 2) (void)!write(pipefd[1], "h", 1); // halfway: the parent may kill us now
+                addRecord(s, TopicId::Codings, {{CodingField::StartChar, i}},
+                          {{CodingField::Preview, "x"}});
+                if (i == rows / 2)
+                    (void)!write(pipefd[1], "h", 1); // halfway: the parent may kill us now
             }
             db.endTransaction(true);
             _exit(0);

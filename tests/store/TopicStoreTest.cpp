@@ -1,6 +1,7 @@
+#include "store/TopicStore.h"
+
 #include "StoreBuilders.h"
 #include "store/SchemaSetup.h"
-#include "store/TopicStore.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,9 @@ public:
     bool refuse = true;
     int saves = 0, deletes = 0;
     bool SaveRecord(RecordCursor&, bool, bool) override { return ++saves, !refuse; }
-    bool SaveField(Topic&, std::int32_t, const FieldInfo&, const std::uint8_t*) override { return !refuse; }
+    bool SaveField(Topic&, std::int32_t, const FieldInfo&, const std::uint8_t*) override {
+        return !refuse;
+    }
     bool DeleteRecordRow(Topic&, std::int32_t) override { return ++deletes, !refuse; }
     bool LoadBlocks(RecordCursor&) override { return !refuse; }
     bool AddFieldColumn(Topic&, const FieldInfo&) override { return !refuse; }
@@ -65,8 +68,9 @@ TEST_F(MemoryProject, NamesFullNamesAndAnnotationsFollowTheFormats) {
     EXPECT_EQ(s.GetAnnotation(TopicId::Codings, coding), "A\\B\n[50]");
     const std::int32_t uncoded = addRecord(s, TopicId::Codings, {{CodingField::Weight, 100}});
     EXPECT_EQ(s.GetAnnotation(TopicId::Codings, uncoded), "\n[100]");
-    const std::int32_t memo = addRecord(s, TopicId::Memos, {}, {{MemoField::Title, "T"}, {MemoField::Author, "Me"},
-                                                                {MemoField::Preview, "Body"}});
+    const std::int32_t memo = addRecord(
+        s, TopicId::Memos, {},
+        {{MemoField::Title, "T"}, {MemoField::Author, "Me"}, {MemoField::Preview, "Body"}});
     EXPECT_EQ(s.GetAnnotation(TopicId::Memos, memo),
               "T\nMe\n1899-12-30 00:00\n-----------------------------\nBody");
 
@@ -82,7 +86,8 @@ TEST_F(MemoryProject, StringSlotsHoldSixtyThreeCharactersOfAnyScript) {
     const std::int32_t g = addGroup(s, std::string(80, 'x'));
     EXPECT_EQ(s.GetName(TopicId::TextGroups, g, false), std::string(63, 'x'));
     std::string greek;
-    for (int i = 0; i < 70; ++i) greek += "\xCE\xB1";
+    for (int i = 0; i < 70; ++i)
+        greek += "\xCE\xB1";
     const std::int32_t h = addGroup(s, greek);
     EXPECT_EQ(s.GetName(TopicId::TextGroups, h, false), greek.substr(0, 126));
 }
@@ -91,7 +96,8 @@ TEST_F(MemoryProject, DeletingACodeCascadesAndReportsWhatChanged) {
     const std::int32_t g = addGroup(s, "G"), set = addSet(s, "S");
     const std::int32_t t1 = addText(s, g, "T1"), t2 = addText(s, g, "T2");
     const std::int32_t link = addLink(s, set, t1);
-    const std::int32_t a = addCode(s, 0, "A"), b = addCode(s, a, "B"), other = addCode(s, 0, "Other");
+    const std::int32_t a = addCode(s, 0, "A"), b = addCode(s, a, "B"),
+                       other = addCode(s, 0, "Other");
     addCoding(s, t1, a, 0, 4);
     addCoding(s, t1, b, 2, 8);
     addCoding(s, t2, b, 0, 3);
@@ -112,10 +118,10 @@ TEST_F(MemoryProject, DeletingACodeCascadesAndReportsWhatChanged) {
     EXPECT_EQ(s.GetInt(TopicId::Texts, t2, TextField::Codes), 1);
     EXPECT_TRUE(deleted.contains(TopicId::Codes, b));
     EXPECT_TRUE(deleted.contains(TopicId::Memos, memo));
-    for (ObjectRef r : {ObjectRef{TopicId::Texts, t1}, ObjectRef{TopicId::Texts, t2}, ObjectRef{TopicId::TextGroups, g},
-                        ObjectRef{TopicId::TextLinks, link}, ObjectRef{TopicId::TextSets, set},
-                        ObjectRef{TopicId::GroupsRoot, 0}, ObjectRef{TopicId::SetsRoot, 0},
-                        ObjectRef{TopicId::CodesRoot, 0}})
+    for (ObjectRef r : {ObjectRef{TopicId::Texts, t1}, ObjectRef{TopicId::Texts, t2},
+                        ObjectRef{TopicId::TextGroups, g}, ObjectRef{TopicId::TextLinks, link},
+                        ObjectRef{TopicId::TextSets, set}, ObjectRef{TopicId::GroupsRoot, 0},
+                        ObjectRef{TopicId::SetsRoot, 0}, ObjectRef{TopicId::CodesRoot, 0}})
         EXPECT_TRUE(changed.contains(r.first, r.second)) << r.first << "/" << r.second;
     // Deleting a group takes its texts with their links and codings.
     ASSERT_TRUE(s.DeleteRecord(TopicId::TextGroups, g));
@@ -133,7 +139,8 @@ TEST_F(MemoryProject, FieldListsReferencesAndDistinctValues) {
     addText(s, g, "a");
     addText(s, g, "b");
     addText(s, g, "");
-    EXPECT_EQ(s.DistinctValues(TopicId::Texts, TextField::Name), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(s.DistinctValues(TopicId::Texts, TextField::Name),
+              (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(s.GetReference(TopicId::Texts, t, TopicId::TextGroups), g);
     EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, g).size(), 4u);
 

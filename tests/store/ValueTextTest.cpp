@@ -48,6 +48,7 @@ TEST(ValueText, DatesParseCommonFormsAndUnreadableTextIsDayZero) {
 TEST(ValueText, TextIsCutByCharacters) {
     EXPECT_EQ(cutText(std::string(70, 'a'), 63).size(), 63u);
     std::string greek;
-    for (int i = 0; i < 70; ++i) greek += "\xCE\xB1";
+    for (int i = 0; i < 70; ++i)
+        greek += "\xCE\xB1";
     EXPECT_EQ(cutText(greek, 63).size(), 126u);
 }

@@ -31,7 +31,8 @@ void writeAll(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-bool ScriptedUserInterface::question(const std::string& text, const std::string&, const std::string&) {
+bool ScriptedUserInterface::question(const std::string& text, const std::string&,
+                                     const std::string&) {
     questions.push_back(text);
     if (answers.empty()) return false;
     const bool a = answers.front();

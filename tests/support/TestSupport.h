@@ -43,7 +43,9 @@ public:
     store::StartChoice start;
     int startDialogs = 0;
 
-    void message(const std::string& text, store::MessageIcon icon) override { messages.push_back({text, icon}); }
+    void message(const std::string& text, store::MessageIcon icon) override {
+        messages.push_back({text, icon});
+    }
     bool question(const std::string& text, const std::string&, const std::string&) override;
     std::string chooseFile(store::FileDialog dialog) override;
     store::StartChoice startDialog(const std::vector<std::string>&) override {
