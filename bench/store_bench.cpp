@@ -17,6 +17,34 @@ namespace {
 using platform::SqliteDatabase;
 using platform::SqliteStatement;
 
+constexpr const char* bareInsertSql =
+    "INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
+    "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) VALUES(?,?,?,?,?,?,?,?,?,?,?);";
+constexpr const char* preview = "a preview of the coded segment as the user would see it in a list";
+
+void bareInsert(SqliteStatement& st, std::int64_t id, int text, int code, int start) {
+    st.reset();
+    const std::int64_t vals[] = {id, 0, 0, text, code, start, start + 40, 1, 1, 100};
+    for (int k = 0; k < 10; ++k)
+        st.bindInt(k + 1, vals[k]);
+    st.bindText(11, preview);
+    st.run();
+}
+
+void storeInsert(TopicStore& s, int text, int code, int start) {
+    RecordCursor c;
+    s.NewRecord(TopicId::Codings, c);
+    c.setInt(CodingField::Text, text);
+    c.setInt(CodingField::Code, code);
+    c.setInt(CodingField::StartChar, start);
+    c.setInt(CodingField::FinishChar, start + 40);
+    c.setInt(CodingField::StartPara, 1);
+    c.setInt(CodingField::FinishPara, 1);
+    c.setInt(CodingField::Weight, 100);
+    c.setText(CodingField::Preview, preview);
+    s.Save(c);
+}
+
 // Steps over every row of the loaded tables and reads every loaded column (byte blocks
 // are never read at open, by either side). Returns the bytes of column data read.
 std::size_t bareLoad(const std::string& path) {
@@ -94,35 +122,13 @@ void SingleDurableSave(benchmark::State& state) {
     for (auto _ : state) {
         std::int64_t rawId = 50'000'000;
         auto bare = [&] {
-            SqliteStatement st = raw.prepare(
-                "INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
-                "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
-                "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
-            for (int i = 0; i < saves; ++i) {
-                st.reset();
-                const std::int64_t vals[] = {++rawId, 0, 0, 1, 1, 10, 50, 1, 1, 100};
-                for (int k = 0; k < 10; ++k)
-                    st.bindInt(k + 1, vals[k]);
-                st.bindText(11,
-                            "a preview of the coded segment as the user would see it in a list");
-                st.run();
-            }
+            SqliteStatement st = raw.prepare(bareInsertSql);
+            for (int i = 0; i < saves; ++i)
+                bareInsert(st, ++rawId, 1, 1, 10);
         };
         auto store = [&] {
-            for (int i = 0; i < saves; ++i) {
-                RecordCursor c;
-                doc.store().NewRecord(TopicId::Codings, c);
-                c.setInt(CodingField::Text, 1);
-                c.setInt(CodingField::Code, 1);
-                c.setInt(CodingField::StartChar, 10);
-                c.setInt(CodingField::FinishChar, 50);
-                c.setInt(CodingField::StartPara, 1);
-                c.setInt(CodingField::FinishPara, 1);
-                c.setInt(CodingField::Weight, 100);
-                c.setText(CodingField::Preview,
-                          "a preview of the coded segment as the user would see it in a list");
-                doc.store().Save(c);
-            }
+            for (int i = 0; i < saves; ++i)
+                storeInsert(doc.store(), 1, 1, 10);
         };
         std::tie(base, ours) = compare(5, bare, store);
     }
@@ -144,38 +150,15 @@ void BulkCodings(benchmark::State& state) {
         std::int64_t rawId = 60'000'000;
         base = bestOf(1, [&] {
             raw.exec("BEGIN;");
-            SqliteStatement st = raw.prepare(
-                "INSERT INTO [Codings] ([ID],[TAID],[Type],[TextID],[WordID],[StartChar],"
-                "[FinishChar],[StartPara],[FinishPara],[Weight],[Preview]) "
-                "VALUES(?,?,?,?,?,?,?,?,?,?,?);");
-            for (int i = 0; i < count; ++i) {
-                st.reset();
-                const std::int64_t vals[] = {++rawId, 0,      0, 1 + i % 100, 1 + i % 50,
-                                             i,       i + 40, 1, 1,           100};
-                for (int k = 0; k < 10; ++k)
-                    st.bindInt(k + 1, vals[k]);
-                st.bindText(11,
-                            "a preview of the coded segment as the user would see it in a list");
-                st.run();
-            }
+            SqliteStatement st = raw.prepare(bareInsertSql);
+            for (int i = 0; i < count; ++i)
+                bareInsert(st, ++rawId, 1 + i % 100, 1 + i % 50, i);
             raw.exec("COMMIT;");
         });
         ours = bestOf(1, [&] {
             StoreBatch batch(doc.store());
-            for (int i = 0; i < count; ++i) {
-                RecordCursor c;
-                doc.store().NewRecord(TopicId::Codings, c);
-                c.setInt(CodingField::Text, 1 + i % 100);
-                c.setInt(CodingField::Code, 1 + i % 50);
-                c.setInt(CodingField::StartChar, i);
-                c.setInt(CodingField::FinishChar, i + 40);
-                c.setInt(CodingField::StartPara, 1);
-                c.setInt(CodingField::FinishPara, 1);
-                c.setInt(CodingField::Weight, 100);
-                c.setText(CodingField::Preview,
-                          "a preview of the coded segment as the user would see it in a list");
-                doc.store().Save(c);
-            }
+            for (int i = 0; i < count; ++i)
+                storeInsert(doc.store(), 1 + i % 100, 1 + i % 50, i);
             batch.finish();
         });
     }

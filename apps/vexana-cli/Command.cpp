@@ -32,4 +32,17 @@ bool wantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+int checkArguments(const Command& command, const std::vector<std::string>& args, std::size_t count,
+                   std::ostream& out, std::ostream& err) {
+    if (wantsHelp(args)) {
+        out << command.usage();
+        return 0;
+    }
+    if (args.size() != count) {
+        err << command.usage();
+        return 2;
+    }
+    return -1;
+}
+
 } // namespace vexana::cli

@@ -42,4 +42,9 @@ bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& er
 
 bool wantsHelp(const std::vector<std::string>& args);
 
+// Handles --help and a wrong number of positional arguments: returns the exit status to
+// end with, or -1 to go on.
+int checkArguments(const Command& command, const std::vector<std::string>& args, std::size_t count,
+                   std::ostream& out, std::ostream& err);
+
 } // namespace vexana::cli

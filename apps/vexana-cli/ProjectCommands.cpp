@@ -19,14 +19,7 @@ public:
                "Creates an empty project file at PROJECT. A path that exists already is refused.\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
-        if (wantsHelp(args)) {
-            out << usage();
-            return 0;
-        }
-        if (args.size() != 1) {
-            err << usage();
-            return 2;
-        }
+        if (const int status = checkArguments(*this, args, 1, out, err); status >= 0) return status;
         if (platform::fileExists(args[0])) {
             err << "The file " << args[0] << " exists already.\n";
             return 1;
@@ -51,14 +44,7 @@ public:
                "Textgroups, Texts, Textsets, Textlinks, Codewords, Codings and Memos.\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
-        if (wantsHelp(args)) {
-            out << usage();
-            return 0;
-        }
-        if (args.size() != 1) {
-            err << usage();
-            return 2;
-        }
+        if (const int status = checkArguments(*this, args, 1, out, err); status >= 0) return status;
         ConsoleUserInterface ui;
         RecentProjects recent;
         CVexDoc doc(ui, recent);

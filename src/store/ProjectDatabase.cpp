@@ -55,6 +55,25 @@ std::string createIndexSql(std::string_view table, const std::vector<std::string
     return sql + ");";
 }
 
+constexpr const char* insertFieldSql =
+    "INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], [ParentTopicID]) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?);";
+
+bool insertFieldRow(SqliteStatement& st, int topic, int id, std::string_view name,
+                    std::string_view source, int type, int state, int parent) {
+    st.reset();
+    st.bindInt(1, topic);
+    st.bindInt(2, id);
+    st.bindText(3, name);
+    st.bindText(4, source);
+    st.bindInt(5, type);
+    st.bindInt(6, state);
+    st.bindInt(7, parent);
+    const bool ok = st.run();
+    st.reset();
+    return ok;
+}
+
 std::string baseName(const std::string& path) {
     const auto pos = path.find_last_of("/\\");
     return pos == std::string::npos ? path : path.substr(pos + 1);
@@ -226,22 +245,12 @@ bool ProjectDatabase::createFile(const std::string& path) {
         }
     }
     {
-        SqliteStatement st =
-            db.prepare("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
-                       "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
-        for (const auto& topic : persistentTopics()) {
-            for (const auto& f : topic.fields) {
-                st.reset();
-                st.bindInt(1, topic.id);
-                st.bindInt(2, f.id);
-                st.bindText(3, f.name);
-                st.bindText(4, f.source);
-                st.bindInt(5, f.type);
-                st.bindInt(6, f.state);
-                st.bindInt(7, f.parentTopic);
-                if (!st.run()) return abandon(db.errorText());
-            }
-        }
+        SqliteStatement st = db.prepare(insertFieldSql);
+        for (const auto& topic : persistentTopics())
+            for (const auto& f : topic.fields)
+                if (!insertFieldRow(st, topic.id, f.id, f.name, f.source, f.type, f.state,
+                                    f.parentTopic))
+                    return abandon(db.errorText());
     }
     {
         SqliteStatement st = db.prepare("INSERT INTO sys_Setup([Key], [Value]) VALUES(?, ?);");
@@ -676,21 +685,10 @@ bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
         ok = exec("ALTER TABLE " + quoted(topic.source()) + " ADD COLUMN " + quoted(f.source) +
                   " " + std::string(columnType(f.type)) + ";");
     if (ok) {
-        SqliteStatement* st =
-            statement("INSERT INTO sys_Fields([TopicID], [ID], [Name], [Source], [Type], [State], "
-                      "[ParentTopicID]) VALUES(?, ?, ?, ?, ?, ?, ?);");
-        ok = st != nullptr;
-        if (ok) {
-            st->bindInt(1, topic.id());
-            st->bindInt(2, f.id);
-            st->bindText(3, f.name);
-            st->bindText(4, f.source);
-            st->bindInt(5, f.type);
-            st->bindInt(6, f.state);
-            st->bindInt(7, f.parentTopic);
-            ok = st->run() || fail("cannot add a field");
-            st->reset();
-        }
+        SqliteStatement* st = statement(insertFieldSql);
+        ok = st && (insertFieldRow(*st, topic.id(), f.id, f.name, f.source, f.type, f.state,
+                                   f.parentTopic) ||
+                    fail("cannot add a field"));
     }
     return endTransaction(ok) && ok;
 }

@@ -79,9 +79,7 @@ bool TopicStore::NewRecord(int topic, RecordCursor& cursor) {
     return true;
 }
 
-bool TopicStore::GetRecord(int topic, std::int32_t id, RecordCursor& cursor, bool withBlocks) {
-    Topic* t = GetTopic(topic);
-    const std::uint8_t* img = t ? t->image(id) : nullptr;
+bool TopicStore::fill(Topic* t, const std::uint8_t* img, RecordCursor& cursor, bool withBlocks) {
     if (!img) return false;
     cursor.bind(t, img);
     // A cursor without its blocks must never be saved with blocks, or the text would be lost.
@@ -92,17 +90,14 @@ bool TopicStore::GetRecord(int topic, std::int32_t id, RecordCursor& cursor, boo
     return true;
 }
 
+bool TopicStore::GetRecord(int topic, std::int32_t id, RecordCursor& cursor, bool withBlocks) {
+    Topic* t = GetTopic(topic);
+    return t && fill(t, t->image(id), cursor, withBlocks);
+}
+
 bool TopicStore::GetRecordAt(int topic, int position, RecordCursor& cursor, bool withBlocks) {
     Topic* t = GetTopic(topic);
-    if (!t) return false;
-    const std::uint8_t* img = t->imageAt(position);
-    if (!img) return false;
-    cursor.bind(t, img);
-    if (withBlocks && t->listener() && !t->listener()->LoadBlocks(cursor)) {
-        cursor.Release();
-        return false;
-    }
-    return true;
+    return t && fill(t, t->imageAt(position), cursor, withBlocks);
 }
 
 bool TopicStore::DeleteRecordOnly(int topic, std::int32_t id) {

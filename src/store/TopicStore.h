@@ -87,6 +87,7 @@ public:
     BatchHandler* batchHandler() const { return batch_; }
 
 private:
+    bool fill(Topic* t, const std::uint8_t* image, RecordCursor& cursor, bool withBlocks);
     bool deleteCascade(Topic& topic, std::int32_t id, ObjectList* deleted, ObjectList* changed,
                        int depth);
     void bookkeeping(Topic& topic, std::int32_t id, ObjectList* changed);
