@@ -15,6 +15,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     std::vector<std::unique_ptr<Command>> list;
     list.push_back(makeNewCommand());
     list.push_back(makeInfoCommand());
+    list.push_back(makeRtfToTextCommand());
     return list;
 }
 

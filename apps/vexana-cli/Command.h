@@ -35,6 +35,7 @@ std::vector<std::unique_ptr<Command>> allCommands();
 
 std::unique_ptr<Command> makeNewCommand();
 std::unique_ptr<Command> makeInfoCommand();
+std::unique_ptr<Command> makeRtfToTextCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -3,6 +3,7 @@
 #include "Schema.h"
 #include "SchemaSetup.h"
 #include "platform/Files.h"
+#include "platform/richtext/RichText.h"
 
 #include <algorithm>
 
@@ -35,7 +36,11 @@ void applyDisplayNames(Topic& topic) {
 } // namespace
 
 CVexDoc::CVexDoc(UserInterface& ui, RecentProjects& recent)
-    : ui_(ui), recent_(recent), store_(std::make_unique<TopicStore>()) {}
+    : ui_(ui), recent_(recent), store_(std::make_unique<TopicStore>()),
+      paragraphEnds_([](const ByteBlock& body) {
+          return platform::paragraphEndsOf(
+              std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+      }) {}
 
 CVexDoc::~CVexDoc() = default;
 
@@ -87,8 +92,6 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
 bool CVexDoc::convertParagraphEnds() {
     if (setup("RichText") == "2") return true;
     const std::vector<std::int32_t> texts = store_->ListIds(TopicId::Texts);
-    // Without a reader for the bodies nothing can be converted; the key then stays, so the
-    // conversion runs once one is there.
     if (!texts.empty() && !paragraphEnds_) return false;
     StoreBatch batch(*store_);
     for (std::int32_t textId : texts) {

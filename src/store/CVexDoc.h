@@ -13,7 +13,8 @@
 
 namespace vexana::store {
 
-// Finds the paragraph ends (one character each) in a stored text body.
+// Finds the paragraph ends (one character each) in a stored text body; by default the
+// rich-text reader's, which defines every offset of the program.
 using ParagraphEndLocator = std::function<std::vector<std::int32_t>(const ByteBlock& body)>;
 
 // The project document: the one way into the open project. It owns the store and the

@@ -56,9 +56,26 @@ TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
     EXPECT_EQ(run("info").status, 2);
     EXPECT_EQ(run("frobnicate").status, 2);
     EXPECT_EQ(run("new " + dir.file("no/folder/p.vxp")).status, 1);
-    for (const char* c : {"--help", "new --help", "info --help"}) {
+    for (const char* c : {"--help", "new --help", "info --help", "rtf2txt --help"}) {
         const Result h = run(c);
         EXPECT_EQ(h.status, 0) << c;
         EXPECT_NE(h.out.find("Usage"), std::string::npos) << c;
     }
+}
+
+TEST(Cli, RtfToTextPrintsParagraphsAndTheirOffsets) {
+    TempDir dir;
+    vexana::test::writeAll(dir.file("a.rtf"), "{\\rtf1\\ansi caf\\'e9\\par\\par \\u955?b\\par}");
+    const Result plain = run("rtf2txt " + dir.file("a.rtf"));
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "caf\xC3\xA9\n\n\xCE\xBB"
+                         "b\n");
+    const Result offsets = run("rtf2txt --offsets " + dir.file("a.rtf"));
+    EXPECT_EQ(offsets.out, "0 4\tcaf\xC3\xA9\n5 5\t\n6 8\t\xCE\xBB"
+                           "b\n");
+    const Result missing = run("rtf2txt " + dir.file("none.rtf"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("cannot be read"), std::string::npos);
+    EXPECT_EQ(run("rtf2txt --offsets " + dir.path()).status, 1);
+    EXPECT_EQ(run("rtf2txt").status, 2);
 }
