@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-./scripts/setup.sh
+./scripts/setup.sh unrtf   # the RTF benchmark compares against it
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXANA_TESTS=OFF >/dev/null
 cmake --build build-bench
 for b in build-bench/bench/*_bench; do

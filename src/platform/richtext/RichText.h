@@ -100,7 +100,8 @@ public:
     // Same characters, formats and paragraph formats.
     bool sameContent(const RichText& other) const;
 
-    // Builders for readers: append with a format.
+    // Builders for readers: room for this many characters, and appending with a format.
+    void reserve(std::size_t chars) { chars_.reserve(chars); }
     void appendChars(std::u32string_view chars, const CharFormat& format);
     void setParagraphFormatAt(int paragraph, const ParaFormat& format);
 

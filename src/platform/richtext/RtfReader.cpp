@@ -679,6 +679,8 @@ void Reader::controlWord(std::string_view word, bool hasParam, long param) {
 
 RichText Reader::run() {
     stack_.reserve(64);
+    // Never more characters than input bytes; growing by doubling would copy the text again.
+    out_.reserve(in_.size());
     const std::size_t n = in_.size();
     while (pos_ < n) {
         const unsigned char c = static_cast<unsigned char>(in_[pos_++]);
