@@ -67,6 +67,7 @@ bool Topic::appendField(FieldInfo f) {
     // Field ids index a table; a corrupt file must not make it huge.
     if (f.id > 100000) return false;
     ensureCompact();
+    refIndexes_.clear();
     f.offset = recordSize_;
     f.size = slotSize(f.type);
     const int newSize = recordSize_ + f.size;
@@ -92,6 +93,7 @@ bool Topic::removeFieldSlot(int fieldId) {
     const FieldInfo* f = field(fieldId);
     if (!f || fieldId == 0) return false;
     ensureCompact();
+    refIndexes_.clear();
     const FieldInfo removed = *f;
     const int newSize = recordSize_ - removed.size;
     if (removed.size > 0 && live_ > 0) {
@@ -167,6 +169,72 @@ std::vector<std::uint8_t> Topic::zeroImage() const {
     return std::vector<std::uint8_t>(recordSize_, 0);
 }
 
+Topic::RefIndex* Topic::refIndex(int fieldId) const {
+    for (auto& r : refIndexes_)
+        if (r.fieldId == fieldId) return &r;
+    return nullptr;
+}
+
+void Topic::indexInsert(const std::uint8_t* img) {
+    if (refIndexes_.empty()) return;
+    const std::int32_t rid = slot::getInt(img, fields_.front());
+    for (auto& r : refIndexes_) {
+        std::int32_t v;
+        std::memcpy(&v, img + r.offset, sizeof v);
+        r.buckets[v].push_back(rid);
+    }
+}
+
+void Topic::indexErase(const std::uint8_t* img) {
+    if (refIndexes_.empty()) return;
+    const std::int32_t rid = slot::getInt(img, fields_.front());
+    for (auto& r : refIndexes_) {
+        std::int32_t v;
+        std::memcpy(&v, img + r.offset, sizeof v);
+        auto it = r.buckets.find(v);
+        if (it == r.buckets.end()) continue;
+        auto& ids = it->second;
+        // Order is restored when the bucket is read, so the last element may fill the gap.
+        if (auto pos = std::find(ids.begin(), ids.end(), rid); pos != ids.end()) {
+            *pos = ids.back();
+            ids.pop_back();
+        }
+    }
+}
+
+bool Topic::writeImage(std::int32_t id, const std::uint8_t* img) {
+    std::uint8_t* target = mutableImage(id);
+    if (!target) return false;
+    if (target == img) return true;
+    indexErase(target);
+    std::memcpy(target, img, static_cast<std::size_t>(recordSize_));
+    indexInsert(target);
+    return true;
+}
+
+std::vector<std::int32_t> Topic::idsReferring(int fieldId, std::int32_t value) const {
+    std::vector<std::int32_t> ids;
+    const FieldInfo* f = field(fieldId);
+    if (!f || f->size != 4) return ids;
+    RefIndex* r = refIndex(fieldId);
+    if (!r) {
+        refIndexes_.push_back({fieldId, f->offset, {}});
+        r = &refIndexes_.back();
+        forEach([&](std::int32_t rid, const std::uint8_t* img) { r->buckets[slot::getInt(img, *f)].push_back(rid); });
+    }
+    auto it = r->buckets.find(value);
+    if (it == r->buckets.end()) return ids;
+    // Record order: by position, which the id index knows.
+    std::vector<std::pair<int, std::int32_t>> byPosition;
+    byPosition.reserve(it->second.size());
+    for (std::int32_t rid : it->second) byPosition.emplace_back(physicalPosition(rid), rid);
+    std::sort(byPosition.begin(), byPosition.end());
+    ids.reserve(byPosition.size());
+    for (const auto& [pos, rid] : byPosition)
+        if (pos >= 0) ids.push_back(rid);
+    return ids;
+}
+
 std::int32_t Topic::nextId() const {
     for (auto it = index_.rbegin(); it != index_.rend(); ++it)
         if (it->second >= 0) return it->first + 1;
@@ -193,6 +261,7 @@ bool Topic::append(const std::uint8_t* img) {
                                        [](std::int32_t v, const auto& p) { return v < p.first; });
             index_.insert(it, {rid, static_cast<std::int32_t>(physical)});
         }
+        indexInsert(img);
     } catch (const std::bad_alloc&) {
         records_.resize(physical * recordSize_);
         if (tombstones_ > 0) dead_.resize(physical);
@@ -212,6 +281,7 @@ bool Topic::erase(std::int32_t id) {
     for (; it != index_.end() && it->first == id; ++it) {
         if (it->second < 0) continue;
         if (tombstones_ == 0) dead_.assign(records_.size() / recordSize_, false);
+        indexErase(records_.data() + static_cast<std::size_t>(it->second) * recordSize_);
         dead_[static_cast<std::size_t>(it->second)] = true;
         it->second = -1;
         ++tombstones_;
@@ -274,6 +344,7 @@ void Topic::clear() {
     referencingTopics_.clear();
     valueFields_ = 0;
     pool_.clear();
+    refIndexes_.clear();
 }
 
 std::string_view Topic::getText(const std::uint8_t* img, const FieldInfo& f) const {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -66,7 +67,6 @@ public:
     // Records. Positions count live records in load order.
     int count() const { return live_; }
     const std::uint8_t* image(std::int32_t id) const;
-    std::uint8_t* mutableImage(std::int32_t id);
     const std::uint8_t* imageAt(int position);
     std::int32_t idAt(int position);
     bool contains(std::int32_t id) const { return image(id) != nullptr; }
@@ -80,6 +80,12 @@ public:
             if (!isTombstone(off)) f(rid, img);
         }
     }
+
+    // Overwrites a stored record (same id) and keeps the reference indexes right.
+    bool writeImage(std::int32_t id, const std::uint8_t* image);
+    // Ids of the records whose reference field holds value, in record order. Served from an
+    // index built on first use and kept up to date with every change.
+    std::vector<std::int32_t> idsReferring(int fieldId, std::int32_t value) const;
 
     std::int32_t nextId() const;
     void reserve(std::size_t records);
@@ -101,6 +107,15 @@ public:
     std::size_t memoryBytes() const;
 
 private:
+    struct RefIndex {
+        int fieldId;
+        int offset;
+        std::unordered_map<std::int32_t, std::vector<std::int32_t>> buckets;
+    };
+    RefIndex* refIndex(int fieldId) const;
+    std::uint8_t* mutableImage(std::int32_t id);
+    void indexInsert(const std::uint8_t* image);
+    void indexErase(const std::uint8_t* image);
     bool isTombstone(std::size_t offset) const;
     void compact();
     void ensureCompact() {
@@ -126,6 +141,7 @@ private:
     std::vector<int> referencingTopics_;
     int valueFields_ = 0;
     std::deque<std::string> pool_;
+    mutable std::vector<RefIndex> refIndexes_;
 };
 
 } // namespace vexana::store

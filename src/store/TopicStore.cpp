@@ -219,12 +219,8 @@ std::vector<std::int32_t> TopicStore::FindIds(int topic, int referencedTopic,
     std::vector<std::int32_t> ids;
     const Topic* t = GetTopic(topic);
     if (!t) return ids;
-    const FieldInfo* f = t->field(t->referenceField(referencedTopic));
-    if (!f) return ids;
-    t->forEach([&](std::int32_t rid, const std::uint8_t* img) {
-        if (slot::getInt(img, *f) == referencedId) ids.push_back(rid);
-    });
-    return ids;
+    const int field = t->referenceField(referencedTopic);
+    return field < 0 ? ids : t->idsReferring(field, referencedId);
 }
 
 std::int32_t TopicStore::GetReference(int topic, std::int32_t id, int referencedTopic) const {
@@ -418,8 +414,8 @@ bool TopicStore::UpdateInMemory(RecordCursor& cursor) {
     // The topic's images never hold block handles; they belong to the cursor.
     for (const auto& f : t->fields())
         if (f.type == TypeBlock) slot::setInt(cursor.image_.data(), f, 0);
-    if (std::uint8_t* target = t->mutableImage(cursor.id())) {
-        std::copy(cursor.image_.begin(), cursor.image_.end(), target);
+    if (t->contains(cursor.id())) {
+        t->writeImage(cursor.id(), cursor.image_.data());
     } else if (!t->append(cursor.image_.data())) {
         return false;
     }
@@ -431,14 +427,14 @@ bool TopicStore::SetFieldText(RecordCursor& cursor, int fieldId, std::string_vie
     Topic* t = cursor.topic();
     const FieldInfo* f = cursor.field(fieldId);
     if (!t || !f) return false;
-    std::uint8_t* target = t->mutableImage(cursor.id());
-    if (!target) return false;
+    const std::uint8_t* stored = t->image(cursor.id());
+    if (!stored) return false;
     t->setValueFromText(cursor.image_.data(), *f, text);
-    const std::vector<std::uint8_t> before(target, target + t->recordSize());
+    const std::vector<std::uint8_t> before(stored, stored + t->recordSize());
     const std::vector<std::uint8_t> img = cursor.storedImage();
-    std::copy(img.begin(), img.end(), target);
-    if (t->listener() && !t->listener()->SaveField(*t, cursor.id(), *f, target)) {
-        std::copy(before.begin(), before.end(), target);
+    t->writeImage(cursor.id(), img.data());
+    if (t->listener() && !t->listener()->SaveField(*t, cursor.id(), *f, t->image(cursor.id()))) {
+        t->writeImage(cursor.id(), before.data());
         return false;
     }
     return true;
