@@ -15,6 +15,14 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     std::vector<std::unique_ptr<Command>> list;
     list.push_back(makeNewCommand());
     list.push_back(makeInfoCommand());
+    list.push_back(makeImportCommand(false));
+    list.push_back(makeImportCommand(true));
+    list.push_back(makeTextsCommand());
+    list.push_back(makeTextCommand());
+    list.push_back(makeCodesCommand());
+    list.push_back(makeCodeCommand());
+    list.push_back(makeUncodeCommand());
+    list.push_back(makeCodingsCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -36,6 +36,13 @@ std::vector<std::unique_ptr<Command>> allCommands();
 std::unique_ptr<Command> makeNewCommand();
 std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeRtfToTextCommand();
+std::unique_ptr<Command> makeImportCommand(bool preprocess);
+std::unique_ptr<Command> makeTextsCommand();
+std::unique_ptr<Command> makeTextCommand();
+std::unique_ptr<Command> makeCodesCommand();
+std::unique_ptr<Command> makeCodeCommand();
+std::unique_ptr<Command> makeUncodeCommand();
+std::unique_ptr<Command> makeCodingsCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -8,7 +8,14 @@ namespace vexana::store {
 enum class MessageIcon { Information, Warning, Stop, Question };
 
 // The project file dialogs and their fixed titles.
-enum class FileDialog { NewProject, OpenProject, BackupProject, MergeProjects };
+enum class FileDialog {
+    NewProject,
+    OpenProject,
+    BackupProject,
+    MergeProjects,
+    ImportTexts,
+    PreprocessTexts
+};
 
 struct StartChoice {
     enum class Kind { CreateNew, OpenExisting } kind = Kind::OpenExisting;
@@ -26,7 +33,11 @@ public:
                           const std::string& no) = 0;
     // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
     virtual std::string chooseFile(FileDialog dialog) = 0;
+    // Several existing files at once (the import dialogs); empty when cancelled.
+    virtual std::vector<std::string> chooseFiles(FileDialog dialog) = 0;
     virtual StartChoice startDialog(const std::vector<std::string>& recentProjects) = 0;
+    // A one-number dialog (a weight, say); false when cancelled. value holds the start value.
+    virtual bool askNumber(const std::string& title, const std::string& prompt, double& value) = 0;
     virtual void progressOpen() = 0;
     virtual void progressText(const std::string& text) = 0;
     virtual void progressCount(long count) = 0;
@@ -42,7 +53,9 @@ public:
         return false;
     }
     std::string chooseFile(FileDialog) override { return {}; }
+    std::vector<std::string> chooseFiles(FileDialog) override { return {}; }
     StartChoice startDialog(const std::vector<std::string>&) override { return {}; }
+    bool askNumber(const std::string&, const std::string&, double&) override { return false; }
     void progressOpen() override {}
     void progressText(const std::string&) override {}
     void progressCount(long) override {}

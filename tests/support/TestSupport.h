@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexana::test {
@@ -40,6 +41,7 @@ public:
 
     std::deque<std::string> files; // answers to chooseFile, in order; empty: cancelled
     std::deque<bool> answers;      // answers to question; none left: the second button
+    std::deque<double> numbers;    // answers to askNumber; none left: cancelled
     store::StartChoice start;
     int startDialogs = 0;
 
@@ -48,9 +50,21 @@ public:
     }
     bool question(const std::string& text, const std::string&, const std::string&) override;
     std::string chooseFile(store::FileDialog dialog) override;
+    std::vector<std::string> chooseFiles(store::FileDialog dialog) override {
+        dialogs.push_back(dialog);
+        return std::exchange(fileLists, {});
+    }
+    std::vector<std::string> fileLists; // the answer to the next chooseFiles
     store::StartChoice startDialog(const std::vector<std::string>&) override {
         ++startDialogs;
         return start;
+    }
+    bool askNumber(const std::string& title, const std::string&, double& value) override {
+        questions.push_back(title);
+        if (numbers.empty()) return false;
+        value = numbers.front();
+        numbers.pop_front();
+        return true;
     }
     void progressOpen() override {}
     void progressText(const std::string& text) override { progress.push_back(text); }

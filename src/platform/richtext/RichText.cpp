@@ -267,6 +267,54 @@ RichText RichText::range(std::int32_t a, std::int32_t b) const {
     return r;
 }
 
+void RichText::removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges) {
+    if (ranges.empty()) return;
+    std::vector<char> removed(chars_.size(), 0);
+    for (auto [a, b] : ranges) {
+        clampRange(a, b);
+        std::fill(removed.begin() + a, removed.begin() + b, 1);
+    }
+    // prefix[i]: removed characters before offset i.
+    std::vector<std::int32_t> prefix(chars_.size() + 1, 0);
+    for (std::size_t i = 0; i < chars_.size(); ++i)
+        prefix[i + 1] = prefix[i] + removed[i];
+    auto map = [&](std::int32_t p) { return p - prefix[static_cast<std::size_t>(p)]; };
+
+    std::u32string chars;
+    chars.reserve(chars_.size() - static_cast<std::size_t>(prefix.back()));
+    std::vector<int> paras;
+    int current = -1;
+    int paragraph = 0;
+    for (std::size_t i = 0; i < chars_.size(); ++i) {
+        if (current < 0) current = paraFmt_[static_cast<std::size_t>(paragraph)];
+        if (chars_[i] == U'\r') {
+            ++paragraph;
+            if (!removed[i]) {
+                paras.push_back(current);
+                current = -1;
+            }
+        }
+        if (!removed[i]) chars.push_back(chars_[i]);
+    }
+    paras.push_back(current < 0 ? paraFmt_[static_cast<std::size_t>(paragraph)] : current);
+
+    for (Run& r : runs_)
+        r.start = map(std::min(r.start, length()));
+    chars_.swap(chars);
+    paraFmt_.swap(paras);
+    touch();
+    normalizeRuns();
+}
+
+std::vector<std::int32_t> RichText::findAll(std::string_view needleUtf8, bool caseSensitive) const {
+    std::vector<std::int32_t> hits;
+    const std::int32_t n = static_cast<std::int32_t>(utf8Length(needleUtf8));
+    for (std::int32_t p = find(needleUtf8, 0, caseSensitive); p >= 0 && n > 0;
+         p = find(needleUtf8, p + n, caseSensitive))
+        hits.push_back(p);
+    return hits;
+}
+
 std::int32_t RichText::find(std::string_view needleUtf8, std::int32_t from,
                             bool caseSensitive) const {
     std::u32string needle;

@@ -92,6 +92,11 @@ public:
     void replace(std::int32_t a, std::int32_t b, std::string_view plainUtf8);
     void replace(std::int32_t a, std::int32_t b, const RichText& rich);
     RichText range(std::int32_t a, std::int32_t b) const;
+    // Removes sorted, non-overlapping ranges in one pass. A paragraph that loses its end
+    // joins the next one and keeps its own format.
+    void removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges);
+    // Every occurrence of needle (case as in find), left to right, not overlapping.
+    std::vector<std::int32_t> findAll(std::string_view needleUtf8, bool caseSensitive) const;
 
     // First occurrence of needle at or after from, or -1. Without case, letters compare by
     // Unicode simple case folding, which keeps every offset.

@@ -1,0 +1,239 @@
+#include "TextImport.h"
+
+#include "analysis/CodeSystem.h"
+#include "analysis/CodingOperations.h"
+#include "analysis/DocumentSystem.h"
+#include "analysis/Workspace.h"
+#include "platform/Files.h"
+#include "platform/richtext/ParagraphTable.h"
+#include "store/Schema.h"
+
+#include <algorithm>
+
+namespace vexana::exchange {
+
+using namespace store;
+using analysis::CodingTemplate;
+using platform::RichText;
+
+namespace {
+
+// Larger files are not texts anyone codes; refusing them keeps memory bounded.
+constexpr std::size_t maxFileBytes = 512u << 20;
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// The next occurrence at or after p in a sorted list, or -1.
+std::int32_t nextAt(const std::vector<std::int32_t>& sorted, std::int32_t p) {
+    const auto it = std::lower_bound(sorted.begin(), sorted.end(), p);
+    return it == sorted.end() ? -1 : *it;
+}
+
+// Tag positions of one buffer, found once: every later "find the next tag" is a lookup.
+struct Tags {
+    std::vector<std::int32_t> open, close, ends;
+    Tags(const RichText& text, const char* openTag, const char* closeTag)
+        : open(text.findAll(openTag, false)), close(text.findAll(closeTag, false)),
+          ends(text.paragraphEnds()) {}
+};
+
+struct TextPiece {
+    std::string name;
+    std::string body;
+    std::vector<CodingTemplate> passages; // code holds no id yet; path below
+    std::vector<std::string> paths;
+};
+
+// Removes the "#CODE" / "#ENDCODE" lines of one text and collects its passages.
+void codePassages(const RichText& source, TextPiece& piece) {
+    const Tags tags(source, "#CODE", "#ENDCODE");
+    const std::int32_t length = source.length();
+    std::vector<std::pair<std::int32_t, std::int32_t>> removed;
+    struct Passage {
+        std::int32_t start, end;
+        std::string path;
+    };
+    std::vector<Passage> passages;
+    std::int32_t from = 0;
+    for (std::int32_t p = nextAt(tags.open, from); p >= 0; p = nextAt(tags.open, from)) {
+        const std::int32_t cr = nextAt(tags.ends, p);
+        if (cr < 0) {
+            removed.emplace_back(p, length);
+            break;
+        }
+        const std::string path = trimmed(source.text(p + 5, cr));
+        removed.emplace_back(p, cr + 1);
+        const std::int32_t start = cr + 1;
+        const std::int32_t e = nextAt(tags.close, start);
+        const std::int32_t c = nextAt(tags.open, start);
+        std::int32_t end = length;
+        if (e >= 0 && (c < 0 || e < c)) {
+            const std::int32_t ecr = nextAt(tags.ends, e);
+            removed.emplace_back(e, ecr < 0 ? length : ecr + 1);
+            end = e - 1;
+            from = ecr < 0 ? length : ecr + 1;
+        } else if (c >= 0) {
+            end = c - 1;
+            from = c;
+        } else {
+            from = length;
+        }
+        if (!path.empty() && end > start) passages.push_back({start, end, path});
+    }
+    RichText text = source;
+    text.removeRanges(removed);
+    // Offsets after the tag lines are gone.
+    auto map = [&](std::int32_t p) {
+        std::int32_t shift = 0;
+        for (const auto& [a, b] : removed)
+            if (b <= p)
+                shift += b - a;
+            else if (a < p)
+                shift += p - a;
+        return p - shift;
+    };
+    const platform::ParagraphTable paragraphs(text);
+    for (const Passage& ps : passages) {
+        const std::int32_t a = map(ps.start), b = map(ps.end);
+        const int pa = paragraphs.numberOf(a), pb = paragraphs.numberOf(b > a ? b - 1 : a);
+        if (pa == 0 || pb == 0 || b <= a) continue;
+        CodingTemplate t;
+        t.start = a;
+        t.finish = b;
+        t.startPara = pa;
+        t.finishPara = pb;
+        t.weight = 100;
+        t.preview = cutText(text.text(a, b), 63);
+        t.rtf = text.rangeToRtf(a, b);
+        piece.passages.push_back(std::move(t));
+        piece.paths.push_back(ps.path);
+    }
+    piece.body = text.toRtf();
+}
+
+} // namespace
+
+std::string TextImport::NameForFile(const std::string& path) {
+    const auto slash = path.find_last_of("/\\");
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = file.substr(0, file.find('.'));
+    // A file named ".notes.rtf" would otherwise give a text without a name.
+    return name.empty() ? file : name;
+}
+
+int TextImport::ImportTextsCommand(std::int32_t group) {
+    if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
+    const auto files = ws_.ui().chooseFiles(FileDialog::ImportTexts);
+    return files.empty() ? 0 : ImportFiles(group, files);
+}
+
+int TextImport::PreprocessorCommand(std::int32_t group) {
+    if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
+    const auto files = ws_.ui().chooseFiles(FileDialog::PreprocessTexts);
+    return files.empty() ? 0 : PreprocessFiles(group, files);
+}
+
+int TextImport::ImportFiles(std::int32_t group, const std::vector<std::string>& paths) {
+    if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
+    ws_.ui().waitCursor(true);
+    int created = 0;
+    StoreBatch batch(ws_.store());
+    for (const std::string& path : paths) {
+        const auto bytes = platform::readFile(path, maxFileBytes);
+        if (!bytes) {
+            ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
+                             MessageIcon::Warning);
+            continue;
+        }
+        // RTF is kept byte for byte; plain text is stored as RTF of its lines.
+        const std::string body =
+            RichText::looksLikeRtf(*bytes) ? *bytes : RichText::fromRtf(*bytes).toRtf();
+        if (ws_.documents().CreateTextWith(group, NameForFile(path), body)) ++created;
+    }
+    if (!batch.finish()) created = 0;
+    ws_.ui().waitCursor(false);
+    return created;
+}
+
+int TextImport::PreprocessFiles(std::int32_t group, const std::vector<std::string>& paths) {
+    if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
+    int created = 0;
+    for (const std::string& path : paths) {
+        const auto bytes = platform::readFile(path, maxFileBytes);
+        if (!bytes) {
+            ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
+                             MessageIcon::Warning);
+            continue;
+        }
+        const int n = ImportPreprocessed(group, RichText::fromRtf(*bytes));
+        if (n > 0) created += n;
+    }
+    return created;
+}
+
+int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document) {
+    TopicStore& s = ws_.store();
+    if (!s.GetTopic(TopicId::TextGroups)->contains(group)) return -1;
+    UserInterface& ui = ws_.ui();
+    ui.waitCursor(true);
+    ui.progressOpen();
+    ui.progressText("Importing Texts ...");
+
+    // Phase 1: the texts, each with its tag lines already taken out and its passages noted.
+    const Tags tags(document, "#TEXT", "#ENDTEXT");
+    std::vector<std::int32_t> textIds;
+    std::vector<TextPiece> pieces;
+    StoreBatch batch(s);
+    for (std::int32_t p = nextAt(tags.open, 0); p >= 0;) {
+        const std::int32_t cr = nextAt(tags.ends, p);
+        if (cr < 0) break;
+        TextPiece piece;
+        piece.name = trimmed(document.text(p + 5, cr));
+        const std::int32_t bodyStart = cr + 1;
+        const std::int32_t e = nextAt(tags.close, bodyStart);
+        const std::int32_t next = nextAt(tags.open, bodyStart);
+        std::int32_t end = document.length();
+        if (e >= 0 && (next < 0 || e < next))
+            end = e - 1;
+        else if (next >= 0)
+            end = next - 1;
+        if (!piece.name.empty()) {
+            codePassages(document.range(bodyStart, std::max(bodyStart, end)), piece);
+            const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
+            if (id) {
+                textIds.push_back(id);
+                piece.body.clear();
+                pieces.push_back(std::move(piece));
+                ui.progressText("Texts Imported: " + std::to_string(textIds.size()));
+            }
+        }
+        p = next;
+    }
+
+    // Phase 2: the codings, one batch per document so one Undo takes them back.
+    std::int32_t codingBatch = analysis::CodingOperations::NewBatch;
+    bool belongs = false;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        for (std::size_t k = 0; k < pieces[i].passages.size(); ++k) {
+            CodingTemplate& t = pieces[i].passages[k];
+            t.text = textIds[i];
+            t.code = ws_.codes().ResolvePathIgnoringCase(0, pieces[i].paths[k]);
+            if (t.code == 0) continue;
+            belongs = ws_.codings().AddCoding(t, codingBatch) || belongs;
+        }
+        ui.progressText("Texts coded: " + std::to_string(i + 1) + " / " +
+                        std::to_string(textIds.size()));
+    }
+    const bool ok = batch.finish();
+    ui.progressClose();
+    ui.waitCursor(false);
+    if (!ok) return -1;
+    if (belongs) ws_.BuildRetrieval();
+    return static_cast<int>(textIds.size());
+}
+
+} // namespace vexana::exchange
