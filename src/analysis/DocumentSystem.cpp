@@ -324,7 +324,9 @@ bool DocumentSystem::RenameObject(int topic, std::int32_t id, std::string_view n
     const int field = nameFieldOf(topic);
     RecordCursor c;
     if (field < 0 || !ws_.store().GetRecord(topic, id, c)) return false;
-    if (!ws_.store().SetFieldText(c, field, name)) return false;
+    c.setText(field, name);
+    // The whole record, so the activation bit reaches the file with it.
+    if (!ws_.store().Save(c)) return false;
     ws_.notify(ViewEvent::Changed, topic, id);
     return true;
 }
