@@ -11,6 +11,9 @@ data="${XDG_DATA_HOME:-$HOME/.local/share}/vexana"
 demo="$data/demo.vxp"
 mkdir -p "$data"
 if [ ! -f "$demo" ]; then
-  ./build/apps/vexana-cli/vexana-cli new "$demo"
+  cli=./build/apps/vexana-cli/vexana-cli
+  "$cli" new "$demo"
+  "$cli" preprocess "$demo" Interviews data/demo/interviews.txt
+  "$cli" preprocess "$demo" "Field notes" data/demo/fieldnotes.txt
 fi
 ./build/apps/vexana-cli/vexana-cli info "$demo"

@@ -84,6 +84,23 @@ void codePassages(const RichText& source, TextPiece& piece) {
         }
         if (!path.empty() && end > start) passages.push_back({start, end, path});
     }
+    // An "#ENDCODE" that closes nothing is a tag line all the same: it goes too.
+    for (std::int32_t e : tags.close) {
+        const bool gone = std::any_of(removed.begin(), removed.end(),
+                                      [&](const auto& r) { return r.first <= e && e < r.second; });
+        if (gone) continue;
+        const std::int32_t ecr = nextAt(tags.ends, e);
+        removed.emplace_back(e, ecr < 0 ? length : ecr + 1);
+    }
+    std::sort(removed.begin(), removed.end());
+    std::vector<std::pair<std::int32_t, std::int32_t>> merged;
+    for (const auto& r : removed) {
+        if (!merged.empty() && r.first <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, r.second);
+        else
+            merged.push_back(r);
+    }
+    removed.swap(merged);
     RichText text = source;
     text.removeRanges(removed);
     // Offsets after the tag lines are gone.

@@ -79,3 +79,43 @@ TEST(Cli, RtfToTextPrintsParagraphsAndTheirOffsets) {
     EXPECT_EQ(run("rtf2txt --offsets " + dir.path()).status, 1);
     EXPECT_EQ(run("rtf2txt").status, 2);
 }
+
+TEST(Cli, ImportCodeListAndUncode) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "First line.\nSecond line about work.\n");
+    vexana::test::writeAll(dir.file("doc.txt"),
+                           "#TEXT Bernd\n#CODE Family\\Kids\nTwo kids.\n#ENDCODE\n");
+    const Result imported =
+        run("import " + p + " Interviews " + dir.file("anna.txt") + " " + dir.file("gone.rtf"));
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.out.find("gone.rtf  can not be opened"), std::string::npos);
+    EXPECT_EQ(run("preprocess " + p + " Interviews " + dir.file("doc.txt")).status, 0);
+    EXPECT_EQ(run("texts " + p).out, "1\tInterviews\\anna\t0\n2\tInterviews\\Bernd\t1\n");
+    EXPECT_EQ(run("text " + p + " 'Interviews\\anna'").out,
+              "First line.\nSecond line about work.\n");
+    const Result coded =
+        run("code " + p + " 'Interviews\\anna' 'Topics\\Work' 12 23 --weight 12.9");
+    EXPECT_EQ(coded.status, 0);
+    EXPECT_EQ(coded.out, "2\n");
+    EXPECT_EQ(run("codes " + p).out,
+              "1\tFamily\t0\n2\tFamily\\Kids\t1\n3\tTopics\t0\n4\tTopics\\Work\t1\n");
+    EXPECT_EQ(run("codings " + p).out,
+              "1\tInterviews\\Bernd\tFamily\\Kids\t0\t9\t1\t1\t100\tTwo kids.\n"
+              "2\tInterviews\\anna\tTopics\\Work\t12\t23\t2\t2\t12\tSecond line\n");
+    // Refused without writing anything.
+    for (const char* bad :
+         {" 'Interviews\\anna' X 5 5", " 'Interviews\\anna' X 0 999", " 'No\\such' X 0 1",
+          " 'Interviews\\anna' X 0 1 --weight lots", " 'Interviews\\anna' X a b",
+          " 'Interviews\\anna' 'Topics\\Work' 13 20"})
+        EXPECT_NE(run("code " + p + bad).status, 0) << bad;
+    EXPECT_EQ(run("codes " + p).out.find("\tX\t"), std::string::npos);
+    EXPECT_EQ(run("uncode " + p + " 2").status, 0);
+    EXPECT_EQ(run("uncode " + p + " 2").status, 1);
+    EXPECT_EQ(run("uncode " + p + " x").status, 2);
+    EXPECT_EQ(run("texts " + p).out, "1\tInterviews\\anna\t0\n2\tInterviews\\Bernd\t1\n");
+    for (const char* c : {"import --help", "preprocess --help", "texts --help", "text --help",
+                          "codes --help", "code --help", "uncode --help", "codings --help"})
+        EXPECT_EQ(run(c).status, 0) << c;
+}

@@ -54,7 +54,7 @@ TEST_F(Import, FilesBecomeTextsAndUnreadableOnesAreReported) {
 TEST_F(Import, ThePreprocessorMakesTextsAndCodingsAndRemovesEveryTag) {
     const std::string doc =
         "ignored\r#TEXT   Bernd   \rBernd talks.\r#CODE Family\\Children\rTwo children.\r"
-        "#ENDCODE\rAnd work:\r#code work\rA bakery.\r#CODE Work\rSecond passage.\r#ENDTEXT\r"
+        "#ENDCODE\r#endcode\rAnd work:\r#code work\rA bakery.\r#CODE Work\rSecond passage.\r#ENDTEXT\r"
         "between\r#text " +
         std::string(70, 'N') + "\rNo end tag.\r#TEXT Third\rlast #CODE \rempty path\r#CODE";
     EXPECT_EQ(preprocess(doc), 3);

@@ -1,0 +1,59 @@
+#include "analysis/Workspace.h"
+#include "exchange/TextImport.h"
+#include "platform/Files.h"
+#include "platform/richtext/RichText.h"
+#include "store/CVexDoc.h"
+#include "store/Schema.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+// Any document imports without a crash, and no text keeps a "#CODE" or "#ENDCODE" tag.
+// Each run is undone, so the project stays small.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vexana;
+    using namespace vexana::store;
+    static SilentUserInterface ui;
+    static RecentProjects recent;
+    static CVexDoc* doc = [] {
+        const std::string path =
+            "/tmp/vexana-preprocessor-fuzz-" + std::to_string(::getpid()) + ".vxp";
+        platform::removeFile(path);
+        static const std::string cleanup = path;
+        std::atexit([] {
+            platform::removeFile(cleanup);
+            platform::removeFile(cleanup + "-wal");
+        });
+        auto* d = new CVexDoc(ui, recent);
+        if (!d->OpenPath(path, false)) __builtin_trap();
+        return d;
+    }();
+    static analysis::Workspace ws(*doc);
+    static const std::int32_t group = [] {
+        RecordCursor c;
+        doc->store().NewRecord(TopicId::TextGroups, c);
+        const std::int32_t id = c.id();
+        doc->store().Save(c);
+        return id;
+    }();
+
+    const platform::RichText document =
+        platform::RichText::fromRtf(std::string_view(reinterpret_cast<const char*>(data), size));
+    StoreBatch run(doc->store());
+    exchange::TextImport(ws).ImportPreprocessed(group, document);
+    for (std::int32_t text : doc->store().ListIds(TopicId::Texts)) {
+        RecordCursor c;
+        if (!doc->store().GetRecord(TopicId::Texts, text, c, true)) __builtin_trap();
+        const auto& b = c.block(TextField::Body);
+        const platform::RichText body =
+            platform::RichText::fromRtf(std::string(b.begin(), b.end()));
+        if (body.find("#CODE", 0, false) >= 0 || body.find("#ENDCODE", 0, false) >= 0)
+            __builtin_trap();
+    }
+    run.fail();
+    run.finish();
+    return 0;
+}
