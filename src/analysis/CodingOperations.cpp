@@ -30,10 +30,14 @@ bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
     StoreBatch unit(s);
     if (t.code != 0) {
         std::vector<std::int32_t> inside;
+        const Topic* codings = s.GetTopic(TopicId::Codings);
+        const FieldInfo& codeF = *codings->field(CodingField::Code);
+        const FieldInfo& startF = *codings->field(CodingField::StartChar);
+        const FieldInfo& finishF = *codings->field(CodingField::FinishChar);
         for (std::int32_t other : s.FindIds(TopicId::Codings, TopicId::Texts, t.text)) {
-            if (s.GetInt(TopicId::Codings, other, CodingField::Code) != t.code) continue;
-            const std::int32_t a = s.GetInt(TopicId::Codings, other, CodingField::StartChar);
-            const std::int32_t b = s.GetInt(TopicId::Codings, other, CodingField::FinishChar);
+            const std::uint8_t* img = codings->image(other);
+            if (!img || slot::getInt(img, codeF) != t.code) continue;
+            const std::int32_t a = slot::getInt(img, startF), b = slot::getInt(img, finishF);
             if (a <= t.start && t.finish <= b) return false;
             if (t.start <= a && b <= t.finish) inside.push_back(other);
         }

@@ -9,6 +9,8 @@
 #include "store/Schema.h"
 
 #include <algorithm>
+#include <unicode/uchar.h>
+#include <unordered_map>
 
 namespace vexana::exchange {
 
@@ -33,13 +35,53 @@ std::int32_t nextAt(const std::vector<std::int32_t>& sorted, std::int32_t p) {
     return it == sorted.end() ? -1 : *it;
 }
 
-// Tag positions of one buffer, found once: every later "find the next tag" is a lookup.
+// Tag positions of the whole document, found once: every later "find the next tag" is a
+// lookup.
 struct Tags {
-    std::vector<std::int32_t> open, close, ends;
-    Tags(const RichText& text, const char* openTag, const char* closeTag)
-        : open(text.findAll(openTag, false)), close(text.findAll(closeTag, false)),
-          ends(text.paragraphEnds()) {}
+    std::vector<std::int32_t> text, endText, code, endCode, ends;
+    explicit Tags(const RichText& d);
 };
+
+char32_t folded(char32_t c) {
+    if (c < 0x80) return c >= U'A' && c <= U'Z' ? c + 32 : c;
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+// One pass over the document for all four tags, each compared without case.
+Tags::Tags(const RichText& d) : ends(d.paragraphEnds()) {
+    static constexpr std::u32string_view names[] = {U"text", U"endtext", U"code", U"endcode"};
+    std::vector<std::int32_t>* lists[] = {&text, &endText, &code, &endCode};
+    const std::u32string& s = d.chars();
+    for (std::size_t i = s.find(U'#'); i != std::u32string::npos; i = s.find(U'#', i + 1)) {
+        for (int k = 0; k < 4; ++k) {
+            const auto& name = names[k];
+            if (i + 1 + name.size() > s.size()) continue;
+            bool match = true;
+            for (std::size_t j = 0; j < name.size() && match; ++j)
+                match = folded(s[i + 1 + j]) == name[j];
+            if (match) lists[k]->push_back(static_cast<std::int32_t>(i));
+        }
+    }
+}
+
+// The entries of a sorted list within [a, b), shifted to start at a.
+std::vector<std::int32_t> within(const std::vector<std::int32_t>& sorted, std::int32_t a,
+                                 std::int32_t b) {
+    std::vector<std::int32_t> out;
+    for (auto it = std::lower_bound(sorted.begin(), sorted.end(), a); it != sorted.end() && *it < b;
+         ++it)
+        out.push_back(*it - a);
+    return out;
+}
+
+// A tag found in the document can reach past the body's end; such a one is not the body's.
+std::vector<std::int32_t> tagsWithin(const std::vector<std::int32_t>& sorted, std::int32_t a,
+                                     std::int32_t b, std::int32_t tagLength) {
+    std::vector<std::int32_t> out = within(sorted, a, b);
+    while (!out.empty() && a + out.back() + tagLength > b)
+        out.pop_back();
+    return out;
+}
 
 struct TextPiece {
     std::string name;
@@ -48,9 +90,15 @@ struct TextPiece {
     std::vector<std::string> paths;
 };
 
-// Removes the "#CODE" / "#ENDCODE" lines of one text and collects its passages.
-void codePassages(const RichText& source, TextPiece& piece) {
-    const Tags tags(source, "#CODE", "#ENDCODE");
+// Removes the "#CODE" / "#ENDCODE" lines of the body [a, b) of the document and collects
+// its passages.
+void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std::int32_t b,
+                  TextPiece& piece) {
+    RichText text = document.range(a, b);
+    const RichText& source = text;
+    struct {
+        std::vector<std::int32_t> open, close, ends;
+    } tags{tagsWithin(doc.code, a, b, 5), tagsWithin(doc.endCode, a, b, 8), within(doc.ends, a, b)};
     const std::int32_t length = source.length();
     std::vector<std::pair<std::int32_t, std::int32_t>> removed;
     struct Passage {
@@ -101,7 +149,6 @@ void codePassages(const RichText& source, TextPiece& piece) {
             merged.push_back(r);
     }
     removed.swap(merged);
-    RichText text = source;
     text.removeRanges(removed);
     // Offsets after the tag lines are gone.
     auto map = [&](std::int32_t p) {
@@ -124,7 +171,7 @@ void codePassages(const RichText& source, TextPiece& piece) {
         t.startPara = pa;
         t.finishPara = pb;
         t.weight = 100;
-        t.preview = cutText(text.text(a, b), 63);
+        t.preview = text.text(a, std::min(b, a + 63));
         t.rtf = text.rangeToRtf(a, b);
         piece.passages.push_back(std::move(t));
         piece.paths.push_back(ps.path);
@@ -201,25 +248,25 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
     ui.progressText("Importing Texts ...");
 
     // Phase 1: the texts, each with its tag lines already taken out and its passages noted.
-    const Tags tags(document, "#TEXT", "#ENDTEXT");
+    const Tags tags(document);
     std::vector<std::int32_t> textIds;
     std::vector<TextPiece> pieces;
     StoreBatch batch(s);
-    for (std::int32_t p = nextAt(tags.open, 0); p >= 0;) {
+    for (std::int32_t p = nextAt(tags.text, 0); p >= 0;) {
         const std::int32_t cr = nextAt(tags.ends, p);
         if (cr < 0) break;
         TextPiece piece;
         piece.name = trimmed(document.text(p + 5, cr));
         const std::int32_t bodyStart = cr + 1;
-        const std::int32_t e = nextAt(tags.close, bodyStart);
-        const std::int32_t next = nextAt(tags.open, bodyStart);
+        const std::int32_t e = nextAt(tags.endText, bodyStart);
+        const std::int32_t next = nextAt(tags.text, bodyStart);
         std::int32_t end = document.length();
         if (e >= 0 && (next < 0 || e < next))
             end = e - 1;
         else if (next >= 0)
             end = next - 1;
         if (!piece.name.empty()) {
-            codePassages(document.range(bodyStart, std::max(bodyStart, end)), piece);
+            codePassages(document, tags, bodyStart, std::max(bodyStart, end), piece);
             const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
             if (id) {
                 textIds.push_back(id);
@@ -231,14 +278,22 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
         p = next;
     }
 
-    // Phase 2: the codings, one batch per document so one Undo takes them back.
+    // Phase 2: the codings, one batch per document so one Undo takes them back. A path
+    // names the same code every time it comes up again.
     std::int32_t codingBatch = analysis::CodingOperations::NewBatch;
+    std::unordered_map<std::string, std::int32_t> resolved;
     bool belongs = false;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         for (std::size_t k = 0; k < pieces[i].passages.size(); ++k) {
             CodingTemplate& t = pieces[i].passages[k];
             t.text = textIds[i];
-            t.code = ws_.codes().ResolvePathIgnoringCase(0, pieces[i].paths[k]);
+            const std::string& path = pieces[i].paths[k];
+            auto known = resolved.find(path);
+            if (known == resolved.end() || !s.GetTopic(TopicId::Codes)->contains(known->second))
+                known =
+                    resolved.insert_or_assign(path, ws_.codes().ResolvePathIgnoringCase(0, path))
+                        .first;
+            t.code = known->second;
             if (t.code == 0) continue;
             belongs = ws_.codings().AddCoding(t, codingBatch) || belongs;
         }

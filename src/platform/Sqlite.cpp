@@ -31,15 +31,17 @@ bool SqliteStatement::bindInt(int index, std::int64_t value) {
 bool SqliteStatement::bindDouble(int index, double value) {
     return stmt_ && sqlite3_bind_double(stmt_, index, value) == SQLITE_OK;
 }
-bool SqliteStatement::bindText(int index, std::string_view value) {
-    return stmt_ && sqlite3_bind_text64(stmt_, index, value.data(), value.size(), SQLITE_TRANSIENT,
-                                        SQLITE_UTF8) == SQLITE_OK;
+bool SqliteStatement::bindText(int index, std::string_view value, bool copy) {
+    return stmt_ &&
+           sqlite3_bind_text64(stmt_, index, value.data(), value.size(),
+                               copy ? SQLITE_TRANSIENT : SQLITE_STATIC, SQLITE_UTF8) == SQLITE_OK;
 }
-bool SqliteStatement::bindBlob(int index, const std::vector<std::uint8_t>& value) {
+bool SqliteStatement::bindBlob(int index, const std::vector<std::uint8_t>& value, bool copy) {
     // An empty block is stored as a zero-length blob, not as NULL.
     static const std::uint8_t none = 0;
-    return stmt_ && sqlite3_bind_blob64(stmt_, index, value.empty() ? &none : value.data(),
-                                        value.size(), SQLITE_TRANSIENT) == SQLITE_OK;
+    return stmt_ &&
+           sqlite3_bind_blob64(stmt_, index, value.empty() ? &none : value.data(), value.size(),
+                               copy ? SQLITE_TRANSIENT : SQLITE_STATIC) == SQLITE_OK;
 }
 bool SqliteStatement::bindNull(int index) {
     return stmt_ && sqlite3_bind_null(stmt_, index) == SQLITE_OK;

@@ -32,8 +32,9 @@ public:
     // Parameters are numbered from 1.
     bool bindInt(int index, std::int64_t value);
     bool bindDouble(int index, double value);
-    bool bindText(int index, std::string_view value);
-    bool bindBlob(int index, const std::vector<std::uint8_t>& value);
+    // copy: false when the value outlives the statement's next step (saves a copy of large values).
+    bool bindText(int index, std::string_view value, bool copy = true);
+    bool bindBlob(int index, const std::vector<std::uint8_t>& value, bool copy = true);
     bool bindNull(int index);
 
     Step step();

@@ -178,12 +178,15 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     // Write-ahead logging: one sync per change and a file that survives a crash at any point.
     db_.exec("PRAGMA journal_mode=WAL;");
     db_.exec("PRAGMA synchronous=FULL;");
+    // Room for the pages of a large project, so big imports do not spill half-way.
+    db_.exec("PRAGMA cache_size=-65536;");
     open_ = true;
     return true;
 }
 
 void ProjectDatabase::Close() {
     if (depth_ > 0) db_.exec("ROLLBACK;");
+    pending_.clear();
     plans_.clear();
     highestInFile_.clear();
     depth_ = 0;
@@ -313,8 +316,10 @@ bool ProjectDatabase::endTransaction(bool success) {
     if (depth_ == 0) return false;
     if (!success) txFailed_ = true;
     if (--depth_ > 0) return success;
+    if (!txFailed_ && !flushPending()) txFailed_ = true;
     if (!txFailed_ && db_.exec("COMMIT;")) return true;
     if (!txFailed_) lastError_ = "cannot commit: " + db_.errorText();
+    pending_.clear();
     db_.exec("ROLLBACK;");
     txFailed_ = false;
     return false;
@@ -541,6 +546,40 @@ ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlo
 bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) {
     Topic* topic = cursor.topic();
     if (!open_ || !topic) return false;
+    const auto key = std::make_pair(topic->id(), cursor.id());
+    const bool withValues = full && topic->valueFieldCount() > 0;
+    if (depth_ > 0 && !writeBlocks && !withValues && cursor.id() <= highestInFile_[topic->id()]) {
+        auto [it, fresh] = pending_.try_emplace(key, PendingSave{topic, cursor.image(), full});
+        if (!fresh) {
+            it->second.image = cursor.image();
+            it->second.full = it->second.full || full;
+        }
+        return true;
+    }
+    pending_.erase(key);
+    return writeRecord(*topic, cursor.id(), cursor.image().data(), &cursor, writeBlocks, full);
+}
+
+bool ProjectDatabase::flushPending(int topicId, std::int32_t id) {
+    auto it = pending_.find({topicId, id});
+    if (it == pending_.end()) return true;
+    PendingSave p = std::move(it->second);
+    pending_.erase(it);
+    return writeRecord(*p.topic, id, p.image.data(), nullptr, false, p.full);
+}
+
+bool ProjectDatabase::flushPending() {
+    bool ok = true;
+    auto pending = std::move(pending_);
+    pending_.clear();
+    for (auto& [key, p] : pending)
+        ok = writeRecord(*p.topic, key.second, p.image.data(), nullptr, false, p.full) && ok;
+    return ok;
+}
+
+bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::uint8_t* img,
+                                  const RecordCursor* cursor, bool writeBlocks, bool full) {
+    Topic* topic = &topicRef;
     SavePlan* plan = savePlan(*topic, writeBlocks, full);
     if (!plan) return false;
     const bool withValues = full && topic->valueFieldCount() > 0;
@@ -550,8 +589,6 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         if (!ok && depth_ > 0) txFailed_ = true;
         return ok;
     };
-    const std::uint8_t* img = cursor.image().data();
-    const std::int32_t id = cursor.id();
     std::int32_t& highest = highestInFile_[topic->id()];
     bool exists = false;
     if (id <= highest) {
@@ -560,7 +597,7 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         int n = 1;
         if (plan->update)
             for (int fid : plan->fields)
-                bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
+                bindField(*st, n++, *topic, *topic->field(fid), img, cursor);
         st->bindInt(n, id);
         if (plan->update) {
             if (!st->run()) return done(fail("cannot save a record"));
@@ -576,7 +613,7 @@ bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool fu
         st->bindInt(1, id);
         int n = 2;
         for (int fid : plan->fields)
-            bindField(*st, n++, *topic, *topic->field(fid), img, &cursor);
+            bindField(*st, n++, *topic, *topic->field(fid), img, cursor);
         if (!st->run()) return done(fail("cannot add a record"));
         st->reset();
         if (id > highest) highest = id;
@@ -637,6 +674,7 @@ bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const Field
 
 bool ProjectDatabase::DeleteRecordRow(Topic& topic, std::int32_t recordId) {
     if (!open_ || !topic.field(0) || !safeName(topic.source())) return false;
+    pending_.erase({topic.id(), recordId});
     SqliteStatement* st = statement("DELETE FROM " + quoted(topic.source()) + " WHERE " +
                                     quoted(topic.field(0)->source) + "=?;");
     if (!st) return false;
@@ -678,6 +716,7 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
 
 bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
     if (!open_ || !safeName(f.source) || !safeName(topic.source())) return false;
+    if (!flushPending()) return false;
     forgetPlans(topic.id());
     if (!beginTransaction()) return false;
     bool ok = true;
@@ -708,6 +747,7 @@ bool ProjectDatabase::RenameFieldRow(int topicId, int fieldId, const std::string
 
 bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
     if (!open_) return false;
+    if (!flushPending()) return false;
     forgetPlans(topic.id());
     if (!beginTransaction()) return false;
     bool ok = false;

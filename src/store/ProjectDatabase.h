@@ -5,6 +5,7 @@
 #include "UserInterface.h"
 #include "platform/Sqlite.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -82,6 +83,20 @@ private:
         platform::SqliteStatement* exists = nullptr;
     };
     SavePlan* savePlan(Topic& topic, bool writeBlocks, bool full);
+    bool writeRecord(Topic& topic, std::int32_t id, const std::uint8_t* image,
+                     const RecordCursor* cursor, bool writeBlocks, bool full);
+    bool flushPending();
+    bool flushPending(int topicId, std::int32_t id);
+
+    // Plain updates of stored rows made inside a unit of work, written when it ends: a record
+    // saved many times over (a text's counter while hundreds of codings are added) is
+    // written once.
+    struct PendingSave {
+        Topic* topic;
+        std::vector<std::uint8_t> image;
+        bool full;
+    };
+    std::map<std::pair<int, std::int32_t>, PendingSave> pending_;
     void forgetPlans(int topicId);
 
     platform::SqliteDatabase db_;

@@ -178,10 +178,20 @@ Topic::RefIndex* Topic::refIndex(int fieldId) const {
 void Topic::indexInsert(const std::uint8_t* img) {
     if (refIndexes_.empty()) return;
     const std::int32_t rid = slot::getInt(img, fields_.front());
+    const int pos = physicalPosition(rid);
     for (auto& r : refIndexes_) {
         std::int32_t v;
         std::memcpy(&v, img + r.offset, sizeof v);
-        r.buckets[v].push_back(rid);
+        auto& ids = r.buckets[v];
+        // Buckets stay in record order: a new record goes last, a changed one to its place.
+        if (ids.empty() || pos < 0 || physicalPosition(ids.back()) < pos) {
+            ids.push_back(rid);
+            continue;
+        }
+        const auto at = std::lower_bound(ids.begin(), ids.end(), pos, [&](std::int32_t id, int p) {
+            return physicalPosition(id) < p;
+        });
+        ids.insert(at, rid);
     }
 }
 
@@ -194,11 +204,7 @@ void Topic::indexErase(const std::uint8_t* img) {
         auto it = r.buckets.find(v);
         if (it == r.buckets.end()) continue;
         auto& ids = it->second;
-        // Order is restored when the bucket is read, so the last element may fill the gap.
-        if (auto pos = std::find(ids.begin(), ids.end(), rid); pos != ids.end()) {
-            *pos = ids.back();
-            ids.pop_back();
-        }
+        if (auto pos = std::find(ids.begin(), ids.end(), rid); pos != ids.end()) ids.erase(pos);
     }
 }
 
@@ -220,19 +226,12 @@ std::vector<std::int32_t> Topic::idsReferring(int fieldId, std::int32_t value) c
     if (!r) {
         refIndexes_.push_back({fieldId, f->offset, {}});
         r = &refIndexes_.back();
-        forEach([&](std::int32_t rid, const std::uint8_t* img) { r->buckets[slot::getInt(img, *f)].push_back(rid); });
+        forEach([&](std::int32_t rid, const std::uint8_t* img) {
+            r->buckets[slot::getInt(img, *f)].push_back(rid);
+        });
     }
     auto it = r->buckets.find(value);
-    if (it == r->buckets.end()) return ids;
-    // Record order: by position, which the id index knows.
-    std::vector<std::pair<int, std::int32_t>> byPosition;
-    byPosition.reserve(it->second.size());
-    for (std::int32_t rid : it->second) byPosition.emplace_back(physicalPosition(rid), rid);
-    std::sort(byPosition.begin(), byPosition.end());
-    ids.reserve(byPosition.size());
-    for (const auto& [pos, rid] : byPosition)
-        if (pos >= 0) ids.push_back(rid);
-    return ids;
+    return it == r->buckets.end() ? ids : it->second;
 }
 
 std::int32_t Topic::nextId() const {

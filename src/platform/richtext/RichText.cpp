@@ -7,6 +7,16 @@
 
 namespace vexana::platform {
 
+namespace {
+
+// Simple case folding, with the common ASCII case done without a table lookup.
+char32_t fold(char32_t c) {
+    if (c < 0x80) return c >= U'A' && c <= U'Z' ? c + 32 : c;
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+} // namespace
+
 RichText::RichText() {
     formats_.push_back(CharFormat{});
     runs_.push_back({0, 0});
@@ -254,52 +264,75 @@ RichText RichText::range(std::int32_t a, std::int32_t b) const {
     r.chars_ = chars_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
     r.formats_ = formats_;
     r.runs_.clear();
-    {
-        auto it = std::upper_bound(runs_.begin(), runs_.end(), a,
-                                   [](std::int32_t p, const Run& x) { return p < x.start; });
-        r.runs_.push_back({0, (it == runs_.begin() ? it : it - 1)->format});
-    }
-    for (const Run& run : runs_)
-        if (run.start > a && run.start < b) r.runs_.push_back({run.start - a, run.format});
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), a,
+                               [](std::int32_t p, const Run& x) { return p < x.start; });
+    if (it != runs_.begin()) --it;
+    r.runs_.push_back({0, it->format});
+    for (++it; it != runs_.end() && it->start < b; ++it)
+        r.runs_.push_back({it->start - a, it->format});
     r.paraFormats_ = paraFormats_;
     r.paraFmt_.assign(paraFmt_.begin() + paragraphOf(a), paraFmt_.begin() + paragraphOf(b) + 1);
     r.normalizeRuns();
     return r;
 }
 
-void RichText::removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges) {
-    if (ranges.empty()) return;
-    std::vector<char> removed(chars_.size(), 0);
-    for (auto [a, b] : ranges) {
+void RichText::removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& input) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> sorted;
+    for (auto [a, b] : input) {
         clampRange(a, b);
-        std::fill(removed.begin() + a, removed.begin() + b, 1);
+        if (a < b) sorted.emplace_back(a, b);
     }
-    // prefix[i]: removed characters before offset i.
-    std::vector<std::int32_t> prefix(chars_.size() + 1, 0);
-    for (std::size_t i = 0; i < chars_.size(); ++i)
-        prefix[i + 1] = prefix[i] + removed[i];
-    auto map = [&](std::int32_t p) { return p - prefix[static_cast<std::size_t>(p)]; };
+    if (sorted.empty()) return;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+    for (const auto& r : sorted) {
+        if (!ranges.empty() && r.first <= ranges.back().second)
+            ranges.back().second = std::max(ranges.back().second, r.second);
+        else
+            ranges.push_back(r);
+    }
+    // Offsets after the removal: ranges are sorted, so a binary search finds what lies before.
+    std::vector<std::int32_t> removedBefore(ranges.size() + 1, 0);
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        removedBefore[i + 1] = removedBefore[i] + ranges[i].second - ranges[i].first;
+    auto map = [&](std::int32_t p) {
+        const auto it = std::upper_bound(ranges.begin(), ranges.end(), p,
+                                         [](std::int32_t v, const auto& r) { return v < r.first; });
+        const std::size_t k =
+            static_cast<std::size_t>(it - ranges.begin()); // ranges starting at or before p
+        if (k == 0) return p;
+        const auto& r = ranges[k - 1];
+        return (p < r.second ? r.first : p - (r.second - r.first)) - removedBefore[k - 1];
+    };
+
+    // Paragraphs: one whose end is removed joins the next and keeps its own format.
+    const std::vector<std::int32_t> ends = paragraphEnds();
+    std::vector<int> paras;
+    paras.reserve(paraFmt_.size());
+    int current = -1;
+    std::size_t r = 0;
+    for (std::size_t p = 0; p < ends.size(); ++p) {
+        if (current < 0) current = paraFmt_[p];
+        while (r < ranges.size() && ranges[r].second <= ends[p])
+            ++r;
+        const bool gone = r < ranges.size() && ranges[r].first <= ends[p];
+        if (!gone) {
+            paras.push_back(current);
+            current = -1;
+        }
+    }
+    paras.push_back(current < 0 ? paraFmt_.back() : current);
 
     std::u32string chars;
-    chars.reserve(chars_.size() - static_cast<std::size_t>(prefix.back()));
-    std::vector<int> paras;
-    int current = -1;
-    int paragraph = 0;
-    for (std::size_t i = 0; i < chars_.size(); ++i) {
-        if (current < 0) current = paraFmt_[static_cast<std::size_t>(paragraph)];
-        if (chars_[i] == U'\r') {
-            ++paragraph;
-            if (!removed[i]) {
-                paras.push_back(current);
-                current = -1;
-            }
-        }
-        if (!removed[i]) chars.push_back(chars_[i]);
+    chars.reserve(chars_.size() - static_cast<std::size_t>(removedBefore.back()));
+    std::int32_t from = 0;
+    for (const auto& [a, b] : ranges) {
+        chars.append(chars_, static_cast<std::size_t>(from), static_cast<std::size_t>(a - from));
+        from = b;
     }
-    paras.push_back(current < 0 ? paraFmt_[static_cast<std::size_t>(paragraph)] : current);
-
-    for (Run& r : runs_)
-        r.start = map(std::min(r.start, length()));
+    chars.append(chars_, static_cast<std::size_t>(from), std::u32string::npos);
+    for (Run& run : runs_)
+        run.start = map(std::min(run.start, length()));
     chars_.swap(chars);
     paraFmt_.swap(paras);
     touch();
@@ -326,12 +359,12 @@ std::int32_t RichText::find(std::string_view needleUtf8, std::int32_t from,
         if (!foldedValid_) {
             foldedCache_ = chars_;
             for (char32_t& c : foldedCache_)
-                c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+                c = fold(c);
             foldedValid_ = true;
         }
         hay = &foldedCache_;
         for (char32_t& c : needle)
-            c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+            c = fold(c);
     }
     const auto pos = hay->find(needle, static_cast<std::size_t>(from));
     return pos == std::u32string::npos ? -1 : static_cast<std::int32_t>(pos);

@@ -92,8 +92,8 @@ public:
     void replace(std::int32_t a, std::int32_t b, std::string_view plainUtf8);
     void replace(std::int32_t a, std::int32_t b, const RichText& rich);
     RichText range(std::int32_t a, std::int32_t b) const;
-    // Removes sorted, non-overlapping ranges in one pass. A paragraph that loses its end
-    // joins the next one and keeps its own format.
+    // Removes ranges (in any order, overlapping or not) in one pass. A paragraph that loses
+    // its end joins the next one and keeps its own format.
     void removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& ranges);
     // Every occurrence of needle (case as in find), left to right, not overlapping.
     std::vector<std::int32_t> findAll(std::string_view needleUtf8, bool caseSensitive) const;
@@ -117,6 +117,7 @@ private:
     void splitRunAt(std::int32_t pos);
     void normalizeRuns();
     void touch();
+    std::string writeRtf(std::int32_t a, std::int32_t b) const;
 
     std::u32string chars_;
     std::vector<Run> runs_;

@@ -3,16 +3,19 @@
 #include "RichText.h"
 #include "platform/Utf8.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 
 namespace vexana::platform {
 
 namespace {
 
 void appendNumberWord(std::string& out, const char* word, long value) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "\\%s%ld", word, value);
-    out += buf;
+    out += '\\';
+    out += word;
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    out.append(buf, end);
 }
 
 void appendChar(std::string& out, char32_t c) {
@@ -76,13 +79,33 @@ int colorIndex(std::vector<std::int32_t>& list, std::int32_t c) {
 } // namespace
 
 std::string RichText::toRtf() const {
+    return writeRtf(0, length());
+}
+
+std::string RichText::rangeToRtf(std::int32_t a, std::int32_t b) const {
+    clampRange(a, b);
+    return writeRtf(a, b);
+}
+
+std::string RichText::writeRtf(std::int32_t a, std::int32_t b) const {
+    // The runs that touch [a, b): the one in force at a, and those starting inside.
+    std::size_t firstRun = static_cast<std::size_t>(
+        std::upper_bound(runs_.begin(), runs_.end(), a,
+                         [](std::int32_t p, const Run& r) { return p < r.start; }) -
+        runs_.begin());
+    if (firstRun > 0) --firstRun;
+    std::size_t endRun = firstRun + 1;
+    while (endRun < runs_.size() && runs_[endRun].start < b)
+        ++endRun;
+
     std::vector<std::string> fonts;
     std::vector<std::int32_t> colors;
     struct Written {
         int font, color, background;
     };
     std::vector<Written> written(formats_.size());
-    for (const Run& r : runs_) {
+    for (std::size_t i = firstRun; i < endRun; ++i) {
+        const Run& r = runs_[i];
         const CharFormat& f = formats_[static_cast<std::size_t>(r.format)];
         written[static_cast<std::size_t>(r.format)] = {
             indexOf(fonts, f.font), colorIndex(colors, f.color), colorIndex(colors, f.background)};
@@ -90,7 +113,7 @@ std::string RichText::toRtf() const {
     if (fonts.empty()) fonts.emplace_back();
 
     std::string out;
-    out.reserve(chars_.size() + chars_.size() / 4 + 256);
+    out.reserve(static_cast<std::size_t>(b - a) + static_cast<std::size_t>(b - a) / 4 + 256);
     out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
     for (std::size_t i = 0; i < fonts.size(); ++i) {
         out += '{';
@@ -139,16 +162,20 @@ std::string RichText::toRtf() const {
         out += ' ';
     };
 
-    int paragraph = 0;
-    paragraphStart(0);
-    std::size_t run = 0;
-    formatStart(runs_.front().format);
-    for (std::size_t i = 0; i < chars_.size(); ++i) {
+    int paragraph = paragraphOf(a);
+    paragraphStart(paragraph);
+    std::size_t run = firstRun;
+    formatStart(runs_[run].format);
+    for (std::size_t i = static_cast<std::size_t>(a); i < static_cast<std::size_t>(b); ++i) {
         if (run + 1 < runs_.size() && runs_[run + 1].start == static_cast<std::int32_t>(i)) {
             ++run;
             formatStart(runs_[run].format);
         }
         const char32_t c = chars_[i];
+        if (c >= 0x20 && c < 0x80 && c != U'\\' && c != U'{' && c != U'}') {
+            out += static_cast<char>(c); // the common case, without the escaping rules
+            continue;
+        }
         if (c == U'\r') {
             out += "\\par\n";
             paragraphStart(++paragraph);
@@ -158,10 +185,6 @@ std::string RichText::toRtf() const {
     }
     out += "}";
     return out;
-}
-
-std::string RichText::rangeToRtf(std::int32_t a, std::int32_t b) const {
-    return range(a, b).toRtf();
 }
 
 } // namespace vexana::platform

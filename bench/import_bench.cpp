@@ -1,0 +1,175 @@
+// Import, preprocessor and coding against the work they cannot avoid: reading and
+// converting the same files, and the same call in a ten times smaller project.
+#include "BenchSupport.h"
+#include "ProjectGenerator.h"
+#include "analysis/CodingOperations.h"
+#include "analysis/Workspace.h"
+#include "exchange/TextImport.h"
+#include "platform/Files.h"
+#include "platform/richtext/RichText.h"
+#include "store/CVexDoc.h"
+#include "store/Schema.h"
+
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <tuple>
+
+using namespace vexana;
+using namespace vexana::bench;
+using namespace vexana::store;
+using platform::RichText;
+
+namespace {
+
+// Plain text as RTF with a bold word every few lines.
+std::string rtfOf(const std::string& plain) {
+    RichText t = RichText::fromPlain(plain);
+    platform::CharFormat bold;
+    bold.bold = true;
+    for (std::int32_t p = 0; p + 40 < t.length(); p += 300)
+        t.setCharFormat(p, p + 12, bold, platform::CharMask::Bold);
+    return t.toRtf();
+}
+
+struct Project {
+    SilentUserInterface ui;
+    RecentProjects recent;
+    CVexDoc doc{ui, recent};
+    std::unique_ptr<analysis::Workspace> ws;
+    std::int32_t group = 0;
+    explicit Project(const std::string& path) {
+        platform::removeFile(path);
+        platform::removeFile(path + "-wal");
+        doc.OpenPath(path, false);
+        ws = std::make_unique<analysis::Workspace>(doc);
+        RecordCursor c;
+        doc.store().NewRecord(TopicId::TextGroups, c);
+        group = c.id();
+        doc.store().Save(c);
+    }
+};
+
+void ImportFiles(benchmark::State& state) {
+    const ProjectShape shape = ProjectShape::fromEnvironment();
+    const std::string dir = benchDirectory() + "/import-files";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::vector<std::string> files;
+    Random r(3);
+    for (int i = 0; i < shape.texts; ++i) {
+        files.push_back(dir + "/interview" + std::to_string(i) + ".rtf");
+        platform::writeFileAtomic(files.back(), rtfOf(syntheticText(r, 20000)));
+    }
+    double base = 0, ours = 0;
+    for (auto _ : state) {
+        std::tie(base, ours) = compare(
+            2,
+            [&] {
+                for (const auto& f : files)
+                    benchmark::DoNotOptimize(RichText::fromRtf(*platform::readFile(f)).length());
+            },
+            [&] {
+                Project p(benchDirectory() + "/import.vxp");
+                exchange::TextImport(*p.ws).ImportFiles(p.group, files);
+            });
+    }
+    report(state, base, ours);
+    state.counters["files"] = static_cast<double>(files.size());
+}
+
+// A tagged document of `texts` texts of about 10 KB of RTF, each with 25 coded passages.
+std::string taggedDocument(int texts) {
+    Random r(5);
+    std::string plain;
+    for (int t = 0; t < texts; ++t) {
+        plain += "#TEXT Interview " + std::to_string(t + 1) + "\r";
+        for (int k = 0; k < 25; ++k) {
+            plain += syntheticText(r, 150);
+            plain += "\r#CODE Topic " + std::to_string(r.below(40)) + "\\Sub " +
+                     std::to_string(r.below(5)) + "\r";
+            plain += syntheticText(r, 130);
+            plain += "\r#ENDCODE\r";
+        }
+        plain += "#ENDTEXT\r";
+    }
+    return rtfOf(plain);
+}
+
+void Preprocessor(benchmark::State& state) {
+    const ProjectShape shape = ProjectShape::fromEnvironment();
+    const std::string small = benchDirectory() + "/tagged-1x.rtf",
+                      large = benchDirectory() + "/tagged-2x.rtf";
+    platform::writeFileAtomic(small, taggedDocument(shape.texts / 2));
+    platform::writeFileAtomic(large, taggedDocument(shape.texts));
+    auto importOnce = [&](const std::string& file) {
+        Project p(benchDirectory() + "/preprocess.vxp");
+        return exchange::TextImport(*p.ws).PreprocessFiles(p.group, {file});
+    };
+    double plain = 0, one = 0, two = 0;
+    for (auto _ : state) {
+        std::tie(plain, two) = compare(
+            2,
+            [&] {
+                benchmark::DoNotOptimize(RichText::fromRtf(*platform::readFile(large)).length());
+            },
+            [&] { importOnce(large); });
+        one = bestOf(2, [&] { importOnce(small); });
+    }
+    report(state, plain, two);
+    state.counters["half_ms"] = one * 1000.0;
+    state.counters["linear_ratio"] = two / one;
+    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(large)) / 1e6;
+}
+
+// The same codings added to a project of 20,000 and of 200,000 codings.
+void AddCodingScales(benchmark::State& state) {
+    ProjectShape shape = ProjectShape::fromEnvironment();
+    const std::string big = standardProject();
+    shape.codings /= 10;
+    const std::string smallPath = benchDirectory() + "/standard-v1-" + std::to_string(shape.texts) +
+                                  "-" + std::to_string(shape.codings) + ".vxp";
+    if (!std::filesystem::exists(smallPath)) generateProject(smallPath, shape);
+    auto run = [&](const std::string& source, int calls, bool batched) {
+        const std::string path = workingCopy(source, "addcoding.vxp");
+        SilentUserInterface ui;
+        RecentProjects recent;
+        CVexDoc doc(ui, recent);
+        doc.OpenPath(path, false);
+        analysis::Workspace ws(doc);
+        return bestOf(1,
+                      [&] {
+                          StoreBatch batch(doc.store());
+                          if (!batched) batch.finish();
+                          for (int i = 0; i < calls; ++i) {
+                              analysis::CodingTemplate t;
+                              t.text = 1 + i % 100;
+                              t.code = 1 + i % 50;
+                              t.start = 100000 + i * 10;
+                              t.finish = t.start + 5;
+                              t.preview = "a passage";
+                              std::int32_t b = analysis::CodingOperations::NewBatch;
+                              ws.codings().AddCoding(t, b);
+                          }
+                      }) /
+               calls;
+    };
+    double small = 1e300, large = 1e300, smallDurable = 1e300, largeDurable = 1e300;
+    for (auto _ : state) {
+        for (int round = 0; round < 3; ++round) {
+            small = std::min(small, run(smallPath, 2000, true));
+            large = std::min(large, run(big, 2000, true));
+        }
+        smallDurable = run(smallPath, 200, false);
+        largeDurable = run(big, 200, false);
+    }
+    report(state, small, large);
+    state.counters["durable_small_ms"] = smallDurable * 1000.0;
+    state.counters["durable_large_ms"] = largeDurable * 1000.0;
+}
+
+} // namespace
+
+BENCHMARK(ImportFiles)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Preprocessor)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(AddCodingScales)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
