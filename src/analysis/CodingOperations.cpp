@@ -34,7 +34,7 @@ bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
         const FieldInfo& codeF = *codings->field(CodingField::Code);
         const FieldInfo& startF = *codings->field(CodingField::StartChar);
         const FieldInfo& finishF = *codings->field(CodingField::FinishChar);
-        for (std::int32_t other : s.FindIds(TopicId::Codings, TopicId::Texts, t.text)) {
+        for (std::int32_t other : s.FindIds(TopicId::Codings, TopicId::Texts, t.text, TopicId::Codes, t.code)) {
             const std::uint8_t* img = codings->image(other);
             if (!img || slot::getInt(img, codeF) != t.code) continue;
             const std::int32_t a = slot::getInt(img, startF), b = slot::getInt(img, finishF);

@@ -169,9 +169,24 @@ std::vector<std::uint8_t> Topic::zeroImage() const {
     return std::vector<std::uint8_t>(recordSize_, 0);
 }
 
-Topic::RefIndex* Topic::refIndex(int fieldId) const {
+namespace {
+std::int64_t pairKey(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(static_cast<std::uint32_t>(a))
+                                         << 32 |
+                                     static_cast<std::uint32_t>(b));
+}
+} // namespace
+
+std::int64_t Topic::RefIndex::keyOf(const std::uint8_t* img) const {
+    std::int32_t a, b = 0;
+    std::memcpy(&a, img + offsetA, sizeof a);
+    if (fieldB >= 0) std::memcpy(&b, img + offsetB, sizeof b);
+    return pairKey(a, b);
+}
+
+Topic::RefIndex* Topic::refIndex(int fieldA, int fieldB) const {
     for (auto& r : refIndexes_)
-        if (r.fieldId == fieldId) return &r;
+        if (r.fieldA == fieldA && r.fieldB == fieldB) return &r;
     return nullptr;
 }
 
@@ -180,9 +195,7 @@ void Topic::indexInsert(const std::uint8_t* img) {
     const std::int32_t rid = slot::getInt(img, fields_.front());
     const int pos = physicalPosition(rid);
     for (auto& r : refIndexes_) {
-        std::int32_t v;
-        std::memcpy(&v, img + r.offset, sizeof v);
-        auto& ids = r.buckets[v];
+        auto& ids = r.buckets[r.keyOf(img)];
         // Buckets stay in record order: a new record goes last, a changed one to its place.
         if (ids.empty() || pos < 0 || physicalPosition(ids.back()) < pos) {
             ids.push_back(rid);
@@ -199,9 +212,7 @@ void Topic::indexErase(const std::uint8_t* img) {
     if (refIndexes_.empty()) return;
     const std::int32_t rid = slot::getInt(img, fields_.front());
     for (auto& r : refIndexes_) {
-        std::int32_t v;
-        std::memcpy(&v, img + r.offset, sizeof v);
-        auto it = r.buckets.find(v);
+        auto it = r.buckets.find(r.keyOf(img));
         if (it == r.buckets.end()) continue;
         auto& ids = it->second;
         if (auto pos = std::find(ids.begin(), ids.end(), rid); pos != ids.end()) ids.erase(pos);
@@ -218,20 +229,30 @@ bool Topic::writeImage(std::int32_t id, const std::uint8_t* img) {
     return true;
 }
 
-std::vector<std::int32_t> Topic::idsReferring(int fieldId, std::int32_t value) const {
-    std::vector<std::int32_t> ids;
-    const FieldInfo* f = field(fieldId);
-    if (!f || f->size != 4) return ids;
-    RefIndex* r = refIndex(fieldId);
+std::vector<std::int32_t> Topic::lookUp(int fieldA, std::int32_t a, int fieldB,
+                                        std::int32_t b) const {
+    const FieldInfo* fa = field(fieldA);
+    const FieldInfo* fb = fieldB >= 0 ? field(fieldB) : nullptr;
+    if (!fa || fa->size != 4 || (fieldB >= 0 && (!fb || fb->size != 4))) return {};
+    RefIndex* r = refIndex(fieldA, fieldB);
     if (!r) {
-        refIndexes_.push_back({fieldId, f->offset, {}});
+        refIndexes_.push_back({fieldA, fa->offset, fieldB, fb ? fb->offset : 0, {}});
         r = &refIndexes_.back();
         forEach([&](std::int32_t rid, const std::uint8_t* img) {
-            r->buckets[slot::getInt(img, *f)].push_back(rid);
+            r->buckets[r->keyOf(img)].push_back(rid);
         });
     }
-    auto it = r->buckets.find(value);
-    return it == r->buckets.end() ? ids : it->second;
+    auto it = r->buckets.find(pairKey(a, fieldB >= 0 ? b : 0));
+    return it == r->buckets.end() ? std::vector<std::int32_t>() : it->second;
+}
+
+std::vector<std::int32_t> Topic::idsReferring(int fieldId, std::int32_t value) const {
+    return lookUp(fieldId, value, -1, 0);
+}
+
+std::vector<std::int32_t> Topic::idsReferring(int fieldA, std::int32_t a, int fieldB,
+                                              std::int32_t b) const {
+    return lookUp(fieldA, a, fieldB, b);
 }
 
 std::int32_t Topic::nextId() const {

@@ -86,6 +86,9 @@ public:
     // Ids of the records whose reference field holds value, in record order. Served from an
     // index built on first use and kept up to date with every change.
     std::vector<std::int32_t> idsReferring(int fieldId, std::int32_t value) const;
+    // The same for two fields at once (a coding's text and code, say).
+    std::vector<std::int32_t> idsReferring(int fieldA, std::int32_t a, int fieldB,
+                                           std::int32_t b) const;
 
     std::int32_t nextId() const;
     void reserve(std::size_t records);
@@ -107,12 +110,15 @@ public:
     std::size_t memoryBytes() const;
 
 private:
+    // Records by the value of one field, or of a pair of fields.
     struct RefIndex {
-        int fieldId;
-        int offset;
-        std::unordered_map<std::int32_t, std::vector<std::int32_t>> buckets;
+        int fieldA, offsetA;
+        int fieldB, offsetB; // -1 for a single field
+        std::unordered_map<std::int64_t, std::vector<std::int32_t>> buckets;
+        std::int64_t keyOf(const std::uint8_t* img) const;
     };
-    RefIndex* refIndex(int fieldId) const;
+    RefIndex* refIndex(int fieldA, int fieldB) const;
+    std::vector<std::int32_t> lookUp(int fieldA, std::int32_t a, int fieldB, std::int32_t b) const;
     std::uint8_t* mutableImage(std::int32_t id);
     void indexInsert(const std::uint8_t* image);
     void indexErase(const std::uint8_t* image);

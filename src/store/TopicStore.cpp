@@ -223,6 +223,14 @@ std::vector<std::int32_t> TopicStore::FindIds(int topic, int referencedTopic,
     return field < 0 ? ids : t->idsReferring(field, referencedId);
 }
 
+std::vector<std::int32_t> TopicStore::FindIds(int topic, int topicA, std::int32_t idA, int topicB,
+                                              std::int32_t idB) const {
+    const Topic* t = GetTopic(topic);
+    if (!t) return {};
+    const int a = t->referenceField(topicA), b = t->referenceField(topicB);
+    return a < 0 || b < 0 ? std::vector<std::int32_t>() : t->idsReferring(a, idA, b, idB);
+}
+
 std::int32_t TopicStore::GetReference(int topic, std::int32_t id, int referencedTopic) const {
     const Topic* t = GetTopic(topic);
     if (!t) return 0;

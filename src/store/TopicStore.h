@@ -53,6 +53,9 @@ public:
     std::vector<std::int32_t> ListIds(int topic) const;
     std::vector<std::int32_t> FindIds(int topic, int referencedTopic,
                                       std::int32_t referencedId) const;
+    // Records that refer to both objects (the codings of one code in one text).
+    std::vector<std::int32_t> FindIds(int topic, int topicA, std::int32_t idA, int topicB,
+                                      std::int32_t idB) const;
     std::int32_t GetReference(int topic, std::int32_t id, int referencedTopic) const;
     std::vector<std::string> DistinctValues(int topic, int fieldId) const;
     std::string GetName(int topic, std::int32_t id, bool full) const;

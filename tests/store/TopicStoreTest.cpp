@@ -143,6 +143,30 @@ TEST_F(MemoryProject, FieldListsReferencesAndDistinctValues) {
               (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(s.GetReference(TopicId::Texts, t, TopicId::TextGroups), g);
     EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, g).size(), 4u);
+    // The index follows changes of a reference and keeps record order.
+    const std::int32_t h = addGroup(s, "H");
+    RecordCursor move;
+    ASSERT_TRUE(s.GetRecord(TopicId::Texts, t, move));
+    move.setInt(TextField::Group, h);
+    ASSERT_TRUE(s.Save(move));
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, g),
+              (std::vector<std::int32_t>{2, 3, 4}));
+    ASSERT_TRUE(s.GetRecord(TopicId::Texts, 3, move));
+    move.setInt(TextField::Group, h);
+    ASSERT_TRUE(s.Save(move));
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h), (std::vector<std::int32_t>{t, 3}));
+    ASSERT_TRUE(s.DeleteRecord(TopicId::Texts, t));
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h), std::vector<std::int32_t>{3});
+    const std::int32_t k = addCode(s, 0, "K");
+    addCoding(s, 3, k, 0, 1);
+    addCoding(s, 2, k, 0, 1);
+    addCoding(s, 3, k, 2, 3);
+    EXPECT_EQ(s.FindIds(TopicId::Codings, TopicId::Texts, 3, TopicId::Codes, k),
+              (std::vector<std::int32_t>{1, 3}));
+    EXPECT_TRUE(s.FindIds(TopicId::Codings, TopicId::Texts, 3, TopicId::Codes, 99).empty());
+    ASSERT_TRUE(s.GetRecord(TopicId::Texts, 3, move));
+    move.setInt(TextField::Group, g);
+    ASSERT_TRUE(s.Save(move));
 
     FieldInfo v;
     v.name = "Age";
