@@ -34,7 +34,8 @@ bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
         const FieldInfo& codeF = *codings->field(CodingField::Code);
         const FieldInfo& startF = *codings->field(CodingField::StartChar);
         const FieldInfo& finishF = *codings->field(CodingField::FinishChar);
-        for (std::int32_t other : s.FindIds(TopicId::Codings, TopicId::Texts, t.text, TopicId::Codes, t.code)) {
+        for (std::int32_t other :
+             s.FindIds(TopicId::Codings, TopicId::Texts, t.text, TopicId::Codes, t.code)) {
             const std::uint8_t* img = codings->image(other);
             if (!img || slot::getInt(img, codeF) != t.code) continue;
             const std::int32_t a = slot::getInt(img, startF), b = slot::getInt(img, finishF);
@@ -239,16 +240,7 @@ int CodingOperations::PasteCodedSegments(std::int32_t target) {
     for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, clip.source)) {
         RecordCursor c;
         if (!s.GetRecord(TopicId::Codings, id, c, true)) continue;
-        CodingTemplate t;
-        t.text = c.getInt(CodingField::Text);
-        t.code = target;
-        t.start = c.getInt(CodingField::StartChar);
-        t.finish = c.getInt(CodingField::FinishChar);
-        t.startPara = c.getInt(CodingField::StartPara);
-        t.finishPara = c.getInt(CodingField::FinishPara);
-        t.weight = c.getInt(CodingField::Weight);
-        t.preview = c.getText(CodingField::Preview);
-        t.rtf = blockText(c.block(CodingField::Body));
+        CodingTemplate t = templateOf(c, target, c.getInt(CodingField::Weight));
         c.Release();
         std::int32_t b = clip.copy ? batch : NoBatch;
         AddCoding(t, b);
@@ -292,16 +284,7 @@ int CodingOperations::CodeResults() {
     for (std::int32_t id : list) {
         RecordCursor c;
         if (!s.GetRecord(TopicId::Codings, id, c, true)) continue;
-        CodingTemplate t;
-        t.text = c.getInt(CodingField::Text);
-        t.code = code;
-        t.start = c.getInt(CodingField::StartChar);
-        t.finish = c.getInt(CodingField::FinishChar);
-        t.startPara = c.getInt(CodingField::StartPara);
-        t.finishPara = c.getInt(CodingField::FinishPara);
-        t.weight = ws_.options.defaultWeight;
-        t.preview = c.getText(CodingField::Preview);
-        t.rtf = blockText(c.block(CodingField::Body));
+        CodingTemplate t = templateOf(c, code, ws_.options.defaultWeight);
         c.Release();
         belongs = AddCoding(t, batch) || belongs;
         ++handled;

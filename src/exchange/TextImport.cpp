@@ -140,15 +140,7 @@ void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std
         const std::int32_t ecr = nextAt(tags.ends, e);
         removed.emplace_back(e, ecr < 0 ? length : ecr + 1);
     }
-    std::sort(removed.begin(), removed.end());
-    std::vector<std::pair<std::int32_t, std::int32_t>> merged;
-    for (const auto& r : removed) {
-        if (!merged.empty() && r.first <= merged.back().second)
-            merged.back().second = std::max(merged.back().second, r.second);
-        else
-            merged.push_back(r);
-    }
-    removed.swap(merged);
+    removed = platform::mergeRanges(std::move(removed));
     text.removeRanges(removed);
     // Offsets after the tag lines are gone.
     auto map = [&](std::int32_t p) {
@@ -181,6 +173,14 @@ void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std
 
 } // namespace
 
+std::optional<std::string> TextImport::readOrWarn(const std::string& path) {
+    auto bytes = platform::readFile(path, maxFileBytes);
+    if (!bytes)
+        ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
+                         MessageIcon::Warning);
+    return bytes;
+}
+
 std::string TextImport::NameForFile(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -207,12 +207,8 @@ int TextImport::ImportFiles(std::int32_t group, const std::vector<std::string>& 
     int created = 0;
     StoreBatch batch(ws_.store());
     for (const std::string& path : paths) {
-        const auto bytes = platform::readFile(path, maxFileBytes);
-        if (!bytes) {
-            ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
-                             MessageIcon::Warning);
-            continue;
-        }
+        const auto bytes = readOrWarn(path);
+        if (!bytes) continue;
         // RTF is kept byte for byte; plain text is stored as RTF of its lines.
         const std::string body =
             RichText::looksLikeRtf(*bytes) ? *bytes : RichText::fromRtf(*bytes).toRtf();
@@ -227,12 +223,8 @@ int TextImport::PreprocessFiles(std::int32_t group, const std::vector<std::strin
     if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
     int created = 0;
     for (const std::string& path : paths) {
-        const auto bytes = platform::readFile(path, maxFileBytes);
-        if (!bytes) {
-            ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
-                             MessageIcon::Warning);
-            continue;
-        }
+        const auto bytes = readOrWarn(path);
+        if (!bytes) continue;
         const int n = ImportPreprocessed(group, RichText::fromRtf(*bytes));
         if (n > 0) created += n;
     }

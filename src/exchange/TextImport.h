@@ -3,6 +3,7 @@
 #include "platform/richtext/RichText.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     static std::string NameForFile(const std::string& path);
 
 private:
+    // The whole file, or the warning the user is shown for one that cannot be opened.
+    std::optional<std::string> readOrWarn(const std::string& path);
+
     analysis::Workspace& ws_;
 };
 

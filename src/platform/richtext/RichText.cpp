@@ -276,21 +276,27 @@ RichText RichText::range(std::int32_t a, std::int32_t b) const {
     return r;
 }
 
+Ranges mergeRanges(Ranges input) {
+    std::erase_if(input, [](const auto& r) { return r.first >= r.second; });
+    std::sort(input.begin(), input.end());
+    Ranges out;
+    for (const auto& r : input) {
+        if (!out.empty() && r.first <= out.back().second)
+            out.back().second = std::max(out.back().second, r.second);
+        else
+            out.push_back(r);
+    }
+    return out;
+}
+
 void RichText::removeRanges(const std::vector<std::pair<std::int32_t, std::int32_t>>& input) {
-    std::vector<std::pair<std::int32_t, std::int32_t>> sorted;
+    Ranges clamped;
     for (auto [a, b] : input) {
         clampRange(a, b);
-        if (a < b) sorted.emplace_back(a, b);
+        clamped.emplace_back(a, b);
     }
-    if (sorted.empty()) return;
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
-    for (const auto& r : sorted) {
-        if (!ranges.empty() && r.first <= ranges.back().second)
-            ranges.back().second = std::max(ranges.back().second, r.second);
-        else
-            ranges.push_back(r);
-    }
+    const Ranges ranges = mergeRanges(std::move(clamped));
+    if (ranges.empty()) return;
     // Offsets after the removal: ranges are sorted, so a binary search finds what lies before.
     std::vector<std::int32_t> removedBefore(ranges.size() + 1, 0);
     for (std::size_t i = 0; i < ranges.size(); ++i)

@@ -132,6 +132,10 @@ private:
     mutable bool foldedValid_ = false;
 };
 
+using Ranges = std::vector<std::pair<std::int32_t, std::int32_t>>;
+// Sorted, with overlapping and touching ranges joined and empty ones dropped.
+Ranges mergeRanges(Ranges ranges);
+
 // Offsets of every paragraph end (carriage return) in a stored body, read as rich text.
 std::vector<std::int32_t> paragraphEndsOf(std::string_view body);
 
