@@ -20,6 +20,21 @@ std::string blockText(const ByteBlock& b) {
     return std::string(b.begin(), b.end());
 }
 
+// A template that repeats a stored coding (read with its block) under another code.
+CodingTemplate templateOf(const RecordCursor& c, std::int32_t code, int weight) {
+    CodingTemplate t;
+    t.text = c.getInt(CodingField::Text);
+    t.code = code;
+    t.start = c.getInt(CodingField::StartChar);
+    t.finish = c.getInt(CodingField::FinishChar);
+    t.startPara = c.getInt(CodingField::StartPara);
+    t.finishPara = c.getInt(CodingField::FinishPara);
+    t.weight = weight;
+    t.preview = c.getText(CodingField::Preview);
+    t.rtf = blockText(c.block(CodingField::Body));
+    return t;
+}
+
 } // namespace
 
 bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
