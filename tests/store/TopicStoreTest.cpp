@@ -155,8 +155,15 @@ TEST_F(MemoryProject, FieldListsReferencesAndDistinctValues) {
     move.setInt(TextField::Group, h);
     ASSERT_TRUE(s.Save(move));
     EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h), (std::vector<std::int32_t>{t, 3}));
-    ASSERT_TRUE(s.DeleteRecord(TopicId::Texts, t));
-    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h), std::vector<std::int32_t>{3});
+    const std::int32_t extra = addText(s, h, "extra");
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h),
+              (std::vector<std::int32_t>{t, 3, extra}));
+    ASSERT_TRUE(s.DeleteRecord(TopicId::Texts, 3));
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, h),
+              (std::vector<std::int32_t>{t, extra}));
+    ASSERT_TRUE(s.GetRecord(TopicId::Texts, t, move));
+    move.setInt(TextField::Group, g);
+    ASSERT_TRUE(s.Save(move));
     const std::int32_t k = addCode(s, 0, "K");
     addCoding(s, 3, k, 0, 1);
     addCoding(s, 2, k, 0, 1);
