@@ -4,16 +4,16 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXANA_TESTS=OFF >/dev/null
-cmake --build build
+cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXANA_TESTS=OFF -DVEXANA_BENCH=OFF >/dev/null
+cmake --build build-run
 
 data="${XDG_DATA_HOME:-$HOME/.local/share}/vexana"
 demo="$data/demo.vxp"
 mkdir -p "$data"
 if [ ! -f "$demo" ]; then
-  cli=./build/apps/vexana-cli/vexana-cli
+  cli=./build-run/apps/vexana-cli/vexana-cli
   "$cli" new "$demo"
   "$cli" preprocess "$demo" Interviews data/demo/interviews.txt
   "$cli" preprocess "$demo" "Field notes" data/demo/fieldnotes.txt
 fi
-./build/apps/vexana-cli/vexana-cli info "$demo"
+./build-run/apps/vexana-cli/vexana-cli info "$demo"
