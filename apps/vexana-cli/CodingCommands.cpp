@@ -301,6 +301,7 @@ public:
         const TopicStore& st = s.doc.store();
         for (std::int32_t id : st.ListIds(TopicId::Codings)) {
             const auto get = [&](int f) { return st.GetInt(TopicId::Codings, id, f); };
+            if (get(CodingField::Code) == 0) continue; // a retrieval's temporary result
             out << id << '\t' << cell(st.GetName(TopicId::Texts, get(CodingField::Text), true))
                 << '\t' << cell(st.GetName(TopicId::Codes, get(CodingField::Code), true)) << '\t'
                 << get(CodingField::StartChar) << '\t' << get(CodingField::FinishChar) << '\t'

@@ -43,6 +43,7 @@ std::unique_ptr<Command> makeCodesCommand();
 std::unique_ptr<Command> makeCodeCommand();
 std::unique_ptr<Command> makeUncodeCommand();
 std::unique_ptr<Command> makeCodingsCommand();
+std::unique_ptr<Command> makeRetrieveCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

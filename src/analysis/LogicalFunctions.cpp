@@ -1,0 +1,256 @@
+#include "LogicalFunctions.h"
+
+#include <algorithm>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vexana::analysis {
+
+std::int32_t AnalysisSettings::selectedCode() const {
+    switch (function) {
+    case Difference: return differenceCode;
+    case IfSurroundedBy: return surroundCode;
+    case IfOutsideOf: return outsideCode;
+    case FollowedBy: return followCode;
+    case Near: return nearCode;
+    default: return 0;
+    }
+}
+
+std::string_view functionName(int function) {
+    static constexpr std::string_view names[] = {"OR-Combination", "Intersection",     "Overlapping",
+                                                 "Only this Code", "At Least",         "Difference (Less)",
+                                                 "If Surrounded by", "If Outside of", "Followed by", "Near"};
+    return function >= 0 && function <= 9 ? names[function] : std::string_view();
+}
+
+std::string_view functionExplanation(int function) {
+    static constexpr std::string_view texts[] = {
+        "Segments coded with any of the active codes will be listed",
+        "Uses active codes to find intersections of their text segments. Only the shared intersection of sets is "
+        "listed.",
+        "Uses active codes to find intersections of their text segments. In addition to the shared intersection of "
+        "the sets, the entire text segments will be listed.",
+        "Only text passages will be listed where at least one of the active codes is present but no other of the "
+        "active codes.",
+        "Only those text passages will be listed where at least the  above defined number of active codes is "
+        "present.",
+        "Only text segments will be listed where the above selected code is present but none of the active codes.",
+        "Uses the active code(s) to find text segment(s) which is (are) completely surrounded by the above selected "
+        "code. See the options for listing the result above.",
+        "Uses the active code(s) to find text segment(s) which is (are) completely outside of the above selected "
+        "code. See the options for listing the result above.",
+        "Find text segments where the active code(s) is (are) followed by the above selected code within the above "
+        "selected number of paragraphs.\nSee the options for listing the result above.",
+        "Find text segments where the active code(s) is (are) nested inside the above selected code within the "
+        "above defined number of paragraphs. See the options for listing the result above.",
+    };
+    return function >= 0 && function <= 9 ? texts[function] : std::string_view();
+}
+
+// The orders as defined compare segments of different codes with equal keys as equal, which
+// is not a strict weak order when the same code's begins are also compared; the code id
+// settles those ties so the sort is always well defined.
+bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
+    if (a.textId != b.textId) return a.textKey != b.textKey ? a.textKey < b.textKey : a.textId > b.textId;
+    return std::tie(a.codeKey, a.codeId, a.begin) < std::tie(b.codeKey, b.codeId, b.begin);
+}
+
+bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
+    if (a.codeId != b.codeId) return a.codeKey != b.codeKey ? a.codeKey < b.codeKey : a.codeId > b.codeId;
+    return std::tie(a.textKey, a.textId, a.begin) < std::tie(b.textKey, b.textId, b.begin);
+}
+
+void MergeSegments(std::vector<RetrievedSegment>& list) {
+    std::vector<char> gone(list.size(), 0);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (gone[i]) continue;
+        RetrievedSegment& a = list[i];
+        for (std::size_t j = i + 1; j < list.size(); ++j) {
+            if (gone[j]) continue;
+            const RetrievedSegment& b = list[j];
+            if (b.textId != a.textId) break;
+            if (b.codeId != a.codeId) continue;
+            const bool meet = (a.begin <= b.begin && a.end >= b.begin) || (b.begin <= a.begin && b.end >= a.begin);
+            if (!meet) continue;
+            a.begin = std::min(a.begin, b.begin);
+            a.end = std::max(a.end, b.end);
+            gone[j] = 1;
+            j = i; // start again after i
+        }
+    }
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!gone[i]) list[out++] = list[i];
+    list.resize(out);
+}
+
+namespace {
+
+void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& current, std::int32_t firstCode,
+           int depth, std::size_t from, int n, std::vector<RetrievedSegment>& out) {
+    for (std::size_t k = from; k < list.size(); ++k) {
+        const RetrievedSegment& s = list[k];
+        if (s.textId != current.textId) break;
+        if (s.codeId == firstCode) continue;
+        const bool overlap = (s.begin <= current.begin && current.begin < s.end) ||
+                             (current.begin <= s.begin && s.begin < current.end);
+        if (!overlap) continue;
+        RetrievedSegment next = current;
+        next.begin = std::max(current.begin, s.begin);
+        next.end = std::min(current.end, s.end);
+        next.unionBegin = std::min(current.unionBegin, s.begin);
+        next.unionEnd = std::max(current.unionEnd, s.end);
+        if (depth + 1 == n) out.push_back(next);
+        else chain(list, next, firstCode, depth + 1, k + 1, n, out);
+    }
+}
+
+// The positions of each text's segments, in list order.
+std::unordered_map<std::int32_t, std::vector<std::size_t>> byText(const std::vector<RetrievedSegment>& list) {
+    std::unordered_map<std::int32_t, std::vector<std::size_t>> out;
+    for (std::size_t i = 0; i < list.size(); ++i) out[list[i].textId].push_back(i);
+    return out;
+}
+
+bool overlaps(std::int32_t aBegin, std::int32_t aEnd, std::int32_t bBegin, std::int32_t bEnd) {
+    return aBegin < bEnd && aEnd > bBegin;
+}
+
+std::vector<RetrievedSegment> intersectAll(std::vector<RetrievedSegment> list, int n) {
+    MergeSegments(list);
+    std::vector<RetrievedSegment> out;
+    for (std::size_t s = 0; s < list.size(); ++s) chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+    return out;
+}
+
+} // namespace
+
+void IntersectChains(const std::vector<RetrievedSegment>& list, int n, std::vector<RetrievedSegment>& out) {
+    for (std::size_t s = 0; s < list.size(); ++s) chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+}
+
+void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {
+    std::vector<char> gone(list.size(), 0);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (gone[i]) continue;
+        for (std::size_t j = i + 1; j < list.size(); ++j) {
+            if (gone[j]) continue;
+            if (list[j].textId != list[i].textId) break;
+            if (list[j].codeId == list[i].codeId && list[j].begin == list[i].begin && list[j].end == list[i].end)
+                gone[j] = 1;
+        }
+    }
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!gone[i]) list[out++] = list[i];
+    list.resize(out);
+}
+
+std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std::vector<RetrievedSegment> list,
+                                          int activeCodes, const std::vector<CodingRange>& allCodings) {
+    std::vector<RetrievedSegment> r;
+    switch (settings.function) {
+    case Intersection: return intersectAll(std::move(list), activeCodes);
+    case Overlapping:
+        r = intersectAll(std::move(list), activeCodes);
+        for (auto& s : r) {
+            s.codeId = 0;
+            s.begin = s.unionBegin;
+            s.end = s.unionEnd;
+        }
+        MergeSegments(r);
+        return r;
+    case AtLeast:
+        r = intersectAll(std::move(list), std::max(2, settings.atLeastCount));
+        for (auto& s : r) s.codeId = 0;
+        MergeSegments(r);
+        return r;
+    case OnlyThisCode: {
+        std::unordered_set<std::int32_t> inList;
+        for (auto& s : list) {
+            inList.insert(s.codingId);
+            s.codeId = 0;
+        }
+        std::unordered_map<std::int32_t, std::vector<const CodingRange*>> others;
+        for (const auto& c : allCodings)
+            if (!inList.count(c.id)) others[c.text].push_back(&c);
+        MergeSegments(list);
+        std::erase_if(list, [&](const RetrievedSegment& s) {
+            auto it = others.find(s.textId);
+            if (it == others.end()) return false;
+            return std::any_of(it->second.begin(), it->second.end(),
+                               [&](const CodingRange* c) { return overlaps(c->start, c->finish, s.begin, s.end); });
+        });
+        return list;
+    }
+    case Difference: {
+        for (auto& s : list)
+            if (s.selected) r.push_back(s);
+        std::erase_if(list, [](const RetrievedSegment& s) { return s.selected; });
+        const auto rest = byText(list);
+        std::erase_if(r, [&](const RetrievedSegment& s) {
+            auto it = rest.find(s.textId);
+            if (it == rest.end()) return false;
+            return std::any_of(it->second.begin(), it->second.end(), [&](std::size_t k) {
+                return overlaps(list[k].begin, list[k].end, s.begin, s.end);
+            });
+        });
+        return r;
+    }
+    case IfSurroundedBy:
+    case IfOutsideOf:
+    case FollowedBy:
+    case Near: {
+        std::vector<RetrievedSegment> selected;
+        for (auto& s : list)
+            if (s.selected) {
+                selected.push_back(s);
+                selected.back().codeKey = std::abs(s.codeKey);
+            }
+        std::erase_if(list, [](const RetrievedSegment& s) { return s.selected; });
+        const auto rest = byText(list);
+        const int fn = settings.function;
+        const int mode = fn == IfSurroundedBy ? settings.surroundMode
+                         : fn == IfOutsideOf  ? settings.outsideMode
+                         : fn == FollowedBy   ? settings.followMode
+                                              : settings.nearMode;
+        auto matches = [&](const RetrievedSegment& s, const RetrievedSegment& c) {
+            switch (fn) {
+            case IfSurroundedBy: return s.begin <= c.begin && c.end <= s.end;
+            case IfOutsideOf: return c.end < s.begin || c.begin > s.end;
+            case FollowedBy: {
+                int d = s.beginPara - c.endPara;
+                if (d < 0) {
+                    if (s.begin < c.begin) return false;
+                    d = 0;
+                }
+                return d <= settings.followDistance;
+            }
+            default: {
+                int d = 0;
+                if (!((c.begin <= s.begin && c.end >= s.end) || s.end == c.begin))
+                    d = std::min(std::abs(s.beginPara - c.endPara), std::abs(s.endPara - c.beginPara));
+                return d <= settings.nearDistance;
+            }
+            }
+        };
+        for (const auto& s : selected) {
+            auto it = rest.find(s.textId);
+            if (it == rest.end()) continue;
+            for (std::size_t k : it->second) {
+                const RetrievedSegment& c = list[k];
+                if (!matches(s, c)) continue;
+                if (mode == ListSelected || mode == ListBoth) r.push_back(s);
+                if (mode == ListActive || mode == ListBoth) r.push_back(c);
+            }
+        }
+        RemoveDuplicateSegments(r);
+        return r;
+    }
+    default: return list;
+    }
+}
+
+} // namespace vexana::analysis

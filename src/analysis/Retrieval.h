@@ -1,0 +1,71 @@
+#pragma once
+
+#include "LogicalFunctions.h"
+#include "Workspace.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vexana::analysis {
+
+// What the function dialog shows and the user may change.
+struct FunctionDialogValues {
+    std::int32_t code = 0;
+    int number = 0; // At Least: the count; Followed by and Near: the distance
+    int mode = 0;
+};
+
+// The list of retrieved segments: gathering, ordering, the logical functions, temporary
+// result codings, the option strings and activation files.
+class Retrieval : public RetrievalEngine, public store::ViewListener {
+public:
+    explicit Retrieval(Workspace& ws);
+    ~Retrieval() override;
+
+    void BuildRetrieval() override;
+    void onViewEvent(store::ViewEvent, int, std::int32_t) override {}
+    // A project's own settings come with it.
+    void onProjectLoaded(bool) override { ReadProjectOptions(ws_.doc().options()); }
+    std::vector<RetrievedSegment> GatherSegments(std::int32_t selected);
+    int activeCodeCount() const { return activeCodes_; }
+
+    AnalysisSettings settings;
+
+    // The analysis title: the function's name with its parameters.
+    std::string Title() const;
+
+    // Selecting a function (the same one again does nothing); the dialog runs through dialog.
+    bool SelectFunction(int function, const std::function<bool(FunctionDialogValues&)>& dialog = {});
+    // The dialog's values stored for the current function, raised to their minimums.
+    void ApplyDialog(const FunctionDialogValues& values);
+    FunctionDialogValues DialogValues() const;
+
+    // "%d|..." strings: the program's (settings file) and the project's (setup key Options).
+    std::string ProgramOptions() const;
+    void ReadProgramOptions(const std::string& text);
+    std::string ProjectOptions() const;
+    void ReadProjectOptions(const std::string& text);
+
+    // Activation files: one code's full name per line ended by CR LF.
+    std::string ActivationText() const;
+    bool SaveActivation(const std::string& path);
+    bool LoadActivation(const std::string& path);
+    void ApplyActivation(const std::string& text);
+
+    // A code by its full name, from the top level; 0 when there is none.
+    std::int32_t FindCodeByFullName(const std::string& name) const;
+
+private:
+    void gather(std::int32_t parent, std::int32_t ancestor, std::int32_t excluded, std::vector<RetrievedSegment>& out,
+                int depth);
+    void appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded, std::int32_t keyCode,
+                       std::vector<RetrievedSegment>& out);
+    std::vector<std::int32_t> toResultCodings(const std::vector<RetrievedSegment>& result);
+
+    Workspace& ws_;
+    int activeCodes_ = 0;
+};
+
+} // namespace vexana::analysis
