@@ -10,7 +10,7 @@ CC=clang CXX=clang++ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug 
 cmake --build build-test
 # Each target's seeds: fuzz/corpus/<name>, except the RTF reader's, which starts from the
 # real documents the tests use.
-for name in settings nameformat valuetext rtf preprocessor; do
+for name in settings nameformat valuetext rtf preprocessor activation; do
   seeds="fuzz/corpus/$name"
   [ "$name" = rtf ] && seeds="tests/data/rtf"
   work="build-test/fuzz/corpus-$name"

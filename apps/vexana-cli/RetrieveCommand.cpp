@@ -1,5 +1,4 @@
 #include "Command.h"
-
 #include "analysis/CodeSystem.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
@@ -17,9 +16,9 @@ namespace {
 using namespace vexana::store;
 using namespace vexana::analysis;
 
-constexpr const char* functionArgs[] = {"or",           "intersection",     "overlapping",   "only-this-code",
-                                        "at-least",     "difference",       "if-surrounded-by", "if-outside-of",
-                                        "followed-by",  "near"};
+constexpr const char* functionArgs[] = {
+    "or",         "intersection",     "overlapping",   "only-this-code", "at-least",
+    "difference", "if-surrounded-by", "if-outside-of", "followed-by",    "near"};
 
 std::string cell(std::string s) {
     for (char& c : s)
@@ -38,20 +37,26 @@ bool wholeNumber(const std::string& s, int& out) {
 class RetrieveCommand : public Command {
 public:
     const char* name() const override { return "retrieve"; }
-    const char* summary() const override { return "list the retrieved segments of active texts and codes"; }
+    const char* summary() const override {
+        return "list the retrieved segments of active texts and codes";
+    }
     std::string usage() const override {
         std::string u =
             "Usage: vexana-cli retrieve PROJECT [--texts TEXT...] [--codes CODE...] [--act FILE]\n"
             "         [--function NAME] [--code SELECTED] [--count N] [--distance N]\n"
             "         [--mode selected|active|all] [--order text|code] [--subcodes]\n"
             "         [--weight MIN-MAX] [--save-act FILE]\n"
-            "Activates the texts (\"Group\\Text\") and codes (\"Parent\\Child\", each with its subcodes)\n"
-            "given, all of them when a list is not given; --act FILE takes the active codes from an\n"
-            "activation file instead. Then prints the analysis title and one tab-separated row per\n"
+            "Activates the texts (\"Group\\Text\") and codes (\"Parent\\Child\", each with its "
+            "subcodes)\n"
+            "given, all of them when a list is not given; --act FILE takes the active codes from "
+            "an\n"
+            "activation file instead. Then prints the analysis title and one tab-separated row "
+            "per\n"
             "retrieved segment: text, code, begin, end, begin paragraph, end paragraph, weight,\n"
             "preview. --save-act FILE writes the active codes as an activation file.\n"
             "--count: the number of codes for at-least (2 or more); --distance: paragraphs for\n"
-            "followed-by and near (0 or more); --mode: which segment of a matching pair is listed.\n"
+            "followed-by and near (0 or more); --mode: which segment of a matching pair is "
+            "listed.\n"
             "Functions (NAME):\n";
         for (int f = 0; f <= 9; ++f) {
             std::string arg = functionArgs[f];
@@ -86,23 +91,34 @@ public:
                 return true;
             };
             std::string v;
-            if (a == "--texts") list = &texts, haveTexts = true;
-            else if (a == "--codes") list = &codes, haveCodes = true;
-            else if (a == "--subcodes") list = nullptr, subcodes = true;
+            if (a == "--texts")
+                list = &texts, haveTexts = true;
+            else if (a == "--codes")
+                list = &codes, haveCodes = true;
+            else if (a == "--subcodes")
+                list = nullptr, subcodes = true;
             else if (a.starts_with("--")) {
                 list = nullptr;
                 if (!value(v)) return bad(err, a + " needs a value.");
-                if (a == "--act") act = v;
-                else if (a == "--save-act") saveAct = v;
-                else if (a == "--function") function = v;
-                else if (a == "--code") selected = v;
-                else if (a == "--mode") modeText = v;
-                else if (a == "--order") order = v;
-                else if (a == "--weight") weight = v;
+                if (a == "--act")
+                    act = v;
+                else if (a == "--save-act")
+                    saveAct = v;
+                else if (a == "--function")
+                    function = v;
+                else if (a == "--code")
+                    selected = v;
+                else if (a == "--mode")
+                    modeText = v;
+                else if (a == "--order")
+                    order = v;
+                else if (a == "--weight")
+                    weight = v;
                 else if (a == "--count") {
                     if (!wholeNumber(v, count)) return bad(err, "--count takes a whole number.");
                 } else if (a == "--distance") {
-                    if (!wholeNumber(v, distance)) return bad(err, "--distance takes a whole number.");
+                    if (!wholeNumber(v, distance))
+                        return bad(err, "--distance takes a whole number.");
                 } else {
                     return bad(err, "Unknown option " + a + ".");
                 }
@@ -117,9 +133,12 @@ public:
             if (function == functionArgs[f]) fn = f;
         if (fn < 0) return bad(err, "Unknown function " + function + ".");
         int mode = 0;
-        if (modeText == "active") mode = 1;
-        else if (modeText == "all") mode = 2;
-        else if (!modeText.empty() && modeText != "selected") return bad(err, "--mode is selected, active or all.");
+        if (modeText == "active")
+            mode = 1;
+        else if (modeText == "all")
+            mode = 2;
+        else if (!modeText.empty() && modeText != "selected")
+            return bad(err, "--mode is selected, active or all.");
         if (order != "text" && order != "code") return bad(err, "--order is text or code.");
         int low = 1, high = 100;
         if (!weight.empty()) {
@@ -159,7 +178,8 @@ public:
             selectedId = ws.codes().FindCodeByPath(0, selected, false);
             if (!selectedId) return fail(err, "There is no code " + selected + ".");
         }
-        if (fn >= 5 && !selectedId) return fail(err, "The function " + function + " needs --code SELECTED.");
+        if (fn >= 5 && !selectedId)
+            return fail(err, "The function " + function + " needs --code SELECTED.");
 
         // Activation in memory only: nothing of it reaches the project file.
         for (std::int32_t t : haveTexts ? textIds : doc.store().ListIds(TopicId::Texts))
@@ -167,7 +187,8 @@ public:
         if (!act.empty()) {
             if (!retrieval.LoadActivation(act)) return 1;
         } else {
-            for (std::int32_t c : haveCodes ? codeIds : ws.codes().Children(0)) ws.codes().ActivateCode(c, true);
+            for (std::int32_t c : haveCodes ? codeIds : ws.codes().Children(0))
+                ws.codes().ActivateCode(c, true);
         }
         retrieval.settings.function = fn;
         ws.options.function = fn;
@@ -191,9 +212,10 @@ public:
                 }
             }
             out << cell(st.GetName(TopicId::Texts, get(CodingField::Text), true)) << '\t'
-                << cell(st.GetName(TopicId::Codes, get(CodingField::Code), true)) << '\t' << get(CodingField::StartChar)
-                << '\t' << get(CodingField::FinishChar) << '\t' << get(CodingField::StartPara) << '\t'
-                << get(CodingField::FinishPara) << '\t' << get(CodingField::Weight) << '\t' << cell(preview) << '\n';
+                << cell(st.GetName(TopicId::Codes, get(CodingField::Code), true)) << '\t'
+                << get(CodingField::StartChar) << '\t' << get(CodingField::FinishChar) << '\t'
+                << get(CodingField::StartPara) << '\t' << get(CodingField::FinishPara) << '\t'
+                << get(CodingField::Weight) << '\t' << cell(preview) << '\n';
         }
         return 0;
     }
@@ -211,6 +233,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Command> makeRetrieveCommand() { return std::make_unique<RetrieveCommand>(); }
+std::unique_ptr<Command> makeRetrieveCommand() {
+    return std::make_unique<RetrieveCommand>();
+}
 
 } // namespace vexana::cli

@@ -9,41 +9,56 @@ namespace vexana::analysis {
 
 std::int32_t AnalysisSettings::selectedCode() const {
     switch (function) {
-    case Difference: return differenceCode;
-    case IfSurroundedBy: return surroundCode;
-    case IfOutsideOf: return outsideCode;
-    case FollowedBy: return followCode;
-    case Near: return nearCode;
-    default: return 0;
+    case Difference:
+        return differenceCode;
+    case IfSurroundedBy:
+        return surroundCode;
+    case IfOutsideOf:
+        return outsideCode;
+    case FollowedBy:
+        return followCode;
+    case Near:
+        return nearCode;
+    default:
+        return 0;
     }
 }
 
 std::string_view functionName(int function) {
-    static constexpr std::string_view names[] = {"OR-Combination", "Intersection",     "Overlapping",
-                                                 "Only this Code", "At Least",         "Difference (Less)",
-                                                 "If Surrounded by", "If Outside of", "Followed by", "Near"};
+    static constexpr std::string_view names[] = {
+        "OR-Combination",    "Intersection",     "Overlapping",   "Only this Code", "At Least",
+        "Difference (Less)", "If Surrounded by", "If Outside of", "Followed by",    "Near"};
     return function >= 0 && function <= 9 ? names[function] : std::string_view();
 }
 
 std::string_view functionExplanation(int function) {
     static constexpr std::string_view texts[] = {
         "Segments coded with any of the active codes will be listed",
-        "Uses active codes to find intersections of their text segments. Only the shared intersection of sets is "
+        "Uses active codes to find intersections of their text segments. Only the shared "
+        "intersection of sets is "
         "listed.",
-        "Uses active codes to find intersections of their text segments. In addition to the shared intersection of "
+        "Uses active codes to find intersections of their text segments. In addition to the shared "
+        "intersection of "
         "the sets, the entire text segments will be listed.",
-        "Only text passages will be listed where at least one of the active codes is present but no other of the "
+        "Only text passages will be listed where at least one of the active codes is present but "
+        "no other of the "
         "active codes.",
-        "Only those text passages will be listed where at least the  above defined number of active codes is "
+        "Only those text passages will be listed where at least the  above defined number of "
+        "active codes is "
         "present.",
-        "Only text segments will be listed where the above selected code is present but none of the active codes.",
-        "Uses the active code(s) to find text segment(s) which is (are) completely surrounded by the above selected "
+        "Only text segments will be listed where the above selected code is present but none of "
+        "the active codes.",
+        "Uses the active code(s) to find text segment(s) which is (are) completely surrounded by "
+        "the above selected "
         "code. See the options for listing the result above.",
-        "Uses the active code(s) to find text segment(s) which is (are) completely outside of the above selected "
+        "Uses the active code(s) to find text segment(s) which is (are) completely outside of the "
+        "above selected "
         "code. See the options for listing the result above.",
-        "Find text segments where the active code(s) is (are) followed by the above selected code within the above "
+        "Find text segments where the active code(s) is (are) followed by the above selected code "
+        "within the above "
         "selected number of paragraphs.\nSee the options for listing the result above.",
-        "Find text segments where the active code(s) is (are) nested inside the above selected code within the "
+        "Find text segments where the active code(s) is (are) nested inside the above selected "
+        "code within the "
         "above defined number of paragraphs. See the options for listing the result above.",
     };
     return function >= 0 && function <= 9 ? texts[function] : std::string_view();
@@ -53,12 +68,14 @@ std::string_view functionExplanation(int function) {
 // is not a strict weak order when the same code's begins are also compared; the code id
 // settles those ties so the sort is always well defined.
 bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
-    if (a.textId != b.textId) return a.textKey != b.textKey ? a.textKey < b.textKey : a.textId > b.textId;
+    if (a.textId != b.textId)
+        return a.textKey != b.textKey ? a.textKey < b.textKey : a.textId > b.textId;
     return std::tie(a.codeKey, a.codeId, a.begin) < std::tie(b.codeKey, b.codeId, b.begin);
 }
 
 bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
-    if (a.codeId != b.codeId) return a.codeKey != b.codeKey ? a.codeKey < b.codeKey : a.codeId > b.codeId;
+    if (a.codeId != b.codeId)
+        return a.codeKey != b.codeKey ? a.codeKey < b.codeKey : a.codeId > b.codeId;
     return std::tie(a.textKey, a.textId, a.begin) < std::tie(b.textKey, b.textId, b.begin);
 }
 
@@ -72,7 +89,8 @@ void MergeSegments(std::vector<RetrievedSegment>& list) {
             const RetrievedSegment& b = list[j];
             if (b.textId != a.textId) break;
             if (b.codeId != a.codeId) continue;
-            const bool meet = (a.begin <= b.begin && a.end >= b.begin) || (b.begin <= a.begin && b.end >= a.begin);
+            const bool meet = (a.begin <= b.begin && a.end >= b.begin) ||
+                              (b.begin <= a.begin && b.end >= a.begin);
             if (!meet) continue;
             a.begin = std::min(a.begin, b.begin);
             a.end = std::max(a.end, b.end);
@@ -88,8 +106,9 @@ void MergeSegments(std::vector<RetrievedSegment>& list) {
 
 namespace {
 
-void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& current, std::int32_t firstCode,
-           int depth, std::size_t from, int n, std::vector<RetrievedSegment>& out) {
+void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& current,
+           std::int32_t firstCode, int depth, std::size_t from, int n,
+           std::vector<RetrievedSegment>& out) {
     for (std::size_t k = from; k < list.size(); ++k) {
         const RetrievedSegment& s = list[k];
         if (s.textId != current.textId) break;
@@ -102,15 +121,19 @@ void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& cu
         next.end = std::min(current.end, s.end);
         next.unionBegin = std::min(current.unionBegin, s.begin);
         next.unionEnd = std::max(current.unionEnd, s.end);
-        if (depth + 1 == n) out.push_back(next);
-        else chain(list, next, firstCode, depth + 1, k + 1, n, out);
+        if (depth + 1 == n)
+            out.push_back(next);
+        else
+            chain(list, next, firstCode, depth + 1, k + 1, n, out);
     }
 }
 
 // The positions of each text's segments, in list order.
-std::unordered_map<std::int32_t, std::vector<std::size_t>> byText(const std::vector<RetrievedSegment>& list) {
+std::unordered_map<std::int32_t, std::vector<std::size_t>>
+byText(const std::vector<RetrievedSegment>& list) {
     std::unordered_map<std::int32_t, std::vector<std::size_t>> out;
-    for (std::size_t i = 0; i < list.size(); ++i) out[list[i].textId].push_back(i);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out[list[i].textId].push_back(i);
     return out;
 }
 
@@ -121,14 +144,17 @@ bool overlaps(std::int32_t aBegin, std::int32_t aEnd, std::int32_t bBegin, std::
 std::vector<RetrievedSegment> intersectAll(std::vector<RetrievedSegment> list, int n) {
     MergeSegments(list);
     std::vector<RetrievedSegment> out;
-    for (std::size_t s = 0; s < list.size(); ++s) chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+    for (std::size_t s = 0; s < list.size(); ++s)
+        chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
     return out;
 }
 
 } // namespace
 
-void IntersectChains(const std::vector<RetrievedSegment>& list, int n, std::vector<RetrievedSegment>& out) {
-    for (std::size_t s = 0; s < list.size(); ++s) chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+void IntersectChains(const std::vector<RetrievedSegment>& list, int n,
+                     std::vector<RetrievedSegment>& out) {
+    for (std::size_t s = 0; s < list.size(); ++s)
+        chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
 }
 
 void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {
@@ -138,7 +164,8 @@ void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {
         for (std::size_t j = i + 1; j < list.size(); ++j) {
             if (gone[j]) continue;
             if (list[j].textId != list[i].textId) break;
-            if (list[j].codeId == list[i].codeId && list[j].begin == list[i].begin && list[j].end == list[i].end)
+            if (list[j].codeId == list[i].codeId && list[j].begin == list[i].begin &&
+                list[j].end == list[i].end)
                 gone[j] = 1;
         }
     }
@@ -148,11 +175,13 @@ void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {
     list.resize(out);
 }
 
-std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std::vector<RetrievedSegment> list,
-                                          int activeCodes, const std::vector<CodingRange>& allCodings) {
+std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings,
+                                          std::vector<RetrievedSegment> list, int activeCodes,
+                                          const std::vector<CodingRange>& allCodings) {
     std::vector<RetrievedSegment> r;
     switch (settings.function) {
-    case Intersection: return intersectAll(std::move(list), activeCodes);
+    case Intersection:
+        return intersectAll(std::move(list), activeCodes);
     case Overlapping:
         r = intersectAll(std::move(list), activeCodes);
         for (auto& s : r) {
@@ -164,7 +193,8 @@ std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std:
         return r;
     case AtLeast:
         r = intersectAll(std::move(list), std::max(2, settings.atLeastCount));
-        for (auto& s : r) s.codeId = 0;
+        for (auto& s : r)
+            s.codeId = 0;
         MergeSegments(r);
         return r;
     case OnlyThisCode: {
@@ -180,8 +210,9 @@ std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std:
         std::erase_if(list, [&](const RetrievedSegment& s) {
             auto it = others.find(s.textId);
             if (it == others.end()) return false;
-            return std::any_of(it->second.begin(), it->second.end(),
-                               [&](const CodingRange* c) { return overlaps(c->start, c->finish, s.begin, s.end); });
+            return std::any_of(it->second.begin(), it->second.end(), [&](const CodingRange* c) {
+                return overlaps(c->start, c->finish, s.begin, s.end);
+            });
         });
         return list;
     }
@@ -218,8 +249,10 @@ std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std:
                                               : settings.nearMode;
         auto matches = [&](const RetrievedSegment& s, const RetrievedSegment& c) {
             switch (fn) {
-            case IfSurroundedBy: return s.begin <= c.begin && c.end <= s.end;
-            case IfOutsideOf: return c.end < s.begin || c.begin > s.end;
+            case IfSurroundedBy:
+                return s.begin <= c.begin && c.end <= s.end;
+            case IfOutsideOf:
+                return c.end < s.begin || c.begin > s.end;
             case FollowedBy: {
                 int d = s.beginPara - c.endPara;
                 if (d < 0) {
@@ -231,7 +264,8 @@ std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std:
             default: {
                 int d = 0;
                 if (!((c.begin <= s.begin && c.end >= s.end) || s.end == c.begin))
-                    d = std::min(std::abs(s.beginPara - c.endPara), std::abs(s.endPara - c.beginPara));
+                    d = std::min(std::abs(s.beginPara - c.endPara),
+                                 std::abs(s.endPara - c.beginPara));
                 return d <= settings.nearDistance;
             }
             }
@@ -249,7 +283,8 @@ std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std:
         RemoveDuplicateSegments(r);
         return r;
     }
-    default: return list;
+    default:
+        return list;
     }
 }
 

@@ -68,7 +68,8 @@ bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 
 void MergeSegments(std::vector<RetrievedSegment>& list);
-void IntersectChains(const std::vector<RetrievedSegment>& list, int n, std::vector<RetrievedSegment>& out);
+void IntersectChains(const std::vector<RetrievedSegment>& list, int n,
+                     std::vector<RetrievedSegment>& out);
 void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list);
 
 // A coding of the project as Only this Code sees it.
@@ -78,7 +79,8 @@ struct CodingRange {
 
 // Runs one function on the gathered, sorted list. activeCodes: the count from gathering.
 // allCodings: every coding of the project (for Only this Code).
-std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings, std::vector<RetrievedSegment> list,
-                                          int activeCodes, const std::vector<CodingRange>& allCodings);
+std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings,
+                                          std::vector<RetrievedSegment> list, int activeCodes,
+                                          const std::vector<CodingRange>& allCodings);
 
 } // namespace vexana::analysis

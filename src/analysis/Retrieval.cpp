@@ -23,7 +23,8 @@ std::vector<std::optional<int>> splitOptions(const std::string& text, std::size_
     std::size_t pos = 0;
     for (std::size_t i = 0; i < count && pos <= text.size(); ++i) {
         const auto bar = text.find('|', pos);
-        out[i] = textToInt(text.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos));
+        out[i] =
+            textToInt(text.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos));
         if (bar == std::string::npos) break;
         pos = bar + 1;
     }
@@ -42,7 +43,8 @@ std::string joinOptions(const std::vector<int>& values) {
 
 // Begin paragraph: (end of p-1, or 0) <= begin <= end of p. End paragraph: start of p <=
 // end <= start of p+1 (999999999 after the last). One paragraph or none numbers both 1.
-std::pair<int, int> resultParagraphs(const platform::RichText& text, std::int32_t begin, std::int32_t end) {
+std::pair<int, int> resultParagraphs(const platform::RichText& text, std::int32_t begin,
+                                     std::int32_t end) {
     const platform::ParagraphTable table(text);
     if (table.count() <= 1) return {1, 1};
     int first = 0, last = 0;
@@ -70,8 +72,8 @@ Retrieval::~Retrieval() {
     ws_.setRetrievalEngine(nullptr);
 }
 
-void Retrieval::appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded, std::int32_t keyCode,
-                              std::vector<RetrievedSegment>& out) {
+void Retrieval::appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded,
+                              std::int32_t keyCode, std::vector<RetrievedSegment>& out) {
     const TopicStore& s = ws_.store();
     const RetrievalOptions& o = ws_.options;
     const std::int32_t index = s.GetInt(TopicId::Codes, keyCode, CodeField::Index);
@@ -106,7 +108,8 @@ void Retrieval::gather(std::int32_t parent, std::int32_t ancestor, std::int32_t 
     for (std::int32_t child : ws_.codes().Children(parent)) {
         const bool active = ws_.IsActive(TopicId::Codes, child);
         if (active && ancestor == 0) ++activeCodes_;
-        if ((active || ancestor != 0) && child != excluded) appendCodings(child, ancestor, excluded, child, out);
+        if ((active || ancestor != 0) && child != excluded)
+            appendCodings(child, ancestor, excluded, child, out);
         const std::int32_t next = !subcodes ? 0 : ancestor != 0 ? ancestor : active ? child : 0;
         gather(child, next, excluded, out, depth + 1);
     }
@@ -134,7 +137,8 @@ std::vector<std::int32_t> Retrieval::toResultCodings(const std::vector<Retrieved
             loadedText = seg.textId;
             if (s.GetRecord(TopicId::Texts, seg.textId, t, true)) {
                 const auto& b = t.block(TextField::Body);
-                body = platform::RichText::fromRtf(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+                body = platform::RichText::fromRtf(
+                    std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
             } else {
                 body = platform::RichText();
             }
@@ -159,7 +163,8 @@ void Retrieval::BuildRetrieval() {
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, -1);
     ws_.retrieved.clear();
     StoreBatch batch(s);
-    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0)) s.DeleteRecordOnly(TopicId::Codings, id);
+    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0))
+        s.DeleteRecordOnly(TopicId::Codings, id);
 
     const int fn = settings.function;
     ws_.options.selectedCode = fn >= Difference ? settings.selectedCode() : 0;
@@ -176,12 +181,16 @@ void Retrieval::BuildRetrieval() {
                            slot::getInt(img, *codings->field(CodingField::FinishChar))});
         });
     }
-    std::vector<RetrievedSegment> result = RunFunction(settings, std::move(list), activeCodes_, all);
-    if (fn >= IfSurroundedBy) std::sort(result.begin(), result.end(), ws_.options.orderByTextTree ? textTreeLess : codeTreeLess);
+    std::vector<RetrievedSegment> result =
+        RunFunction(settings, std::move(list), activeCodes_, all);
+    if (fn >= IfSurroundedBy)
+        std::sort(result.begin(), result.end(),
+                  ws_.options.orderByTextTree ? textTreeLess : codeTreeLess);
     if (fn >= Intersection && fn <= Difference) {
         ws_.retrieved = toResultCodings(result);
     } else {
-        for (const auto& seg : result) ws_.retrieved.push_back(seg.codingId);
+        for (const auto& seg : result)
+            ws_.retrieved.push_back(seg.codingId);
     }
     batch.finish();
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
@@ -202,7 +211,8 @@ std::string Retrieval::Title() const {
     if (fn == FollowedBy || fn == Near) {
         const std::string name = codeName(settings.selectedCode());
         const int distance = fn == FollowedBy ? settings.followDistance : settings.nearDistance;
-        return title + (name.empty() ? " [?]" : " [" + name + "; " + std::to_string(distance) + "]");
+        return title +
+               (name.empty() ? " [?]" : " [" + name + "; " + std::to_string(distance) + "]");
     }
     return title;
 }
@@ -210,13 +220,26 @@ std::string Retrieval::Title() const {
 FunctionDialogValues Retrieval::DialogValues() const {
     FunctionDialogValues v;
     switch (settings.function) {
-    case AtLeast: v.number = settings.atLeastCount; break;
-    case Difference: v.code = settings.differenceCode; break;
-    case IfSurroundedBy: v = {settings.surroundCode, 0, settings.surroundMode}; break;
-    case IfOutsideOf: v = {settings.outsideCode, 0, settings.outsideMode}; break;
-    case FollowedBy: v = {settings.followCode, settings.followDistance, settings.followMode}; break;
-    case Near: v = {settings.nearCode, settings.nearDistance, settings.nearMode}; break;
-    default: break;
+    case AtLeast:
+        v.number = settings.atLeastCount;
+        break;
+    case Difference:
+        v.code = settings.differenceCode;
+        break;
+    case IfSurroundedBy:
+        v = {settings.surroundCode, 0, settings.surroundMode};
+        break;
+    case IfOutsideOf:
+        v = {settings.outsideCode, 0, settings.outsideMode};
+        break;
+    case FollowedBy:
+        v = {settings.followCode, settings.followDistance, settings.followMode};
+        break;
+    case Near:
+        v = {settings.nearCode, settings.nearDistance, settings.nearMode};
+        break;
+    default:
+        break;
     }
     return v;
 }
@@ -224,8 +247,12 @@ FunctionDialogValues Retrieval::DialogValues() const {
 void Retrieval::ApplyDialog(const FunctionDialogValues& v) {
     const int mode = std::clamp(v.mode, 0, 2);
     switch (settings.function) {
-    case AtLeast: settings.atLeastCount = std::max(2, v.number); break;
-    case Difference: settings.differenceCode = v.code; break;
+    case AtLeast:
+        settings.atLeastCount = std::max(2, v.number);
+        break;
+    case Difference:
+        settings.differenceCode = v.code;
+        break;
     case IfSurroundedBy:
         settings.surroundCode = v.code;
         settings.surroundMode = mode;
@@ -244,12 +271,14 @@ void Retrieval::ApplyDialog(const FunctionDialogValues& v) {
         settings.nearDistance = std::max(0, v.number);
         settings.nearMode = mode;
         break;
-    default: break;
+    default:
+        break;
     }
     ws_.doc().setOptions(ProjectOptions());
 }
 
-bool Retrieval::SelectFunction(int function, const std::function<bool(FunctionDialogValues&)>& dialog) {
+bool Retrieval::SelectFunction(int function,
+                               const std::function<bool(FunctionDialogValues&)>& dialog) {
     if (function < 0 || function > 9 || function == settings.function) return false;
     settings.function = function;
     ws_.options.function = function;
@@ -263,9 +292,9 @@ bool Retrieval::SelectFunction(int function, const std::function<bool(FunctionDi
 
 std::string Retrieval::ProgramOptions() const {
     const RetrievalOptions& o = ws_.options;
-    return joinOptions({o.hitContextMode, o.hitContextParagraphs, o.defaultWeight, o.includeSubcodes ? 1 : 0,
-                        o.orderByTextTree ? 1 : 0, settings.function, o.useWeightFilter ? 1 : 0, o.lowWeight,
-                        o.highWeight});
+    return joinOptions({o.hitContextMode, o.hitContextParagraphs, o.defaultWeight,
+                        o.includeSubcodes ? 1 : 0, o.orderByTextTree ? 1 : 0, settings.function,
+                        o.useWeightFilter ? 1 : 0, o.lowWeight, o.highWeight});
 }
 
 void Retrieval::ReadProgramOptions(const std::string& text) {
@@ -288,8 +317,9 @@ void Retrieval::ReadProgramOptions(const std::string& text) {
 
 std::string Retrieval::ProjectOptions() const {
     const AnalysisSettings& a = settings;
-    return joinOptions({a.atLeastCount, a.differenceCode, a.surroundCode, a.surroundMode, a.outsideCode, a.outsideMode,
-                        a.followCode, a.followDistance, a.followMode, a.nearCode, a.nearDistance, a.nearMode});
+    return joinOptions({a.atLeastCount, a.differenceCode, a.surroundCode, a.surroundMode,
+                        a.outsideCode, a.outsideMode, a.followCode, a.followDistance, a.followMode,
+                        a.nearCode, a.nearDistance, a.nearMode});
 }
 
 void Retrieval::ReadProjectOptions(const std::string& text) {
@@ -314,15 +344,18 @@ std::string Retrieval::ActivationText() const {
     std::string out;
     const TopicStore& s = ws_.store();
     for (std::int32_t code : s.ListIds(TopicId::Codes))
-        if (s.GetInt(TopicId::Codes, code, CodeField::State) & StateActive) out += s.GetName(TopicId::Codes, code, true) + "\r\n";
+        if (s.GetInt(TopicId::Codes, code, CodeField::State) & StateActive)
+            out += s.GetName(TopicId::Codes, code, true) + "\r\n";
     return out;
 }
 
 bool Retrieval::SaveActivation(const std::string& path) {
     if (path.empty()) return false;
-    const std::string error = platform::writeFileAtomic(path, platform::encodeTextFile(ActivationText()));
+    const std::string error =
+        platform::writeFileAtomic(path, platform::encodeTextFile(ActivationText()));
     if (error.empty()) return true;
-    ws_.ui().message("The activation cannot be written to " + path + ": " + error, MessageIcon::Stop);
+    ws_.ui().message("The activation cannot be written to " + path + ": " + error,
+                     MessageIcon::Stop);
     return false;
 }
 
@@ -333,7 +366,9 @@ std::int32_t Retrieval::FindCodeByFullName(const std::string& name) const {
         const auto slash = rest.find('\\');
         std::string head(rest.substr(0, slash));
         const auto first = head.find_first_not_of(' ');
-        head = first == std::string::npos ? std::string() : head.substr(first, head.find_last_not_of(' ') - first + 1);
+        head = first == std::string::npos
+                   ? std::string()
+                   : head.substr(first, head.find_last_not_of(' ') - first + 1);
         head = cutText(head, 63);
         if (head.empty()) return 0;
         std::int32_t found = 0;

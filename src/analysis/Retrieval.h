@@ -37,7 +37,8 @@ public:
     std::string Title() const;
 
     // Selecting a function (the same one again does nothing); the dialog runs through dialog.
-    bool SelectFunction(int function, const std::function<bool(FunctionDialogValues&)>& dialog = {});
+    bool SelectFunction(int function,
+                        const std::function<bool(FunctionDialogValues&)>& dialog = {});
     // The dialog's values stored for the current function, raised to their minimums.
     void ApplyDialog(const FunctionDialogValues& values);
     FunctionDialogValues DialogValues() const;
@@ -58,10 +59,10 @@ public:
     std::int32_t FindCodeByFullName(const std::string& name) const;
 
 private:
-    void gather(std::int32_t parent, std::int32_t ancestor, std::int32_t excluded, std::vector<RetrievedSegment>& out,
-                int depth);
-    void appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded, std::int32_t keyCode,
-                       std::vector<RetrievedSegment>& out);
+    void gather(std::int32_t parent, std::int32_t ancestor, std::int32_t excluded,
+                std::vector<RetrievedSegment>& out, int depth);
+    void appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded,
+                       std::int32_t keyCode, std::vector<RetrievedSegment>& out);
     std::vector<std::int32_t> toResultCodings(const std::vector<RetrievedSegment>& result);
 
     Workspace& ws_;

@@ -119,3 +119,42 @@ TEST(Cli, ImportCodeListAndUncode) {
                           "codes --help", "code --help", "uncode --help", "codings --help"})
         EXPECT_EQ(run(c).status, 0) << c;
 }
+
+TEST(Cli, RetrieveActivatesRunsAFunctionAndPrintsTheSegments) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(
+        dir.file("doc.txt"),
+        "#TEXT A\n#CODE Work\nI work at night.\n#ENDCODE\n#CODE Family\nMy kids.\n#ENDCODE\n");
+    ASSERT_EQ(run("preprocess " + p + " G " + dir.file("doc.txt")).status, 0);
+    EXPECT_EQ(run("retrieve " + p).out,
+              "OR-Combination\nG\\A\tWork\t0\t16\t1\t1\t100\tI work at night.\n"
+              "G\\A\tFamily\t17\t25\t2\t2\t100\tMy kids.\n");
+    EXPECT_EQ(run("retrieve " + p + " --codes Family --save-act " + dir.file("f.act")).out,
+              "OR-Combination\nG\\A\tFamily\t17\t25\t2\t2\t100\tMy kids.\n");
+    EXPECT_EQ(vexana::test::readAll(dir.file("f.act")), "Family\r\n");
+    EXPECT_EQ(run("retrieve " + p + " --act " + dir.file("f.act") +
+                  " --function followed-by --code Work --distance 1"
+                  " --mode all")
+                  .out,
+              "Followed by [Work; 1]\n");
+    EXPECT_EQ(run("retrieve " + p + " --act " + dir.file("f.act") +
+                  " --function near --code Work --distance 1"
+                  " --mode all")
+                  .out,
+              "Near [Work; 1]\nG\\A\tWork\t0\t16\t1\t1\t100\tI work at night.\n"
+              "G\\A\tFamily\t17\t25\t2\t2\t100\tMy kids.\n");
+    for (const char* bad :
+         {" --function nothing", " --function near", " --codes Nope", " --texts 'G\\Z'",
+          " --count x", " --weight 9-3", " --mode sideways", " --function at-least --count 1",
+          " --act "
+          "/nonexistent.act"})
+        EXPECT_NE(run("retrieve " + p + bad).status, 0) << bad;
+    const Result help = run("retrieve --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(
+        help.out.find(
+            "Only those text passages will be listed where at least the  above defined number"),
+        std::string::npos);
+}

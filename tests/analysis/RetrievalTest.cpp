@@ -1,0 +1,158 @@
+#include "analysis/Retrieval.h"
+
+#include "ProjectFixture.h"
+
+using namespace vexana;
+using namespace vexana::store;
+using namespace vexana::analysis;
+using vexana::test::ProjectFixture;
+
+namespace {
+
+class RetrievalFixture : public ProjectFixture {
+protected:
+    void SetUp() override {
+        ProjectFixture::SetUp();
+        retrieval = std::make_unique<Retrieval>(*ws);
+        group = docs().NewTextGroup();
+        t1 = text(group, "one", "Alpha beta gamma.\rDelta epsilon.\rZeta eta theta.");
+        t2 = text(group, "two", "Another text with words.\rSecond line.");
+        parent = codes().NewCode(0, "P", false);
+        child = codes().NewCode(parent, "C", false);
+        other = codes().NewCode(0, "O", false);
+    }
+    std::vector<std::int32_t> list() { return ws->retrieved; }
+    std::int32_t codeOf(std::int32_t coding) {
+        return s().GetInt(TopicId::Codings, coding, CodingField::Code);
+    }
+
+    std::unique_ptr<Retrieval> retrieval;
+    std::int32_t group = 0, t1 = 0, t2 = 0, parent = 0, child = 0, other = 0;
+};
+
+} // namespace
+
+TEST_F(RetrievalFixture, GatheringFollowsActivitySubcodesAndTheWeightFilter) {
+    const std::int32_t a = code(t1, child, 0, 5);
+    const std::int32_t b = code(t1, parent, 6, 10, CodingOperations::NewBatch, 50);
+    code(t2, other, 0, 7);
+    retrieval->BuildRetrieval();
+    EXPECT_TRUE(list().empty()); // nothing active
+    docs().ActivateObjects(ActivationScope::AllTexts, 0, true);
+    codes().ActivateCode(parent, true);
+    codes().ActivateCode(child, false);
+    EXPECT_EQ(list(), std::vector<std::int32_t>{b});
+    ws->options.includeSubcodes = true;
+    retrieval->BuildRetrieval();
+    EXPECT_EQ(list().size(), 2u);
+    EXPECT_EQ(retrieval->activeCodeCount(), 1);
+    const auto gathered = retrieval->GatherSegments(0);
+    for (const auto& g : gathered)
+        EXPECT_EQ(g.codeId, parent); // under the topmost active code
+    ws->options.useWeightFilter = true;
+    ws->options.lowWeight = ws->options.highWeight = 50;
+    retrieval->BuildRetrieval();
+    EXPECT_EQ(list(), std::vector<std::int32_t>{b});
+    ws->options.useWeightFilter = false;
+    ws->options.includeSubcodes = false;
+    codes().ActivateCode(child, true);
+    EXPECT_EQ(list().size(), 2u);
+    EXPECT_NE(std::find(list().begin(), list().end(), a), list().end());
+}
+
+TEST_F(RetrievalFixture, ResultCodingsAreTemporaryAndFunctionsChangeOnlyOnChange) {
+    code(t1, parent, 0, 11);
+    code(t1, other, 6, 20);
+    docs().ActivateObjects(ActivationScope::AllTexts, 0, true);
+    codes().ActivateAllCodes(true);
+    codes().ActivateCode(child, false); // two active codes: P and O
+    const int before = count(TopicId::Codings);
+    EXPECT_TRUE(retrieval->SelectFunction(Intersection));
+    ASSERT_EQ(list().size(), 1u);
+    const std::int32_t result = list()[0];
+    EXPECT_EQ(codeOf(result), 0);
+    EXPECT_EQ(s().GetInt(TopicId::Codings, result, CodingField::StartChar), 6);
+    EXPECT_EQ(s().GetInt(TopicId::Codings, result, CodingField::FinishChar), 11);
+    EXPECT_EQ(s().GetInt(TopicId::Codings, result, CodingField::StartPara), 1);
+    EXPECT_EQ(count(TopicId::Codings), before + 1);
+    const int builds = ws->retrievalBuilds();
+    EXPECT_FALSE(retrieval->SelectFunction(Intersection));
+    EXPECT_EQ(ws->retrievalBuilds(), builds);
+    EXPECT_TRUE(retrieval->SelectFunction(OrCombination));
+    EXPECT_EQ(count(TopicId::Codings), before); // the temporary one is gone
+    EXPECT_EQ(codings().UndoBatches().size(), 2u);
+    // Overviews and counters never see temporary results.
+    retrieval->SelectFunction(Overlapping);
+    EXPECT_EQ(codes().CodingsOverview(0).ids.size(), 2u);
+    EXPECT_EQ(s().GetInt(TopicId::Texts, t1, TextField::Codes), 2);
+}
+
+TEST_F(RetrievalFixture, TitlesAndTheFunctionDialog) {
+    EXPECT_EQ(retrieval->Title(), "OR-Combination");
+    retrieval->SelectFunction(AtLeast, [](FunctionDialogValues& v) {
+        v.number = 1;
+        return true;
+    });
+    EXPECT_EQ(retrieval->settings.atLeastCount, 2);
+    EXPECT_EQ(retrieval->Title(), "At Least [2]");
+    retrieval->SelectFunction(Difference, [](FunctionDialogValues&) { return false; });
+    EXPECT_EQ(retrieval->Title(), "Difference (Less) [?]");
+    retrieval->SelectFunction(Near, [&](FunctionDialogValues& v) {
+        v.code = child;
+        v.number = -4;
+        v.mode = 7;
+        return true;
+    });
+    EXPECT_EQ(retrieval->Title(), "Near [P\\C; 0]");
+    EXPECT_EQ(retrieval->settings.nearMode, 2);
+    EXPECT_EQ(doc.options(), retrieval->ProjectOptions());
+    EXPECT_EQ(retrieval->ProjectOptions(), "2|0|0|0|0|0|0|0|0|" + std::to_string(child) + "|0|2");
+    // A selected code that is gone gives the question mark and an empty list.
+    docs().DeleteObject(TopicId::Codes, parent);
+    EXPECT_EQ(retrieval->Title(), "Near [?]");
+    retrieval->BuildRetrieval();
+    EXPECT_TRUE(list().empty());
+}
+
+TEST_F(RetrievalFixture, OptionStringsAreReadLeniently) {
+    retrieval->ReadProgramOptions("1|2|300|1|0|4|1|60|40|junk|more");
+    EXPECT_EQ(ws->options.hitContextMode, 1);
+    EXPECT_EQ(ws->options.defaultWeight, 100);
+    EXPECT_TRUE(ws->options.includeSubcodes);
+    EXPECT_FALSE(ws->options.orderByTextTree);
+    EXPECT_EQ(retrieval->settings.function, 4);
+    EXPECT_EQ(ws->options.lowWeight, 40); // never above the maximum
+    EXPECT_EQ(retrieval->ProgramOptions(), "1|2|100|1|0|4|1|40|40");
+    retrieval->ReadProgramOptions("0|0|50");
+    EXPECT_EQ(ws->options.defaultWeight, 50);
+    EXPECT_FALSE(ws->options.includeSubcodes); // fields after the end keep their defaults
+    retrieval->ReadProgramOptions("x|y|z|a|b|77");
+    EXPECT_EQ(retrieval->settings.function, 0);
+    retrieval->ReadProjectOptions("1|5|6|9|7|-1|8|-3|2");
+    EXPECT_EQ(retrieval->settings.atLeastCount, 2);
+    EXPECT_EQ(retrieval->settings.differenceCode, 5);
+    EXPECT_EQ(retrieval->settings.surroundMode, 2);
+    EXPECT_EQ(retrieval->settings.outsideMode, 0);
+    EXPECT_EQ(retrieval->settings.followDistance, 0);
+    retrieval->ReadProjectOptions("");
+    EXPECT_EQ(retrieval->ProjectOptions(), "2|0|0|0|0|0|0|0|0|0|0|0");
+}
+
+TEST_F(RetrievalFixture, ActivationFilesNameCodesOneByOne) {
+    codes().ActivateCode(parent, true);
+    EXPECT_EQ(retrieval->ActivationText(), "P\r\nP\\C\r\n");
+    ASSERT_TRUE(retrieval->SaveActivation(dir.file("a.act")));
+    codes().ActivateAllCodes(false);
+    EXPECT_EQ(vexana::test::readAll(dir.file("a.act")), "P\r\nP\\C\r\n");
+    vexana::test::writeAll(dir.file("b.act"), "P\r\nGone\\Away\r\n\r\n\x01\xff\x00\r\nO");
+    ASSERT_TRUE(retrieval->LoadActivation(dir.file("b.act")));
+    EXPECT_TRUE(ws->IsActive(TopicId::Codes, parent));
+    EXPECT_FALSE(ws->IsActive(TopicId::Codes, child)); // alone, not with its subtree
+    EXPECT_FALSE(ws->IsActive(TopicId::Codes, other)); // the last line has no line end
+    EXPECT_FALSE(retrieval->LoadActivation(dir.file("none.act")));
+    EXPECT_FALSE(ui.messages.empty());
+    EXPECT_TRUE(ws->IsActive(TopicId::Codes, parent)); // a failed load changes nothing
+    codes().ActivateAllCodes(false);
+    ASSERT_TRUE(retrieval->SaveActivation(dir.file("empty.act")));
+    EXPECT_EQ(vexana::test::readAll(dir.file("empty.act")), "");
+}
