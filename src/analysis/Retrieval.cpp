@@ -290,6 +290,69 @@ bool Retrieval::SelectFunction(int function,
     return true;
 }
 
+bool Retrieval::EditFunction(const std::function<bool(FunctionDialogValues&)>& dialog) {
+    FunctionDialogValues v = DialogValues();
+    if (!dialog || !dialog(v)) return false;
+    ApplyDialog(v);
+    BuildRetrieval();
+    return true;
+}
+
+std::vector<std::pair<std::int32_t, std::string>> Retrieval::QuickListChoices() {
+    std::vector<std::pair<std::int32_t, std::string>> out;
+    for (std::int32_t code : ws_.quickList.codes())
+        if (ws_.store().GetTopic(TopicId::Codes)->contains(code))
+            out.emplace_back(code, ws_.store().GetText(TopicId::Codes, code, CodeField::Name));
+    if (out.empty()) ws_.ui().message("Quick-List is empty", MessageIcon::Information);
+    return out;
+}
+
+bool Retrieval::PickFromQuickList(FunctionDialogValues& values, std::size_t item) {
+    const auto choices = QuickListChoices();
+    if (item >= choices.size()) return false;
+    // A code without a name shows "?" and counts as none.
+    values.code = choices[item].second.empty() ? 0 : choices[item].first;
+    return true;
+}
+
+bool Retrieval::SetOrderByTextTree(bool on) {
+    if (ws_.options.orderByTextTree == on) return false;
+    ws_.options.orderByTextTree = on;
+    BuildRetrieval();
+    return true;
+}
+
+void Retrieval::ToggleIncludeSubcodes() {
+    ws_.options.includeSubcodes = !ws_.options.includeSubcodes;
+    BuildRetrieval();
+}
+
+void Retrieval::ToggleWeightFilter() {
+    ws_.options.useWeightFilter = !ws_.options.useWeightFilter;
+    BuildRetrieval();
+}
+
+void Retrieval::SetWeightFilter(int low, int high) {
+    ws_.options.highWeight = std::clamp(high, 1, 100);
+    ws_.options.lowWeight = std::min(std::clamp(low, 1, 100), ws_.options.highWeight);
+    if (ws_.options.useWeightFilter) BuildRetrieval();
+}
+
+Overview Retrieval::IndexOfCodedSegments() const {
+    Overview o{"all", TopicId::Codings, {}};
+    for (std::int32_t id : ws_.store().ListIds(TopicId::Codings))
+        if (ws_.store().GetInt(TopicId::Codings, id, CodingField::Code) != 0) o.ids.push_back(id);
+    return o;
+}
+
+Overview Retrieval::FrequencyOfCodes() {
+    if (!ws_.countActiveCodes) {
+        ws_.countActiveCodes = true;
+        ws_.recountActiveCodes();
+    }
+    return {"all", TopicId::Codes, ws_.store().ListIds(TopicId::Codes)};
+}
+
 std::string Retrieval::ProgramOptions() const {
     const RetrievalOptions& o = ws_.options;
     return joinOptions({o.hitContextMode, o.hitContextParagraphs, o.defaultWeight,

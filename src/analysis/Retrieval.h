@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentSystem.h"
 #include "LogicalFunctions.h"
 #include "Workspace.h"
 
@@ -42,6 +43,23 @@ public:
     // The dialog's values stored for the current function, raised to their minimums.
     void ApplyDialog(const FunctionDialogValues& values);
     FunctionDialogValues DialogValues() const;
+
+    // Edit Function: the dialog for the current function; rebuilt only when it changed something.
+    bool EditFunction(const std::function<bool(FunctionDialogValues&)>& dialog);
+    // The dialog's "Code" button: the Quick-List's codes with their names; an empty list is
+    // reported with "Quick-List is empty". Picking item i makes it the selected code.
+    std::vector<std::pair<std::int32_t, std::string>> QuickListChoices();
+    bool PickFromQuickList(FunctionDialogValues& values, std::size_t item);
+
+    // The Analysis menu's ordering, subcode and weight filter commands.
+    bool SetOrderByTextTree(bool on);
+    void ToggleIncludeSubcodes();
+    void ToggleWeightFilter();
+    void SetWeightFilter(int low, int high);
+
+    // Index of Coded Segments and Frequency of Codes (which switches the counting on).
+    Overview IndexOfCodedSegments() const;
+    Overview FrequencyOfCodes();
 
     // "%d|..." strings: the program's (settings file) and the project's (setup key Options).
     std::string ProgramOptions() const;

@@ -114,6 +114,31 @@ TEST_F(RetrievalFixture, TitlesAndTheFunctionDialog) {
     EXPECT_TRUE(list().empty());
 }
 
+TEST_F(RetrievalFixture, AnalysisMenuCommands) {
+    code(t1, parent, 0, 5, CodingOperations::NewBatch, 30);
+    code(t2, parent, 0, 5, CodingOperations::NewBatch, 80);
+    docs().ActivateObjects(ActivationScope::AllTexts, 0, true);
+    codes().ActivateCode(parent, true);
+    EXPECT_FALSE(retrieval->SetOrderByTextTree(true));
+    EXPECT_TRUE(retrieval->SetOrderByTextTree(false));
+    retrieval->SetWeightFilter(90, 80);
+    EXPECT_EQ(ws->options.lowWeight, 80);
+    retrieval->ToggleWeightFilter();
+    EXPECT_EQ(list().size(), 1u);
+    retrieval->ToggleWeightFilter();
+    EXPECT_EQ(list().size(), 2u);
+    // The dialog's code comes from the Quick-List.
+    retrieval->SelectFunction(Difference, [&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); });
+    EXPECT_EQ(ui.messages.back().text, "Quick-List is empty");
+    ws->quickList.use(other);
+    EXPECT_TRUE(retrieval->EditFunction([&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); }));
+    EXPECT_EQ(retrieval->settings.differenceCode, other);
+    EXPECT_FALSE(retrieval->EditFunction([](FunctionDialogValues&) { return false; }));
+    EXPECT_EQ(retrieval->IndexOfCodedSegments().ids.size(), 2u);
+    EXPECT_EQ(retrieval->FrequencyOfCodes().ids.size(), 3u);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, parent, CodeField::ActiveCodes), 2);
+}
+
 TEST_F(RetrievalFixture, OptionStringsAreReadLeniently) {
     retrieval->ReadProgramOptions("1|2|300|1|0|4|1|60|40|junk|more");
     EXPECT_EQ(ws->options.hitContextMode, 1);
