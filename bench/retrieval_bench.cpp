@@ -47,7 +47,8 @@ struct Opened {
     void activeCodes(int from, int count) {
         std::vector<std::int32_t> all = doc.store().ListIds(TopicId::Codes), ids;
         activate(TopicId::Codes, all, CodeField::State, false);
-        for (int i = from; i < from + count && i < static_cast<int>(all.size()); ++i) ids.push_back(all[static_cast<std::size_t>(i)]);
+        for (int i = from; i < from + count && i < static_cast<int>(all.size()); ++i)
+            ids.push_back(all[static_cast<std::size_t>(i)]);
         activate(TopicId::Codes, ids, CodeField::State, true);
     }
 };
@@ -83,13 +84,16 @@ void OrCombinationRebuild(benchmark::State& state) {
     double base = 0, ours = 0, toggle = 0;
     std::size_t n = 0;
     for (auto _ : state) {
-        std::tie(base, ours) = compare(5, [&] { n = bareFilterAndSort(p); }, [&] { p.retrieval->BuildRetrieval(); });
+        std::tie(base, ours) = compare(
+            5, [&] { n = bareFilterAndSort(p); }, [&] { p.retrieval->BuildRetrieval(); });
         const auto codes = p.doc.store().ListIds(TopicId::Codes);
         const std::int32_t code = codes[codes.size() / 2];
-        toggle = bestOf(5, [&] {
-            p.ws->codes().ActivateCode(code, true);
-            p.ws->codes().ActivateCode(code, false);
-        }) / 2;
+        toggle = bestOf(5,
+                        [&] {
+                            p.ws->codes().ActivateCode(code, true);
+                            p.ws->codes().ActivateCode(code, false);
+                        }) /
+                 2;
     }
     report(state, base, ours);
     state.counters["segments"] = static_cast<double>(n);
@@ -108,8 +112,9 @@ void Functions(benchmark::State& state) {
         p.retrieval->settings = AnalysisSettings{};
         p.retrieval->settings.function = fn;
         p.retrieval->settings.atLeastCount = 2;
-        p.retrieval->settings.differenceCode = p.retrieval->settings.surroundCode = p.retrieval->settings.outsideCode =
-            p.retrieval->settings.followCode = p.retrieval->settings.nearCode = selected;
+        p.retrieval->settings.differenceCode = p.retrieval->settings.surroundCode =
+            p.retrieval->settings.outsideCode = p.retrieval->settings.followCode =
+                p.retrieval->settings.nearCode = selected;
         p.retrieval->settings.followDistance = p.retrieval->settings.nearDistance = 1;
         segments = p.retrieval->GatherSegments(0).size();
         return bestOf(2, [&] { p.retrieval->BuildRetrieval(); });

@@ -150,6 +150,37 @@ TEST(LogicalFunctions, MatchSlowReferencesOnRandomLists) {
                     }
                 }
         }
+        // Only this Code: the passages where active codes meet (touching ones joined) that no
+        // other coding overlaps.
+        {
+            std::vector<CodingRange> all;
+            for (const auto& s : list)
+                all.push_back({s.codingId, s.textId, s.begin, s.end});
+            for (int i = 0, n = rnd(3); i < n; ++i) {
+                const int b = rnd(30);
+                all.push_back({100000 + i, 1 + rnd(2), b, b + 1 + rnd(5)});
+            }
+            std::set<Range> want;
+            for (int text = 1; text <= 2; ++text) {
+                for (int p = 0; p < 45;) {
+                    // A passage: a run of positions covered by active segments, with touching
+                    // segments (one's end at the next's begin) counted as one.
+                    if (!covered(list, text, 0, p)) {
+                        ++p;
+                        continue;
+                    }
+                    int q = p;
+                    while (q < 45 && covered(list, text, 0, q))
+                        ++q;
+                    const bool hit = std::any_of(all.begin(), all.end(), [&](const CodingRange& c) {
+                        return c.id >= 100000 && c.text == text && c.start < q && c.finish > p;
+                    });
+                    if (!hit) want.emplace(text, 0, p, q);
+                    p = q;
+                }
+            }
+            ASSERT_EQ(ranges(run(OnlyThisCode, list, codes, 0, 0, all)), want) << round;
+        }
         // Pair functions: every listed active segment has a partner by the definition, and
         // every segment with a partner is listed.
         std::vector<RetrievedSegment> withSelected = list;

@@ -128,10 +128,12 @@ TEST_F(RetrievalFixture, AnalysisMenuCommands) {
     retrieval->ToggleWeightFilter();
     EXPECT_EQ(list().size(), 2u);
     // The dialog's code comes from the Quick-List.
-    retrieval->SelectFunction(Difference, [&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); });
+    retrieval->SelectFunction(
+        Difference, [&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); });
     EXPECT_EQ(ui.messages.back().text, "Quick-List is empty");
     ws->quickList.use(other);
-    EXPECT_TRUE(retrieval->EditFunction([&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); }));
+    EXPECT_TRUE(retrieval->EditFunction(
+        [&](FunctionDialogValues& v) { return retrieval->PickFromQuickList(v, 0); }));
     EXPECT_EQ(retrieval->settings.differenceCode, other);
     EXPECT_FALSE(retrieval->EditFunction([](FunctionDialogValues&) { return false; }));
     EXPECT_EQ(retrieval->IndexOfCodedSegments().ids.size(), 2u);
@@ -180,4 +182,68 @@ TEST_F(RetrievalFixture, ActivationFilesNameCodesOneByOne) {
     codes().ActivateAllCodes(false);
     ASSERT_TRUE(retrieval->SaveActivation(dir.file("empty.act")));
     EXPECT_EQ(vexana::test::readAll(dir.file("empty.act")), "");
+}
+
+// OR-Combination over random projects against the definition: every coding whose text is
+// active, whose weight passes, and whose code (or, with subcodes, an ancestor) is active.
+TEST_F(ProjectFixture, OrCombinationMatchesItsDefinitionOnRandomProjects) {
+    Retrieval retrieval(*ws);
+    std::uint32_t seed = 7;
+    auto rnd = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(n));
+    };
+    const std::int32_t g = docs().NewTextGroup();
+    for (int project = 0; project < 20; ++project) {
+        for (std::int32_t c : codes().Children(0))
+            docs().DeleteObject(TopicId::Codes, c);
+        for (std::int32_t t : s().ListIds(TopicId::Texts))
+            docs().DeleteObject(TopicId::Texts, t);
+        std::vector<std::int32_t> texts{text(g, "a", std::string(60, 'x')),
+                                        text(g, "b", std::string(60, 'y'))};
+        std::vector<std::int32_t> codeIds;
+        for (int i = 0; i < 5; ++i)
+            codeIds.push_back(codes().NewCode(
+                codeIds.empty() || rnd(2) ? 0 : codeIds[rnd(static_cast<int>(codeIds.size()))], "",
+                false));
+        for (int i = 0; i < 15; ++i) {
+            const int b = rnd(50);
+            code(texts[rnd(2)], codeIds[rnd(5)], b, b + 1 + rnd(9), CodingOperations::NewBatch,
+                 rnd(101));
+        }
+        for (int round = 0; round < 40; ++round) {
+            for (std::int32_t t : texts)
+                docs().ActivateObjects(ActivationScope::Text, t, rnd(3) != 0);
+            for (std::int32_t c : codeIds) {
+                RecordCursor cur;
+                ASSERT_TRUE(s().GetRecord(TopicId::Codes, c, cur));
+                cur.setInt(CodeField::State, rnd(2) ? StateActive | 1 : 1);
+                s().UpdateInMemory(cur);
+            }
+            ws->options.includeSubcodes = rnd(2);
+            ws->options.useWeightFilter = rnd(2);
+            ws->options.lowWeight = 1 + rnd(50);
+            ws->options.highWeight = 50 + rnd(51);
+            retrieval.BuildRetrieval();
+            std::set<std::int32_t> want;
+            for (std::int32_t id : s().ListIds(TopicId::Codings)) {
+                const auto get = [&](int f) { return s().GetInt(TopicId::Codings, id, f); };
+                if (!ws->IsActive(TopicId::Texts, get(CodingField::Text))) continue;
+                const int w = get(CodingField::Weight);
+                if (ws->options.useWeightFilter &&
+                    (w < ws->options.lowWeight || w > ws->options.highWeight))
+                    continue;
+                bool active = false;
+                for (std::int32_t c = get(CodingField::Code); c != 0 && !active;
+                     c = ws->options.includeSubcodes
+                             ? s().GetInt(TopicId::Codes, c, CodeField::Parent)
+                             : 0)
+                    active = ws->IsActive(TopicId::Codes, c);
+                if (active) want.insert(id);
+            }
+            const std::set<std::int32_t> got(ws->retrieved.begin(), ws->retrieved.end());
+            ASSERT_EQ(got, want) << "project " << project << " round " << round;
+            ASSERT_EQ(got.size(), ws->retrieved.size()); // no segment twice
+        }
+    }
 }
