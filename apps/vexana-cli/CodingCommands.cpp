@@ -33,12 +33,6 @@ struct Session {
     }
 };
 
-std::string cell(std::string s) {
-    for (char& c : s)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    return s;
-}
-
 bool parseInt(const std::string& s, std::int32_t& out) {
     if (s.empty()) return false;
     char* end = nullptr;

@@ -36,6 +36,12 @@ bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& er
     return doc.OpenPath(path, false);
 }
 
+std::string cell(std::string s) {
+    for (char& c : s)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
 bool wantsHelp(const std::vector<std::string>& args) {
     for (const auto& a : args)
         if (a == "--help" || a == "-h") return true;

@@ -51,6 +51,9 @@ bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& er
 
 bool wantsHelp(const std::vector<std::string>& args);
 
+// A value as one cell of a tab-separated row: tabs and line ends become blanks.
+std::string cell(std::string s);
+
 // Handles --help and a wrong number of positional arguments: returns the exit status to
 // end with, or -1 to go on.
 int checkArguments(const Command& command, const std::vector<std::string>& args, std::size_t count,

@@ -20,12 +20,6 @@ constexpr const char* functionArgs[] = {
     "or",         "intersection",     "overlapping",   "only-this-code", "at-least",
     "difference", "if-surrounded-by", "if-outside-of", "followed-by",    "near"};
 
-std::string cell(std::string s) {
-    for (char& c : s)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    return s;
-}
-
 bool wholeNumber(const std::string& s, int& out) {
     char* end = nullptr;
     const long v = std::strtol(s.c_str(), &end, 10);

@@ -154,19 +154,26 @@ std::int32_t CodeSystem::ResolvePathIgnoringCase(std::int32_t parent, std::strin
     return 0;
 }
 
-bool CodeSystem::setActive(std::int32_t code, bool on, int depth) {
-    if (depth > 1000) return false;
+bool CodeSystem::SetActiveBit(std::int32_t code, bool on) {
     TopicStore& s = ws_.store();
     RecordCursor c;
     if (!s.GetRecord(TopicId::Codes, code, c)) return false;
-    bool changed = false;
     const std::int32_t state = c.getInt(CodeField::State);
-    if (((state & StateActive) != 0) != on) {
-        c.setInt(CodeField::State, on ? (state | StateActive) : (state & ~StateActive));
-        s.UpdateInMemory(c);
-        ws_.notify(ViewEvent::Changed, TopicId::Codes, code);
-        changed = true;
-    }
+    if (((state & StateActive) != 0) == on) return false;
+    c.setInt(CodeField::State, on ? (state | StateActive) : (state & ~StateActive));
+    s.UpdateInMemory(c);
+    ws_.notify(ViewEvent::Changed, TopicId::Codes, code);
+    return true;
+}
+
+void CodeSystem::DeactivateEveryCode() {
+    for (std::int32_t code : ws_.store().ListIds(TopicId::Codes))
+        SetActiveBit(code, false);
+}
+
+bool CodeSystem::setActive(std::int32_t code, bool on, int depth) {
+    if (depth > 1000 || !ws_.store().GetTopic(TopicId::Codes)->contains(code)) return false;
+    bool changed = SetActiveBit(code, on);
     for (std::int32_t child : Children(code))
         changed = setActive(child, on, depth + 1) || changed;
     return changed;

@@ -30,6 +30,9 @@ public:
     std::int32_t ResolvePathIgnoringCase(std::int32_t parent, std::string_view path);
 
     bool ActivateCode(std::int32_t code, bool on);
+    // One code's active bit, without its subtree and without a rebuild; true when it changed.
+    bool SetActiveBit(std::int32_t code, bool on);
+    void DeactivateEveryCode();
     bool ActivateAllCodes(bool on);
     bool ToggleCode(std::int32_t code);
     bool SetCodeColour(std::int32_t code, int colour);

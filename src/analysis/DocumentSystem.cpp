@@ -300,15 +300,7 @@ void DocumentSystem::Reset() {
     TopicStore& s = ws_.store();
     for (std::int32_t text : s.ListIds(TopicId::Texts))
         setTextActive(text, false);
-    for (std::int32_t code : s.ListIds(TopicId::Codes)) {
-        RecordCursor c;
-        if (!s.GetRecord(TopicId::Codes, code, c)) continue;
-        const std::int32_t state = c.getInt(CodeField::State);
-        if (!(state & StateActive)) continue;
-        c.setInt(CodeField::State, state & ~StateActive);
-        s.UpdateInMemory(c);
-        ws_.notify(ViewEvent::Changed, TopicId::Codes, code);
-    }
+    ws_.codes().DeactivateEveryCode();
     ws_.activeTexts = 0;
     ws_.recountActiveCodes();
     ws_.retrieved.clear();

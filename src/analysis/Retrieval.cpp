@@ -448,27 +448,14 @@ std::int32_t Retrieval::FindCodeByFullName(const std::string& name) const {
 }
 
 void Retrieval::ApplyActivation(const std::string& text) {
-    TopicStore& s = ws_.store();
-    for (std::int32_t code : s.ListIds(TopicId::Codes)) {
-        RecordCursor c;
-        if (!s.GetRecord(TopicId::Codes, code, c)) continue;
-        const std::int32_t state = c.getInt(CodeField::State);
-        if (!(state & StateActive)) continue;
-        c.setInt(CodeField::State, state & ~StateActive);
-        s.UpdateInMemory(c);
-        ws_.notify(ViewEvent::Changed, TopicId::Codes, code);
-    }
+    ws_.codes().DeactivateEveryCode();
     ws_.retrieved.clear();
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
     // Lines end with CR LF; a last line without one is not read.
     std::size_t pos = 0;
     for (std::size_t end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-        const std::int32_t code = FindCodeByFullName(text.substr(pos, end - pos));
-        RecordCursor c;
-        if (!code || !s.GetRecord(TopicId::Codes, code, c)) continue;
-        c.setInt(CodeField::State, c.getInt(CodeField::State) | StateActive);
-        s.UpdateInMemory(c);
-        ws_.notify(ViewEvent::Changed, TopicId::Codes, code);
+        if (const std::int32_t code = FindCodeByFullName(text.substr(pos, end - pos)))
+            ws_.codes().SetActiveBit(code, true);
     }
     if (ws_.countActiveCodes) ws_.recountActiveCodes();
     BuildRetrieval();
