@@ -211,6 +211,8 @@ public:
                 << get(CodingField::StartPara) << '\t' << get(CodingField::FinishPara) << '\t'
                 << get(CodingField::Weight) << '\t' << cell(preview) << '\n';
         }
+        // A look at the project leaves no results behind in it.
+        retrieval.RemoveResultCodings();
         return 0;
     }
 

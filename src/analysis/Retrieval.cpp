@@ -115,6 +115,14 @@ void Retrieval::gather(std::int32_t parent, std::int32_t ancestor, std::int32_t 
     }
 }
 
+void Retrieval::RemoveResultCodings() {
+    TopicStore& s = ws_.store();
+    StoreBatch batch(s);
+    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0))
+        s.DeleteRecordOnly(TopicId::Codings, id);
+    batch.finish();
+}
+
 std::vector<RetrievedSegment> Retrieval::GatherSegments(std::int32_t selected) {
     activeCodes_ = 0;
     std::vector<RetrievedSegment> out;
@@ -192,7 +200,8 @@ void Retrieval::BuildRetrieval() {
         for (const auto& seg : result)
             ws_.retrieved.push_back(seg.codingId);
     }
-    batch.finish();
+    // A failed unit leaves the file and memory as they were: then there is no list to show.
+    if (!batch.finish()) ws_.retrieved.clear();
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
 }
 

@@ -30,6 +30,8 @@ public:
     // A project's own settings come with it.
     void onProjectLoaded(bool) override { ReadProjectOptions(ws_.doc().options()); }
     std::vector<RetrievedSegment> GatherSegments(std::int32_t selected);
+    // The temporary result codings of the last pass (functions 1 to 5) go.
+    void RemoveResultCodings();
     int activeCodeCount() const { return activeCodes_; }
 
     AnalysisSettings settings;

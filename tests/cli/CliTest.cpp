@@ -151,6 +151,10 @@ TEST(Cli, RetrieveActivatesRunsAFunctionAndPrintsTheSegments) {
           " --act "
           "/nonexistent.act"})
         EXPECT_NE(run("retrieve " + p + bad).status, 0) << bad;
+    EXPECT_EQ(run("retrieve " + p + " --function only-this-code").out.substr(0, 15),
+              "Only this Code\n");
+    EXPECT_NE(run("info " + p).out.find("Codings: 2\n"),
+              std::string::npos); // no results left behind
     const Result help = run("retrieve --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(
