@@ -49,8 +49,7 @@ std::string syntheticText(Random& r, int bytes) {
                                   "moved",
                                   "later",
                                   "really",
-                                  "Stra\xC3\x9F"
-                                  "e",
+                                  ("Stra\xC3\x9F" "e"),
                                   "\xCE\xB5\xCF\x81\xCE\xB3\xCE\xB1\xCF\x83\xCE\xAF\xCE\xB1",
                                   "and",
                                   "then",
