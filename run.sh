@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and opens VEXANA on the demo project.
+# Installs what is missing, builds, makes the demo project and opens VEXANA on it.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,3 +17,9 @@ if [ ! -f "$demo" ]; then
   "$cli" preprocess "$demo" "Field notes" data/demo/fieldnotes.txt
 fi
 ./build-run/apps/vexana-cli/vexana-cli info "$demo"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec ./build-run/apps/vexana/vexana "$demo"
+fi
+echo "No display: to see the window, run"
+echo "  QT_QPA_PLATFORM=offscreen ./build-run/apps/vexana/vexana --screenshot shot.png \"$demo\""

@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libclang-rt-14-dev llvm-14
+  qt6-base-dev qt6-qpa-plugins
 )
 packages+=("$@")
 

@@ -74,6 +74,7 @@ public:
 
     // Calls f(id, image) for every live record in record order.
     template <class F> void forEach(F&& f) const {
+        if (recordSize_ == 0 || fields_.empty()) return; // a topic not loaded yet holds nothing
         for (std::size_t off = 0; off + recordSize_ <= records_.size(); off += recordSize_) {
             const std::uint8_t* img = records_.data() + off;
             const std::int32_t rid = slot::getInt(img, fields_.front());

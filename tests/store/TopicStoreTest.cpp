@@ -34,6 +34,16 @@ public:
 
 } // namespace
 
+TEST(TopicStore, AStoreWithoutAProjectAnswersEmpty) {
+    TopicStore empty;
+    EXPECT_TRUE(empty.ListIds(TopicId::Texts).empty());
+    EXPECT_TRUE(empty.FindIds(TopicId::Codings, TopicId::Texts, 1).empty());
+    EXPECT_TRUE(empty.DistinctValues(TopicId::Texts, TextField::Name).empty());
+    RecordCursor c;
+    EXPECT_FALSE(empty.NewRecord(TopicId::Texts, c));
+    EXPECT_FALSE(empty.GetRecordAt(TopicId::Texts, 0, c));
+}
+
 TEST_F(MemoryProject, IdsFollowTheHighestIdAndAreGivenAgainAfterADelete) {
     EXPECT_EQ(addGroup(s, "A"), 1);
     EXPECT_EQ(addGroup(s, "B"), 2);

@@ -1,0 +1,98 @@
+#include "analysis/CodeSystem.h"
+#include "analysis/DocumentSystem.h"
+#include "analysis/Retrieval.h"
+#include "analysis/Workspace.h"
+#include "platform/Files.h"
+#include "shell/MainFrame.h"
+#include "shell/QtUserInterface.h"
+#include "store/CVexDoc.h"
+#include "store/Schema.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstring>
+#include <iostream>
+
+using namespace vexana;
+
+namespace {
+
+void usage(std::ostream& out) {
+    out << "Usage: vexana [--settings FILE] [PROJECT]\n"
+           "       vexana --screenshot OUT.png [PROJECT]\n"
+           "Opens PROJECT, or asks which project to open. --screenshot opens the project (the "
+           "demo\n"
+           "project when none is given), shows the last text and the retrieved segments, saves "
+           "the\n"
+           "window as a PNG image and exits; a message that would need an answer is printed\n"
+           "instead and the exit status is not 0.\n";
+}
+
+std::string demoProject() {
+    return platform::userDataDir() + "/vexana/demo.vxp";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string project, screenshot, settingsPath = store::AppSettings::defaultPath();
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            usage(std::cout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
+            screenshot = argv[++i];
+        else if (!std::strcmp(argv[i], "--settings") && i + 1 < argc)
+            settingsPath = argv[++i];
+        else if (argv[i][0] == '-') {
+            usage(std::cerr);
+            return 2;
+        } else
+            project = argv[i];
+    }
+    QApplication app(argc, argv);
+    store::AppSettings settings(settingsPath);
+    settings.load();
+    store::RecentProjects recent;
+    recent.assign(settings.recentProjects());
+    shell::QtUserInterface ui(screenshot.empty());
+    store::CVexDoc doc(ui, recent);
+    analysis::Workspace ws(doc);
+    analysis::Retrieval retrieval(ws);
+    retrieval.ReadProgramOptions(settings.programOptions());
+    shell::CMainFrame frame(doc, ws, retrieval, settings);
+    ui.setParent(&frame);
+
+    if (!screenshot.empty()) {
+        doc.setStartupPath(project.empty() ? demoProject() : project);
+        if (!platform::fileExists(project.empty() ? demoProject() : project)) {
+            std::cerr << "The project " << (project.empty() ? demoProject() : project)
+                      << " does not exist.\n";
+            return 1;
+        }
+        if (!doc.ChooseProjectAtStartup()) return 1;
+        // Something to see: every text and code active, the last text (or the first) open.
+        ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
+        ws.codes().ActivateAllCodes(true);
+        std::int32_t shown = 0;
+        for (std::int32_t t : doc.store().ListIds(store::TopicId::Texts))
+            if (!shown || (doc.store().GetInt(store::TopicId::Texts, t, store::TextField::State) &
+                           store::StateOpenInBrowser))
+                shown = t;
+        frame.openText(shown);
+        frame.refreshAll();
+        frame.show();
+        QApplication::processEvents();
+        const bool saved = frame.grab().save(QString::fromStdString(screenshot), "PNG");
+        if (!saved) std::cerr << "The image cannot be written to " << screenshot << ".\n";
+        return saved && ui.unanswered() == 0 ? 0 : 1;
+    }
+
+    if (!project.empty()) doc.setStartupPath(project);
+    frame.show();
+    QTimer::singleShot(100, &frame, [&] {
+        if (!doc.ChooseProjectAtStartup()) frame.close();
+    });
+    return app.exec();
+}

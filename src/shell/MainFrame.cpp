@@ -1,0 +1,339 @@
+#include "MainFrame.h"
+
+#include "TextDocument.h"
+#include "analysis/CodeSystem.h"
+#include "analysis/DocumentSystem.h"
+#include "analysis/Retrieval.h"
+#include "analysis/Workspace.h"
+#include "store/CVexDoc.h"
+#include "store/Schema.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace vexana::shell {
+
+using namespace store;
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+platform::RichText bodyOf(TopicStore& s, int topic, std::int32_t id, int field) {
+    RecordCursor c;
+    if (!s.GetRecord(topic, id, c, true)) return {};
+    const auto& b = c.block(field);
+    return platform::RichText::fromRtf(
+        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
+} // namespace
+
+class CBlauView : public CBaseView {
+public:
+    CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new QTreeWidget) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(tree_);
+        tree_->setHeaderHidden(true);
+    }
+    void fill(TopicStore& s, const analysis::Workspace& ws) {
+        tree_->clear();
+        auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
+        for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
+            auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
+            for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
+                const QString label =
+                    q(s.GetName(TopicId::Texts, t, false)) +
+                    QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
+                auto* ti = new QTreeWidgetItem(gi, {label});
+                ti->setData(0, Qt::UserRole, t);
+                if (ws.IsActive(TopicId::Texts, t)) ti->setForeground(0, QColor(200, 0, 0));
+            }
+        }
+        auto* sets = new QTreeWidgetItem(tree_, {"Sets"});
+        for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
+            auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
+            for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
+                new QTreeWidgetItem(
+                    si, {q(s.GetName(TopicId::Texts,
+                                     s.GetInt(TopicId::TextLinks, link, LinkField::Text), false))});
+        }
+        tree_->expandAll();
+    }
+    QTreeWidget* tree() const { return tree_; }
+
+private:
+    QTreeWidget* tree_;
+};
+
+class CGreenView : public CBaseView {
+public:
+    CGreenView() : CBaseView(ViewBit::CodeSystem), tree_(new QTreeWidget) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(tree_);
+        tree_->setHeaderHidden(true);
+    }
+    void fill(TopicStore& s, analysis::Workspace& ws) {
+        tree_->clear();
+        auto* root = new QTreeWidgetItem(tree_, {"Code System"});
+        addChildren(s, ws, root, 0, 0);
+        tree_->expandAll();
+    }
+    QTreeWidget* tree() const { return tree_; }
+
+private:
+    void addChildren(TopicStore& s, analysis::Workspace& ws, QTreeWidgetItem* parent,
+                     std::int32_t code, int depth) {
+        if (depth > 100) return;
+        for (std::int32_t child : ws.codes().Children(code)) {
+            const QString label =
+                q(s.GetName(TopicId::Codes, child, false)) +
+                QString(" (%1)").arg(s.GetInt(TopicId::Codes, child, CodeField::Codes));
+            auto* item = new QTreeWidgetItem(parent, {label});
+            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
+                s.GetInt(TopicId::Codes, child, CodeField::Type));
+            item->setForeground(0, QColor(rgb.red, rgb.green, rgb.blue));
+            if (ws.IsActive(TopicId::Codes, child)) {
+                QFont f = item->font(0);
+                f.setBold(true);
+                item->setFont(0, f);
+            }
+            addChildren(s, ws, item, child, depth + 1);
+        }
+    }
+    QTreeWidget* tree_;
+};
+
+class CWhiteView : public CBaseView {
+public:
+    CWhiteView() : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(edit_);
+        edit_->setReadOnly(true);
+    }
+    void show(const platform::RichText& text) { fillDocument(*edit_->document(), text); }
+    void clear() { edit_->clear(); }
+    QTextEdit* edit() const { return edit_; }
+
+private:
+    QTextEdit* edit_;
+};
+
+class CBlackView : public CBaseView {
+public:
+    CBlackView() : CBaseView(ViewBit::RetrievedSegments), edit_(new QTextEdit) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(edit_);
+        edit_->setReadOnly(true);
+    }
+    // The segments one after the other, each followed by five paragraph ends.
+    void fill(TopicStore& s, const std::vector<std::int32_t>& codings) {
+        edit_->clear();
+        for (std::int32_t id : codings) {
+            platform::RichText block = bodyOf(s, TopicId::Codings, id, CodingField::Body);
+            block.replace(block.length(), block.length(), "\r\r\r\r\r");
+            appendToDocument(*edit_->document(), block);
+        }
+    }
+    QTextEdit* edit() const { return edit_; }
+
+private:
+    QTextEdit* edit_;
+};
+
+CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieval& retrieval,
+                       AppSettings& settings)
+    : doc_(doc), ws_(ws), retrieval_(retrieval), settings_(settings), documents_(new CBlauView),
+      codes_(new CGreenView), browser_(new CWhiteView), segments_(new CBlackView) {
+    setWindowTitle("VEXANA");
+    viewState_ = validViewState(settings.viewState());
+    oldViewState_ = validViewState(settings.oldViewState());
+    buttonState_ = settings.buttonState();
+    for (int i = 0; i < 3; ++i) {
+        // Splitters off any screen are replaced by their defaults.
+        const int v = settings.splitter(i + 1);
+        splitters_[i] = v >= 50 && v <= 10000 ? v : 350;
+        toolbars_[i] = settings.toolbarWidth(i + 1);
+    }
+    buildMenus();
+    rebuildPanes();
+    resize(1100, 760);
+    doc_.addView(this);
+}
+
+CMainFrame::~CMainFrame() {
+    doc_.removeView(this);
+    // The four windows are kept across layouts; free those not in a pane now.
+    for (CBaseView* v : {static_cast<CBaseView*>(documents_), static_cast<CBaseView*>(codes_),
+                         static_cast<CBaseView*>(browser_), static_cast<CBaseView*>(segments_)})
+        if (!v->parent()) delete v;
+}
+
+CBaseView* CMainFrame::view(int bit) const {
+    switch (bit) {
+    case ViewBit::DocumentSystem:
+        return documents_;
+    case ViewBit::CodeSystem:
+        return codes_;
+    case ViewBit::TextBrowser:
+        return browser_;
+    default:
+        return segments_;
+    }
+}
+
+void CMainFrame::buildMenus() {
+    QMenu* project = menuBar()->addMenu("&Project");
+    project->addAction("&New Project...", [this] { doc_.OnNewProject(); });
+    project->addAction("&Open Project...", [this] { doc_.OnOpenProject(); });
+    project->addAction("&Backup Project...", [this] { doc_.OnBackupProject(); });
+    project->addSeparator();
+    for (int i = 0; i < 5; ++i)
+        recentItems_[static_cast<std::size_t>(i)] =
+            project->addAction("", [this, i] { doc_.OnRecentProject(i + 1); });
+    project->addSeparator();
+    project->addAction("E&xit VEX", [this] { close(); });
+    connect(project, &QMenu::aboutToShow, this, [this] { updateRecentMenu(); });
+    updateRecentMenu();
+
+    QMenu* windows = menuBar()->addMenu("&Window");
+    const std::pair<int, const char*> items[] = {
+        {ViewBit::DocumentSystem, "&Document System"},
+        {ViewBit::TextBrowser, "&Text Browser"},
+        {ViewBit::RetrievedSegments, "&Retrieved  Segments"},
+        {ViewBit::CodeSystem, "&Code System"}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const int bit = items[i].first;
+        toggles_[i] = windows->addAction(items[i].second, [this, bit] { toggleView(bit); });
+        toggles_[i]->setCheckable(true);
+        toggles_[i]->setData(bit);
+    }
+    updateChecks();
+}
+
+void CMainFrame::updateRecentMenu() {
+    for (int i = 0; i < 5; ++i)
+        recentItems_[static_cast<std::size_t>(i)]->setText(q(doc_.recent().menuText(i + 1)));
+}
+
+void CMainFrame::updateChecks() {
+    for (QAction* a : toggles_)
+        if (a) a->setChecked(viewState_ & a->data().toInt());
+}
+
+void CMainFrame::readSplitters() {
+    if (outer_ && outer_->count() == 2) splitters_[0] = outer_->sizes().value(0, splitters_[0]);
+    if (right_ && right_->count() == 2) splitters_[1] = right_->sizes().value(0, splitters_[1]);
+    if (left_ && left_->count() == 2) splitters_[2] = left_->sizes().value(0, splitters_[2]);
+}
+
+void CMainFrame::rebuildPanes() {
+    // The windows survive the splitters that held them.
+    for (CBaseView* v : {static_cast<CBaseView*>(documents_), static_cast<CBaseView*>(codes_),
+                         static_cast<CBaseView*>(browser_), static_cast<CBaseView*>(segments_)})
+        v->setParent(nullptr);
+    delete outer_;
+    const PaneArrangement a = arrange(viewState_);
+    auto column = [&](const std::vector<int>& bits, int firstSize) -> QWidget* {
+        if (bits.size() == 1) return view(bits[0]);
+        auto* split = new QSplitter(Qt::Vertical);
+        for (int bit : bits)
+            split->addWidget(view(bit));
+        split->setSizes({firstSize, 500});
+        return split;
+    };
+    outer_ = new QSplitter(a.columns() == 2 ? Qt::Horizontal : Qt::Vertical);
+    left_ = nullptr;
+    right_ = nullptr;
+    if (a.columns() == 2) {
+        QWidget* l = column(a.left, splitters_[2]);
+        QWidget* r = column(a.right, splitters_[1]);
+        left_ = qobject_cast<QSplitter*>(l);
+        right_ = qobject_cast<QSplitter*>(r);
+        outer_->addWidget(l);
+        outer_->addWidget(r);
+        outer_->setSizes({splitters_[0], 500});
+    } else {
+        // One column: its windows stacked in the one splitter.
+        for (int bit : a.left.empty() ? a.right : a.left)
+            outer_->addWidget(view(bit));
+        if (outer_->count() == 2)
+            outer_->setSizes({a.left.empty() ? splitters_[1] : splitters_[2], 500});
+        (a.left.empty() ? right_ : left_) = outer_;
+    }
+    setCentralWidget(outer_);
+    outer_->show();
+    for (CBaseView* v : {static_cast<CBaseView*>(documents_), static_cast<CBaseView*>(codes_),
+                         static_cast<CBaseView*>(browser_), static_cast<CBaseView*>(segments_)})
+        if (viewState_ & v->bit()) v->show();
+}
+
+void CMainFrame::toggleView(int bit) {
+    readSplitters();
+    oldViewState_ = viewState_;
+    viewState_ = shell::toggleView(viewState_, bit);
+    buttonState_ = 1;
+    rebuildPanes();
+    updateChecks();
+}
+
+void CMainFrame::openText(std::int32_t text) {
+    TopicStore& s = doc_.store();
+    if (!s.GetTopic(TopicId::Texts)->contains(text)) return;
+    browser_->show(bodyOf(s, TopicId::Texts, text, TextField::Body));
+}
+
+void CMainFrame::refreshAll() {
+    documents_->fill(doc_.store(), ws_);
+    codes_->fill(doc_.store(), ws_);
+    segments_->fill(doc_.store(), ws_.retrieved);
+    setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
+    dirty_ = false;
+}
+
+void CMainFrame::onViewEvent(ViewEvent, int, std::int32_t) {
+    // Many notifications come in a burst; the windows are refilled once it has passed.
+    if (dirty_) return;
+    dirty_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (dirty_) refreshAll();
+    });
+}
+
+void CMainFrame::onProjectLoaded(bool) {
+    refreshAll();
+}
+
+void CMainFrame::onProjectClosed() {
+    browser_->clear();
+    segments_->edit()->clear();
+}
+
+void CMainFrame::saveSettings() {
+    readSplitters();
+    settings_.setMainWindow(buttonState_, viewState_, oldViewState_, splitters_, toolbars_);
+    settings_.setRecentProjects(doc_.recent().entries());
+    settings_.setProgramOptions(retrieval_.ProgramOptions());
+    settings_.save();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    doc_.CloseProject();
+    saveSettings();
+    event->accept();
+}
+
+} // namespace vexana::shell

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "ViewLayout.h"
+#include "store/AppSettings.h"
+#include "store/ViewListener.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+class QAction;
+class QSplitter;
+class QTextEdit;
+class QTreeWidget;
+
+namespace vexana::store {
+class CVexDoc;
+}
+namespace vexana::analysis {
+class Workspace;
+class Retrieval;
+} // namespace vexana::analysis
+
+namespace vexana::shell {
+
+// The common base of the four main windows.
+class CBaseView : public QWidget {
+public:
+    explicit CBaseView(int bit, QWidget* parent = nullptr) : QWidget(parent), bit_(bit) {}
+    int bit() const { return bit_; }
+
+private:
+    int bit_;
+};
+
+class CBlauView;  // Document System
+class CGreenView; // Code System
+class CWhiteView; // Text Browser
+class CBlackView; // Retrieved Segments
+
+// The main window: the four panes in the layout of ViewState, the menus, and the layout kept
+// in the settings file.
+class CMainFrame : public QMainWindow, public store::ViewListener {
+public:
+    CMainFrame(store::CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieval& retrieval,
+               store::AppSettings& settings);
+    ~CMainFrame() override;
+
+    int viewState() const { return viewState_; }
+    void toggleView(int bit);
+    // Shows a text in the Text Browser.
+    void openText(std::int32_t text);
+    void refreshAll();
+    // Writes the layout, recent projects and options to the settings file.
+    void saveSettings();
+    CBaseView* view(int bit) const;
+
+    void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
+    void onProjectLoaded(bool) override;
+    void onProjectClosed() override;
+    void onOpenText(std::int32_t id) override { openText(id); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void rebuildPanes();
+    void readSplitters();
+    void updateChecks();
+    void updateRecentMenu();
+
+    store::CVexDoc& doc_;
+    analysis::Workspace& ws_;
+    analysis::Retrieval& retrieval_;
+    store::AppSettings& settings_;
+    int viewState_ = ViewBit::All;
+    int oldViewState_ = ViewBit::All;
+    int splitters_[3] = {350, 350, 350};
+    int toolbars_[3] = {350, 430, 430};
+    int buttonState_ = 1;
+    CBlauView* documents_;
+    CGreenView* codes_;
+    CWhiteView* browser_;
+    CBlackView* segments_;
+    QPointer<QSplitter> outer_, left_, right_;
+    std::array<QAction*, 4> toggles_{};
+    std::array<QAction*, 5> recentItems_{};
+    bool dirty_ = false;
+};
+
+} // namespace vexana::shell

@@ -1,0 +1,171 @@
+#include "QtUserInterface.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <iostream>
+
+namespace vexana::shell {
+
+using store::FileDialog;
+
+namespace {
+
+const QString projectFilter = "VEX-Projects (*.vxp)";
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+void QtUserInterface::message(const std::string& text, store::MessageIcon icon) {
+    if (!interactive_) {
+        ++unanswered_;
+        std::cerr << text << "\n";
+        return;
+    }
+    QMessageBox box(icon == store::MessageIcon::Stop      ? QMessageBox::Critical
+                    : icon == store::MessageIcon::Warning ? QMessageBox::Warning
+                                                          : QMessageBox::Information,
+                    "VEXANA", q(text), QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+bool QtUserInterface::question(const std::string& text, const std::string& yes,
+                               const std::string& no) {
+    if (!interactive_) {
+        ++unanswered_;
+        std::cerr << (text.empty() ? yes : text) << "\n";
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, "VEXANA", q(text), QMessageBox::NoButton, parent_);
+    QPushButton* first = box.addButton(q(yes), QMessageBox::AcceptRole);
+    box.addButton(q(no), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == first;
+}
+
+std::string QtUserInterface::chooseFile(FileDialog dialog) {
+    if (!interactive_) return {};
+    QString path;
+    switch (dialog) {
+    case FileDialog::NewProject:
+        path = QFileDialog::getSaveFileName(parent_, "New Project", {}, projectFilter);
+        break;
+    case FileDialog::BackupProject:
+        path = QFileDialog::getSaveFileName(parent_, "Save Project as", {}, projectFilter);
+        break;
+    case FileDialog::OpenProject:
+        path = QFileDialog::getOpenFileName(parent_, "Open Project", {}, projectFilter);
+        break;
+    case FileDialog::MergeProjects:
+        path = QFileDialog::getOpenFileName(parent_, "Merge Projects", {}, projectFilter);
+        break;
+    default:
+        break;
+    }
+    if (!path.isEmpty() &&
+        (dialog == FileDialog::NewProject || dialog == FileDialog::BackupProject) &&
+        !path.endsWith(".vxp"))
+        path += ".vxp";
+    return path.toStdString();
+}
+
+std::vector<std::string> QtUserInterface::chooseFiles(FileDialog dialog) {
+    std::vector<std::string> out;
+    if (!interactive_) return out;
+    const QString title = dialog == FileDialog::PreprocessTexts ? "Import Texts (Preprocessor)"
+                                                                : "Import Text File(s)";
+    for (const QString& f : QFileDialog::getOpenFileNames(parent_, title, {}, "RTF-Texts (*rtf)"))
+        out.push_back(f.toStdString());
+    return out;
+}
+
+store::StartChoice QtUserInterface::startDialog(const std::vector<std::string>& recentProjects) {
+    store::StartChoice choice;
+    if (!interactive_) return choice;
+    QDialog dlg(parent_);
+    dlg.setWindowTitle("VEXANA");
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* create = new QRadioButton("Create and Open New Project");
+    auto* open = new QRadioButton("Open Existing Project");
+    open->setChecked(true);
+    auto* list = new QListWidget;
+    list->addItem("Other Projects...");
+    for (const auto& p : recentProjects)
+        list->addItem(q(p));
+    list->setCurrentRow(0);
+    QObject::connect(create, &QRadioButton::toggled, list,
+                     [list](bool on) { list->setEnabled(!on); });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
+    layout->addWidget(create);
+    layout->addWidget(open);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return choice; // counts as "Open Existing Project" with no row
+    if (create->isChecked()) {
+        choice.kind = store::StartChoice::Kind::CreateNew;
+    } else if (list->currentRow() > 0) {
+        choice.recentPath = recentProjects[static_cast<std::size_t>(list->currentRow() - 1)];
+    }
+    return choice;
+}
+
+bool QtUserInterface::askNumber(const std::string& title, const std::string& prompt,
+                                double& value) {
+    if (!interactive_) return false;
+    bool ok = false;
+    const double v =
+        QInputDialog::getDouble(parent_, q(title), q(prompt), value, 0, 10000000, 2, &ok);
+    if (ok) value = v;
+    return ok;
+}
+
+void QtUserInterface::progressOpen() {
+    if (!interactive_ || progress_) return;
+    auto* w = new QWidget(parent_, Qt::Tool);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(w);
+    progressLabel_ = new QLabel(" ");
+    progressLabel_->setMinimumWidth(260);
+    layout->addWidget(progressLabel_);
+    progress_ = w;
+    w->show();
+}
+
+void QtUserInterface::progressText(const std::string& text) {
+    if (!progress_ || !progressLabel_) return;
+    progressLabel_->setText(q(text));
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUserInterface::progressCount(long count) {
+    progressText(std::to_string(count));
+}
+
+void QtUserInterface::progressClose() {
+    if (progress_) progress_->close();
+    progressLabel_ = nullptr;
+}
+
+void QtUserInterface::waitCursor(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace vexana::shell

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "store/UserInterface.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+
+namespace vexana::shell {
+
+// The person at the screen, reached through Qt's dialogs. Without interaction (the
+// screenshot mode) nothing waits for an answer: messages go to stderr and are counted.
+class QtUserInterface : public store::UserInterface {
+public:
+    explicit QtUserInterface(bool interactive) : interactive_(interactive) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    int unanswered() const { return unanswered_; }
+
+    void message(const std::string& text, store::MessageIcon icon) override;
+    bool question(const std::string& text, const std::string& yes, const std::string& no) override;
+    std::string chooseFile(store::FileDialog dialog) override;
+    std::vector<std::string> chooseFiles(store::FileDialog dialog) override;
+    store::StartChoice startDialog(const std::vector<std::string>& recentProjects) override;
+    bool askNumber(const std::string& title, const std::string& prompt, double& value) override;
+    void progressOpen() override;
+    void progressText(const std::string& text) override;
+    void progressCount(long count) override;
+    void progressClose() override;
+    void waitCursor(bool on) override;
+
+private:
+    bool interactive_;
+    int unanswered_ = 0;
+    QPointer<QWidget> parent_;
+    QPointer<QWidget> progress_;
+    QLabel* progressLabel_ = nullptr;
+};
+
+} // namespace vexana::shell
