@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "StripeColumn.h"
 #include "TextDocument.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/DocumentSystem.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSplitter>
@@ -117,18 +119,61 @@ private:
 
 class CWhiteView : public CBaseView {
 public:
-    CWhiteView() : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit) {
-        auto* l = new QVBoxLayout(this);
+    explicit CWhiteView(const AppSettings& settings)
+        : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)) {
+        auto* l = new QHBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
-        l->addWidget(edit_);
+        l->setSpacing(1);
+        const AppSettings::TextCoder side = settings.textCoderWindow();
+        stripes_->setFixedWidth(std::max(23, side.width));
+        stripes_->setLabelsShown(side.labels != 0);
+        if (side.stripesFirst) l->addWidget(stripes_);
+        l->addWidget(edit_, 1);
+        if (!side.stripesFirst) l->addWidget(stripes_);
         edit_->setReadOnly(true);
     }
-    void show(const platform::RichText& text) { fillDocument(*edit_->document(), text); }
-    void clear() { edit_->clear(); }
+    void show(TopicStore& s, std::int32_t text) {
+        const platform::RichText body = bodyOf(s, TopicId::Texts, text, TextField::Body);
+        fillDocument(*edit_->document(), body);
+        edit_->moveCursor(QTextCursor::Start);
+        stripes_->setText(body);
+        for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
+            const std::int32_t code = s.GetInt(TopicId::Codings, id, CodingField::Code);
+            if (code == 0) continue; // a retrieval's temporary result
+            browser::CodingStripe st;
+            st.codingId = id;
+            st.code = code;
+            st.startChar = s.GetInt(TopicId::Codings, id, CodingField::StartChar);
+            st.finishChar = s.GetInt(TopicId::Codings, id, CodingField::FinishChar);
+            st.weight = s.GetInt(TopicId::Codings, id, CodingField::Weight);
+            st.label = s.GetName(TopicId::Codings, id, false);
+            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
+                s.GetInt(TopicId::Codes, code, CodeField::Type));
+            st.colour = static_cast<std::uint32_t>(rgb.red << 16 | rgb.green << 8 | rgb.blue);
+            stripes_->strip().add(st);
+        }
+        // Wide enough for the stripes and their labels, at most half the window.
+        QFont f = stripes_->font();
+        f.setPixelSize(11);
+        const QFontMetrics metrics(f);
+        const int needed =
+            stripes_->strip().neededWidth(stripes_->labelsShown(), [&](const std::string& label) {
+                return metrics.horizontalAdvance(QString::fromStdString(label));
+            });
+        stripes_->setFixedWidth(std::clamp(needed + 6, 23, std::max(23, width() / 2)));
+        stripes_->relayout();
+    }
+    void clear() {
+        edit_->clear();
+        stripes_->strip().clear();
+        stripes_->update();
+    }
     QTextEdit* edit() const { return edit_; }
+    StripeColumn* stripes() const { return stripes_; }
 
 private:
     QTextEdit* edit_;
+    StripeColumn* stripes_;
 };
 
 class CBlackView : public CBaseView {
@@ -147,6 +192,7 @@ public:
             block.replace(block.length(), block.length(), "\r\r\r\r\r");
             appendToDocument(*edit_->document(), block);
         }
+        edit_->moveCursor(QTextCursor::Start);
     }
     QTextEdit* edit() const { return edit_; }
 
@@ -157,7 +203,7 @@ private:
 CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieval& retrieval,
                        AppSettings& settings)
     : doc_(doc), ws_(ws), retrieval_(retrieval), settings_(settings), documents_(new CBlauView),
-      codes_(new CGreenView), browser_(new CWhiteView), segments_(new CBlackView) {
+      codes_(new CGreenView), browser_(new CWhiteView(settings)), segments_(new CBlackView) {
     setWindowTitle("VEXANA");
     viewState_ = validViewState(settings.viewState());
     oldViewState_ = validViewState(settings.oldViewState());
@@ -293,7 +339,7 @@ void CMainFrame::toggleView(int bit) {
 void CMainFrame::openText(std::int32_t text) {
     TopicStore& s = doc_.store();
     if (!s.GetTopic(TopicId::Texts)->contains(text)) return;
-    browser_->show(bodyOf(s, TopicId::Texts, text, TextField::Body));
+    browser_->show(s, text);
 }
 
 void CMainFrame::refreshAll() {

@@ -1,6 +1,7 @@
 #include "shell/MainFrame.h"
 
 #include "TestSupport.h"
+#include "analysis/CodeSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
@@ -58,6 +59,13 @@ private slots:
         auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
         QVERIFY(browser);
         QCOMPARE(browser->toPlainText(), QString("I work at night.\n"));
+        // The retrieved segments one after the other, each followed by five paragraph ends.
+        ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
+        ws.codes().ActivateAllCodes(true);
+        frame.refreshAll();
+        auto* segments = frame.view(ViewBit::RetrievedSegments)->findChild<QTextEdit*>();
+        QVERIFY(segments);
+        QCOMPARE(segments->toPlainText(), QString("I work at night.\n\n\n\n\n"));
         frame.saveSettings();
         store::AppSettings reread(dir.file("vexapp.ini"));
         reread.load();

@@ -1,0 +1,122 @@
+#include "StripeColumn.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <algorithm>
+
+namespace vexana::shell {
+
+StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), edit_(edit) {
+    setMinimumWidth(23);
+    connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { relayout(); });
+    connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
+            [this] { relayout(); });
+}
+
+void StripeColumn::setText(const platform::RichText& text) {
+    astral_.clear();
+    const auto& chars = text.chars();
+    for (std::size_t i = 0; i < chars.size(); ++i)
+        if (chars[i] > 0xFFFF) astral_.push_back(static_cast<std::int32_t>(i));
+    strip_.clear();
+}
+
+int StripeColumn::toControl(std::int32_t offset) const {
+    return offset + static_cast<int>(std::lower_bound(astral_.begin(), astral_.end(), offset) -
+                                     astral_.begin());
+}
+
+std::int32_t StripeColumn::fromControl(int position) const {
+    std::int32_t offset = position;
+    for (std::int32_t a : astral_) {
+        if (toControl(a) >= position) break;
+        --offset;
+    }
+    return offset;
+}
+
+void StripeColumn::collectLines() {
+    lineStarts_.clear();
+    lineTops_.clear();
+    const int scroll = edit_->verticalScrollBar()->value();
+    for (QTextBlock b = edit_->document()->begin(); b.isValid(); b = b.next()) {
+        const QTextLayout* layout = b.layout();
+        const QRectF box = edit_->document()->documentLayout()->blockBoundingRect(b);
+        for (int i = 0; layout && i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            lineStarts_.push_back(b.position() + line.textStart());
+            lineTops_.push_back(static_cast<int>(box.top() + line.y()) - scroll);
+        }
+        if (!layout || layout->lineCount() == 0) {
+            lineStarts_.push_back(b.position());
+            lineTops_.push_back(static_cast<int>(box.top()) - scroll);
+        }
+    }
+}
+
+void StripeColumn::relayout() {
+    collectLines();
+    auto lineOf = [this](std::int32_t c) {
+        const int p = toControl(c);
+        const auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), p);
+        return std::max(0, static_cast<int>(it - lineStarts_.begin()) - 1);
+    };
+    strip_.updateLines(lineOf);
+    browser::TextGeometry g;
+    g.lineOf = lineOf;
+    g.yOfLine = [this](int line) {
+        return line >= 0 && line < static_cast<int>(lineTops_.size())
+                   ? lineTops_[static_cast<std::size_t>(line)]
+                   : 0;
+    };
+    g.yOfChar = [&](std::int32_t c) { return g.yOfLine(lineOf(c)); };
+    g.lineCount = static_cast<int>(lineStarts_.size());
+    g.firstVisibleChar = fromControl(edit_->cursorForPosition(QPoint(0, 0)).position());
+    g.height = edit_->viewport()->height();
+    strip_.layOut(g);
+    update();
+}
+
+void StripeColumn::setLabelsShown(bool on) {
+    labels_ = on;
+    update();
+}
+
+void StripeColumn::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().base());
+    // The viewport is a sibling's child: compare both through screen coordinates.
+    const int offsetY =
+        edit_->viewport()->mapToGlobal(QPoint(0, 0)).y() - mapToGlobal(QPoint(0, 0)).y();
+    for (const auto& s : strip_.stripes()) {
+        if (s.deleted() || !s.laidOut()) continue;
+        const std::uint32_t rgb = s.flags & browser::CodingStripe::Highlighted
+                                      ? browser::StripeStrip::lighten(s.colour)
+                                      : s.colour;
+        const QColor colour((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255);
+        const int x = browser::StripeStrip::columnX(s.column);
+        const int top = s.top + offsetY, bottom = s.bottom + offsetY;
+        const int mid = top + (bottom - top) / 2;
+        p.setPen(QPen(colour, 2));
+        p.drawLine(x, top, x, mid - 4);
+        p.drawLine(x, mid + 4, x, bottom);
+        p.drawRect(x - 3, mid - 3, 7, 7);
+        p.drawLine(x - 1, top, x + 1, top);
+        p.drawLine(x - 1, bottom, x + 1, bottom);
+        if (labels_) {
+            QFont f = font();
+            f.setPixelSize(11);
+            p.setFont(f);
+            const int lx = browser::StripeStrip::columnX(s.labelColumn) + 9;
+            p.drawText(
+                QRect(lx, s.labelY + offsetY, width() - lx, browser::StripeStrip::LabelHeight),
+                Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(s.label));
+        }
+    }
+}
+
+} // namespace vexana::shell

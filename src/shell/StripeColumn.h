@@ -1,0 +1,43 @@
+#pragma once
+
+#include "browser/StripeStrip.h"
+#include "platform/richtext/RichText.h"
+
+#include <QWidget>
+
+class QTextEdit;
+
+namespace vexana::shell {
+
+// The column of coding stripes beside the Text Browser's text. Positions come from the text
+// control; the layout itself is the browser library's.
+class StripeColumn : public QWidget {
+public:
+    StripeColumn(QTextEdit* edit, QWidget* parent = nullptr);
+
+    // The text shown (for offsets: the control counts characters outside the Basic
+    // Multilingual Plane twice) and its stripes.
+    void setText(const platform::RichText& text);
+    browser::StripeStrip& strip() { return strip_; }
+    void relayout();
+    bool labelsShown() const { return labels_; }
+    void setLabelsShown(bool on);
+
+    int toControl(std::int32_t offset) const;
+    std::int32_t fromControl(int position) const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    void collectLines();
+
+    QTextEdit* edit_;
+    browser::StripeStrip strip_;
+    std::vector<std::int32_t> astral_; // offsets of characters that take two positions
+    std::vector<int> lineStarts_;      // control position of each display line's start
+    std::vector<int> lineTops_;        // its top in the viewport
+    bool labels_ = true;
+};
+
+} // namespace vexana::shell
