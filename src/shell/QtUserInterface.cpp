@@ -71,6 +71,13 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::MergeProjects:
         path = QFileDialog::getOpenFileName(parent_, "Merge Projects", {}, projectFilter);
         break;
+    case FileDialog::SaveActivation:
+        path = QFileDialog::getSaveFileName(parent_, "Save Activation", {}, "Activation (*.act)");
+        if (!path.isEmpty() && !path.endsWith(".act")) path += ".act";
+        return path.toStdString();
+    case FileDialog::LoadActivation:
+        path = QFileDialog::getOpenFileName(parent_, "Load Activation", {}, "Activation (*.act)");
+        break;
     default:
         break;
     }

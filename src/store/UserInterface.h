@@ -14,7 +14,9 @@ enum class FileDialog {
     BackupProject,
     MergeProjects,
     ImportTexts,
-    PreprocessTexts
+    PreprocessTexts,
+    SaveActivation,
+    LoadActivation
 };
 
 struct StartChoice {
