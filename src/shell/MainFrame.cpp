@@ -3,6 +3,8 @@
 #include "StripeColumn.h"
 #include "TextDocument.h"
 #include "analysis/CodeSystem.h"
+#include "analysis/CodingOperations.h"
+#include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
@@ -13,7 +15,10 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextEdit>
 #include <QTimer>
@@ -28,6 +33,33 @@ namespace {
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// Tree items know what they show: its kind (the topic, or a root's number) and its id.
+void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
+    item->setData(0, Qt::UserRole, kind);
+    item->setData(0, Qt::UserRole + 1, id);
+}
+
+analysis::ContextMenu menuOf(int kind) {
+    switch (kind) {
+    case TopicId::GroupsRoot:
+        return analysis::ContextMenu::TextGroups;
+    case TopicId::TextGroups:
+        return analysis::ContextMenu::TextGroup;
+    case TopicId::Texts:
+        return analysis::ContextMenu::Text;
+    case TopicId::SetsRoot:
+        return analysis::ContextMenu::Sets;
+    case TopicId::TextSets:
+        return analysis::ContextMenu::Set;
+    case TopicId::TextLinks:
+        return analysis::ContextMenu::Textlink;
+    case TopicId::CodesRoot:
+        return analysis::ContextMenu::CodeSystem;
+    default:
+        return analysis::ContextMenu::Code;
+    }
 }
 
 platform::RichText bodyOf(TopicStore& s, int topic, std::int32_t id, int field) {
@@ -51,14 +83,16 @@ public:
     void fill(TopicStore& s, const analysis::Workspace& ws) {
         tree_->clear();
         auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
+        tag(groups, TopicId::GroupsRoot, 0);
         for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
             auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
+            tag(gi, TopicId::TextGroups, g);
             for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
                 const QString label =
                     q(s.GetName(TopicId::Texts, t, false)) +
                     QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
                 auto* ti = new QTreeWidgetItem(gi, {label});
-                ti->setData(0, Qt::UserRole, t);
+                tag(ti, TopicId::Texts, t);
                 if (ws.IsActive(TopicId::Texts, t)) ti->setForeground(0, QColor(200, 0, 0));
             }
         }
@@ -89,6 +123,7 @@ public:
     void fill(TopicStore& s, analysis::Workspace& ws) {
         tree_->clear();
         auto* root = new QTreeWidgetItem(tree_, {"Code System"});
+        tag(root, TopicId::CodesRoot, 0);
         addChildren(s, ws, root, 0, 0);
         tree_->expandAll();
     }
@@ -103,6 +138,7 @@ private:
                 q(s.GetName(TopicId::Codes, child, false)) +
                 QString(" (%1)").arg(s.GetInt(TopicId::Codes, child, CodeField::Codes));
             auto* item = new QTreeWidgetItem(parent, {label});
+            tag(item, TopicId::Codes, child);
             const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
                 s.GetInt(TopicId::Codes, child, CodeField::Type));
             item->setForeground(0, QColor(rgb.red, rgb.green, rgb.blue));
@@ -214,10 +250,112 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         splitters_[i] = v >= 50 && v <= 10000 ? v : 350;
         toolbars_[i] = settings.toolbarWidth(i + 1);
     }
+    analysis::ContextHost host;
+    host.openText = [this](std::int32_t t) { openText(t); };
+    host.selection = [this](analysis::CodingTemplate& t) { return selection(t); };
+    host.functionDialog = [this](analysis::FunctionDialogValues& v) {
+        // The parameters the function needs: its number and the code from the Quick-List.
+        const int fn = retrieval_.settings.function;
+        bool ok = true;
+        if (fn == analysis::AtLeast || fn >= analysis::FollowedBy)
+            v.number = QInputDialog::getInt(
+                this, QString::fromStdString(std::string(analysis::functionName(fn))),
+                fn == analysis::AtLeast ? "At Least" : "max. Distance", v.number,
+                fn == analysis::AtLeast ? 2 : 0, 10000, 1, &ok);
+        if (ok && fn >= analysis::Difference) {
+            const auto choices = retrieval_.QuickListChoices();
+            QStringList names;
+            for (const auto& c : choices)
+                names << q(c.second.empty() ? "?" : c.second);
+            if (!names.isEmpty()) {
+                const QString pick =
+                    QInputDialog::getItem(this, "Code", "Code", names, 0, false, &ok);
+                if (ok)
+                    retrieval_.PickFromQuickList(v, static_cast<std::size_t>(names.indexOf(pick)));
+            }
+        }
+        return ok;
+    };
+    commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
+    for (QTreeWidget* tree : {documents_->tree(), codes_->tree()}) {
+        tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(tree, &QTreeWidget::customContextMenuRequested, this,
+                [this, tree](const QPoint& at) { showContextMenu(tree, at); });
+        connect(tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+            if (item->data(0, Qt::UserRole).toInt() == TopicId::Texts)
+                openText(item->data(0, Qt::UserRole + 1).toInt());
+        });
+    }
+    browser_->edit()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(browser_->edit(), &QTextEdit::customContextMenuRequested, this,
+            [this](const QPoint& at) { showBrowserMenu(at); });
     buildMenus();
     rebuildPanes();
     resize(1100, 760);
     doc_.addView(this);
+}
+
+bool CMainFrame::selection(analysis::CodingTemplate& t) const {
+    if (!openText_) return false;
+    const QTextCursor c = browser_->edit()->textCursor();
+    if (!c.hasSelection()) return false;
+    const std::int32_t a = browser_->stripes()->fromControl(c.selectionStart());
+    const std::int32_t b = browser_->stripes()->fromControl(c.selectionEnd());
+    return ws_.codings().TemplateFor(openText_, a, b, t);
+}
+
+bool CMainFrame::codeSelection() {
+    analysis::CodingTemplate t;
+    return selection(t) && ws_.codings().CodeSelection(t);
+}
+
+bool CMainFrame::inVivo() {
+    analysis::CodingTemplate t;
+    return selection(t) && ws_.codings().InVivo(t);
+}
+
+bool CMainFrame::undoBatch(int k) {
+    return ws_.codings().UndoBatch(static_cast<std::size_t>(k)) > 0;
+}
+
+bool CMainFrame::contextCommand(int id, std::int32_t object) {
+    return commands_->Execute(id, object);
+}
+
+void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
+    QTreeWidgetItem* item = tree->itemAt(at);
+    if (!item) return;
+    const int kind = item->data(0, Qt::UserRole).toInt();
+    const std::int32_t id = item->data(0, Qt::UserRole + 1).toInt();
+    QMenu menu(this);
+    QMenu* colours = nullptr;
+    for (const auto& c : analysis::commandsOf(menuOf(kind))) {
+        QMenu* into = &menu;
+        if (c.id >= 20069 && c.id <= 20073) {
+            if (!colours) colours = menu.addMenu("Color Attribute");
+            into = colours;
+        }
+        QAction* a = into->addAction(q(std::string(c.text)));
+        a->setEnabled(analysis::ContextCommands::Available(c.id));
+        const int command = c.id;
+        connect(a, &QAction::triggered, this, [this, command, id] { contextCommand(command, id); });
+    }
+    menu.exec(tree->viewport()->mapToGlobal(at));
+}
+
+void CMainFrame::showBrowserMenu(const QPoint& at) {
+    QMenu menu(this);
+    const bool selected = browser_->edit()->textCursor().hasSelection() && openText_;
+    QAction* code = menu.addAction("Code", [this] { codeSelection(); });
+    code->setEnabled(selected && ws_.quickList.current() != 0);
+    menu.addAction("In-Vivo", [this] { inVivo(); })->setEnabled(selected);
+    QMenu* undo = menu.addMenu("Undo Code");
+    const auto batches = ws_.codings().UndoBatches();
+    for (std::size_t k = 0; k < batches.size(); ++k)
+        undo->addAction(q(batches[k].codeName) + "\t" + QString::number(batches[k].count),
+                        [this, k] { undoBatch(static_cast<int>(k)); });
+    undo->setEnabled(!batches.empty());
+    menu.exec(browser_->edit()->viewport()->mapToGlobal(at));
 }
 
 CMainFrame::~CMainFrame() {
@@ -339,10 +477,22 @@ void CMainFrame::toggleView(int bit) {
 void CMainFrame::openText(std::int32_t text) {
     TopicStore& s = doc_.store();
     if (!s.GetTopic(TopicId::Texts)->contains(text)) return;
+    openText_ = text;
     browser_->show(s, text);
 }
 
 void CMainFrame::refreshAll() {
+    // The open text's stripes follow its codings.
+    if (openText_ && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
+        const int scroll = browser_->edit()->verticalScrollBar()->value();
+        const QTextCursor keep = browser_->edit()->textCursor();
+        browser_->show(doc_.store(), openText_);
+        browser_->edit()->setTextCursor(keep);
+        browser_->edit()->verticalScrollBar()->setValue(scroll);
+    } else if (openText_) {
+        openText_ = 0;
+        browser_->clear();
+    }
     documents_->fill(doc_.store(), ws_);
     codes_->fill(doc_.store(), ws_);
     segments_->fill(doc_.store(), ws_.retrieved);
@@ -364,6 +514,7 @@ void CMainFrame::onProjectLoaded(bool) {
 }
 
 void CMainFrame::onProjectClosed() {
+    openText_ = 0;
     browser_->clear();
     segments_->edit()->clear();
 }

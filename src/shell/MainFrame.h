@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QSplitter;
@@ -19,6 +20,8 @@ class CVexDoc;
 namespace vexana::analysis {
 class Workspace;
 class Retrieval;
+class ContextCommands;
+struct CodingTemplate;
 } // namespace vexana::analysis
 
 namespace vexana::shell {
@@ -54,6 +57,14 @@ public:
     // Writes the layout, recent projects and options to the settings file.
     void saveSettings();
     CBaseView* view(int bit) const;
+    // The Text Browser's selection as a coding template; false without a text or a selection.
+    bool selection(analysis::CodingTemplate& t) const;
+    // Code (32905), In-Vivo (32904) and one batch of the uncode menu (21004 + k).
+    bool codeSelection();
+    bool inVivo();
+    bool undoBatch(int k);
+    // A context command on an object, as the menus send it.
+    bool contextCommand(int id, std::int32_t object);
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -69,6 +80,8 @@ private:
     void readSplitters();
     void updateChecks();
     void updateRecentMenu();
+    void showContextMenu(QTreeWidget* tree, const QPoint& at);
+    void showBrowserMenu(const QPoint& at);
 
     store::CVexDoc& doc_;
     analysis::Workspace& ws_;
@@ -87,6 +100,8 @@ private:
     std::array<QAction*, 4> toggles_{};
     std::array<QAction*, 5> recentItems_{};
     bool dirty_ = false;
+    std::int32_t openText_ = 0;
+    std::unique_ptr<analysis::ContextCommands> commands_;
 };
 
 } // namespace vexana::shell

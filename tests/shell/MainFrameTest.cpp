@@ -6,11 +6,13 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "shell/QtUserInterface.h"
+#include "shell/StripeColumn.h"
 #include "shell/ViewLayout.h"
 #include "store/CVexDoc.h"
 
 #include <QSplitter>
 #include <QTextEdit>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace vexana;
@@ -66,6 +68,33 @@ private slots:
         auto* segments = frame.view(ViewBit::RetrievedSegments)->findChild<QTextEdit*>();
         QVERIFY(segments);
         QCOMPARE(segments->toPlainText(), QString("I work at night.\n\n\n\n\n"));
+        // A coding made in the Text Browser: a stripe, the Code System's count, the list.
+        const std::int32_t work = ws.codes().FindCodeByPath(0, "Work", false);
+        const std::int32_t kids = ws.codes().NewCode(0, "Kids", false);
+        ws.quickList.use(kids);
+        QTextCursor cursor = browser->textCursor();
+        cursor.setPosition(2);
+        cursor.setPosition(6, QTextCursor::KeepAnchor);
+        browser->setTextCursor(cursor);
+        QVERIFY(frame.codeSelection());
+        QCoreApplication::processEvents();
+        auto* strip = frame.view(ViewBit::TextBrowser)->findChild<StripeColumn*>();
+        QVERIFY(strip);
+        QCOMPARE(strip->strip().stripes().size(), std::size_t(2));
+        QCOMPARE(doc.store().GetInt(store::TopicId::Codes, kids, store::CodeField::Codes), 1);
+        auto* codeTree = frame.view(ViewBit::CodeSystem)->findChild<QTreeWidget*>();
+        QVERIFY(!codeTree->findItems("Kids (1)", Qt::MatchRecursive).isEmpty());
+        QCOMPARE(segments->toPlainText().count("work"), 1);
+        ws.codes().ActivateCode(kids, true); // now it is retrieved too
+        QCoreApplication::processEvents();
+        QCOMPARE(segments->toPlainText().count("work"), 2);
+        // The context command of a code reaches its operation.
+        QVERIFY(frame.contextCommand(20067, work));
+        QVERIFY(!ws.IsActive(store::TopicId::Codes, work));
+        // Undo takes the batch back, stripe and all.
+        QVERIFY(frame.undoBatch(0));
+        QCoreApplication::processEvents();
+        QCOMPARE(strip->strip().stripes().size(), std::size_t(1));
         frame.saveSettings();
         store::AppSettings reread(dir.file("vexapp.ini"));
         reread.load();
