@@ -210,6 +210,61 @@ bool CodingOperations::DeleteCoding(std::int32_t coding, bool confirm) {
     return ws_.documents().DeleteObject(TopicId::Codings, coding);
 }
 
+bool CodingOperations::SaveEditedText(std::int32_t text, const platform::RichText& body,
+                                      const std::vector<EditedCoding>& codings,
+                                      const std::vector<EditedMemo>& memos) {
+    TopicStore& s = ws_.store();
+    StoreBatch unit(s);
+    RecordCursor c;
+    if (!s.GetRecord(TopicId::Texts, text, c, true)) return false;
+    c.setBlock(TextField::Body, body.toRtf());
+    if (!s.Save(c, true)) {
+        unit.fail();
+        return false;
+    }
+    c.Release();
+    std::vector<std::int32_t> gone;
+    for (const EditedCoding& e : codings) {
+        if (!e.changed && !e.deleted) continue;
+        RecordCursor k;
+        if (!s.GetRecord(TopicId::Codings, e.coding, k, true) ||
+            k.getInt(CodingField::Text) != text)
+            continue;
+        CodingTemplate t;
+        if (e.deleted || !TemplateFor(body, e.start, e.finish, t)) {
+            gone.push_back(e.coding);
+            continue;
+        }
+        k.setInt(CodingField::StartChar, t.start);
+        k.setInt(CodingField::FinishChar, t.finish);
+        k.setInt(CodingField::StartPara, t.startPara);
+        k.setInt(CodingField::FinishPara, t.finishPara);
+        k.setText(CodingField::Preview, t.preview);
+        k.setBlock(CodingField::Body, t.rtf);
+        if (!s.Save(k, true)) {
+            unit.fail();
+            return false;
+        }
+    }
+    for (const EditedMemo& m : memos) {
+        RecordCursor k;
+        if (!s.GetRecord(TopicId::Memos, m.memo, k)) continue;
+        k.setInt(MemoField::Pos, std::clamp(m.pos, 0, body.length()));
+        if (!s.Save(k)) {
+            unit.fail();
+            return false;
+        }
+    }
+    for (std::int32_t id : gone)
+        if (!ws_.documents().DeleteObject(TopicId::Codings, id)) {
+            unit.fail();
+            return false;
+        }
+    if (!unit.finish()) return false;
+    ws_.notify(ViewEvent::Changed, TopicId::Texts, text);
+    return true;
+}
+
 int CodingOperations::ClampWeight(double value) {
     if (!std::isfinite(value)) return 0;
     if (value > 100) return 100;

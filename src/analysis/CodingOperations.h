@@ -23,6 +23,19 @@ struct CodingTemplate {
     std::string rtf;
 };
 
+// A coding or memo place of a text as edit mode left it.
+struct EditedCoding {
+    std::int32_t coding = 0;
+    std::int32_t start = 0;
+    std::int32_t finish = 0;
+    bool changed = false;
+    bool deleted = false;
+};
+struct EditedMemo {
+    std::int32_t memo = 0;
+    std::int32_t pos = 0;
+};
+
 struct CodingBatchInfo {
     std::int32_t taid;
     std::string codeName;
@@ -60,6 +73,11 @@ public:
     int UndoBatch(std::size_t index);
 
     bool DeleteCoding(std::int32_t coding, bool confirm = true);
+    // Stores an edited text with the codings and memo places that followed its edits, all
+    // or nothing. A coding whose range no longer fits the text is removed, not kept wrong.
+    bool SaveEditedText(std::int32_t text, const platform::RichText& body,
+                        const std::vector<EditedCoding>& codings,
+                        const std::vector<EditedMemo>& memos);
     // Above 100 is 100, below 0 is 0, otherwise the integer part.
     static int ClampWeight(double value);
     bool SetWeight(std::int32_t coding, double value);

@@ -147,3 +147,35 @@ TEST_F(Coding, WeightsInVivoQuickListAndCodeResults) {
     // The segment was coded with the code already (In-Vivo): nothing new.
     EXPECT_EQ(s().FindIds(TopicId::Codings, TopicId::Codes, children).size(), 1u);
 }
+
+TEST_F(Coding, EditedTextKeepsItsCodingsOnTheirWords) {
+    const std::int32_t second = code(t, k, 23, 29), first = code(t, k, 0, 5),
+                       third = code(t, k, 55, 60);
+    ASSERT_NE(third, 0);
+    vexana::platform::RichText body =
+        vexana::platform::RichText::fromPlain("New First paragraph here.\r\rSecond paragraph, a "
+                                              "bit longer.\rThird.");
+    const std::vector<EditedCoding> edited{{second, 27, 33, true, false},
+                                           {first, 4, 9, true, false},
+                                           {third, 59, 999, true, false}}; // no longer fits
+    ASSERT_TRUE(codings().SaveEditedText(t, body, edited, {}));
+    EXPECT_EQ(s().GetInt(TopicId::Codings, second, CodingField::StartChar), 27);
+    EXPECT_EQ(s().GetText(TopicId::Codings, second, CodingField::Preview), "Second");
+    EXPECT_EQ(s().GetInt(TopicId::Codings, second, CodingField::StartPara), 2);
+    EXPECT_EQ(s().GetText(TopicId::Codings, first, CodingField::Preview), "First");
+    EXPECT_FALSE(s().GetTopic(TopicId::Codings)->contains(third));
+    EXPECT_EQ(s().GetInt(TopicId::Texts, t, TextField::Codes), 2);
+    RecordCursor c;
+    ASSERT_TRUE(s().GetRecord(TopicId::Texts, t, c, true));
+    const auto& b = c.block(TextField::Body);
+    EXPECT_EQ(vexana::platform::RichText::fromRtf(std::string(b.begin(), b.end())).text(0, 9),
+              "New First");
+    // A flagged deletion goes; a coding of another text is not touched.
+    const std::int32_t t2 = text(group, "u", "Other text.");
+    const std::int32_t foreign = code(t2, k, 0, 5);
+    ASSERT_TRUE(codings().SaveEditedText(
+        t, body, {{first, 0, 0, true, true}, {foreign, 0, 1, true, false}}, {}));
+    EXPECT_FALSE(s().GetTopic(TopicId::Codings)->contains(first));
+    EXPECT_EQ(s().GetInt(TopicId::Codings, foreign, CodingField::FinishChar), 5);
+    EXPECT_FALSE(codings().SaveEditedText(9999, body, {}, {}));
+}
