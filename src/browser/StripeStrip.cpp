@@ -203,4 +203,16 @@ void followEdit(std::vector<CodingStripe>& stripes, std::vector<MemoPlace>& memo
     }
 }
 
+ChangedRange changedRange(std::u32string_view before, std::u32string_view after) {
+    const std::size_t shorter = std::min(before.size(), after.size());
+    std::size_t prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < shorter - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    return {static_cast<std::int32_t>(prefix), static_cast<std::int32_t>(before.size() - suffix)};
+}
+
 } // namespace vexana::browser

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexana::browser {
@@ -87,5 +88,13 @@ struct MemoPlace {
 void followEdit(std::vector<CodingStripe>& stripes, std::vector<MemoPlace>& memos,
                 std::int32_t lengthBefore, std::int32_t lengthAfter, std::int32_t s,
                 std::int32_t e);
+
+// The range [start, end) of `before` that an edit replaced, found from the texts themselves
+// (a control's own report may claim the whole text for a one-character change).
+struct ChangedRange {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+};
+ChangedRange changedRange(std::u32string_view before, std::u32string_view after);
 
 } // namespace vexana::browser

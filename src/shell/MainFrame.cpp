@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
@@ -198,12 +199,68 @@ public:
             });
         stripes_->setFixedWidth(std::clamp(needed + 6, 23, std::max(23, width() / 2)));
         stripes_->relayout();
+        loadMemos(s, text);
     }
     void clear() {
+        setEditMode(false);
         edit_->clear();
         stripes_->strip().clear();
+        memos_.clear();
         stripes_->update();
     }
+    void loadMemos(TopicStore& s, std::int32_t text) {
+        memos_.clear();
+        for (std::int32_t id : s.ListIds(TopicId::Memos))
+            if (s.GetInt(TopicId::Memos, id, MemoField::Text) == text)
+                memos_.push_back({id, s.GetInt(TopicId::Memos, id, MemoField::Pos), 0});
+    }
+
+    // While edit mode is on, stripes and memo places follow every change of the text.
+    bool editMode() const { return editMode_; }
+    bool modified() const { return modified_; }
+    void setEditMode(bool on) {
+        if (on == editMode_) return;
+        editMode_ = on;
+        edit_->setReadOnly(!on);
+        if (on) {
+            modified_ = false;
+            before_ = plainText();
+            watch_ = connect(
+                edit_->document(), &QTextDocument::contentsChange, this,
+                [this](int pos, int removed, int added) { followChange(pos, removed, added); });
+        } else {
+            disconnect(watch_);
+        }
+    }
+    const std::vector<browser::MemoPlace>& memos() const { return memos_; }
+
+private:
+    std::u32string plainText() const { return edit_->document()->toPlainText().toStdU32String(); }
+    void followChange(int pos, int removed, int added) {
+        std::u32string after = plainText();
+        browser::ChangedRange r = browser::changedRange(before_, after);
+        if (after == before_) {
+            if (removed == 0 && added == 0) return;
+            // Only formats changed: the codings over it carry new RTF.
+            r.start = stripes_->fromControl(pos);
+            r.end = stripes_->fromControl(pos + std::max(removed, added));
+        }
+        browser::followEdit(stripes_->strip().stripes(), memos_,
+                            static_cast<std::int32_t>(before_.size()),
+                            static_cast<std::int32_t>(after.size()), r.start, r.end);
+        modified_ = true;
+        stripes_->textEdited(after);
+        before_ = std::move(after);
+        stripes_->relayout();
+    }
+
+    bool editMode_ = false;
+    bool modified_ = false;
+    std::u32string before_;
+    std::vector<browser::MemoPlace> memos_;
+    QMetaObject::Connection watch_;
+
+public:
     QTextEdit* edit() const { return edit_; }
     StripeColumn* stripes() const { return stripes_; }
 
@@ -296,7 +353,7 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
 }
 
 bool CMainFrame::selection(analysis::CodingTemplate& t) const {
-    if (!openText_) return false;
+    if (!openText_ || editMode()) return false;
     const QTextCursor c = browser_->edit()->textCursor();
     if (!c.hasSelection()) return false;
     const std::int32_t a = browser_->stripes()->fromControl(c.selectionStart());
@@ -345,7 +402,7 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
 
 void CMainFrame::showBrowserMenu(const QPoint& at) {
     QMenu menu(this);
-    const bool selected = browser_->edit()->textCursor().hasSelection() && openText_;
+    const bool selected = browser_->edit()->textCursor().hasSelection() && openText_ && !editMode();
     QAction* code = menu.addAction("Code", [this] { codeSelection(); });
     code->setEnabled(selected && ws_.quickList.current() != 0);
     menu.addAction("In-Vivo", [this] { inVivo(); })->setEnabled(selected);
@@ -392,6 +449,38 @@ void CMainFrame::buildMenus() {
     project->addAction("E&xit VEX", [this] { close(); });
     connect(project, &QMenu::aboutToShow, this, [this] { updateRecentMenu(); });
     updateRecentMenu();
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    editAction_ = edit->addAction("Edit Mode on/off", [this] { setEditMode(!editMode()); });
+    editAction_->setCheckable(true);
+    edit->addSeparator();
+    // Effects toggle on the selection, as the selection's first character has them.
+    const std::pair<const char*, void (*)(QTextCharFormat&, bool)> effects[] = {
+        {"Bold",
+         [](QTextCharFormat& f, bool on) { f.setFontWeight(on ? QFont::Bold : QFont::Normal); }},
+        {"Italics", [](QTextCharFormat& f, bool on) { f.setFontItalic(on); }},
+        {"Underline", [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); }}};
+    std::vector<QAction*> formatting;
+    for (const auto& [name, apply] : effects) {
+        QAction* a = edit->addAction(name);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, apply](bool on) {
+            QTextCharFormat f;
+            apply(f, on);
+            browser_->edit()->mergeCurrentCharFormat(f);
+        });
+        formatting.push_back(a);
+    }
+    connect(edit, &QMenu::aboutToShow, this, [this, formatting] {
+        editAction_->setEnabled(openText_ != 0);
+        editAction_->setChecked(editMode());
+        const QTextCharFormat f = browser_->edit()->currentCharFormat();
+        const bool has[] = {f.fontWeight() >= QFont::Bold, f.fontItalic(), f.fontUnderline()};
+        for (std::size_t i = 0; i < formatting.size(); ++i) {
+            formatting[i]->setEnabled(editMode());
+            formatting[i]->setChecked(has[i]);
+        }
+    });
 
     QMenu* windows = menuBar()->addMenu("&Window");
     const std::pair<int, const char*> items[] = {
@@ -474,16 +563,51 @@ void CMainFrame::toggleView(int bit) {
     updateChecks();
 }
 
+bool CMainFrame::editMode() const {
+    return browser_->editMode();
+}
+
+bool CMainFrame::setEditMode(bool on) {
+    if (on) {
+        if (!openText_) return false;
+        browser_->setEditMode(true);
+        editAction_->setChecked(true);
+        return true;
+    }
+    if (!browser_->editMode()) return true;
+    if (browser_->modified()) {
+        std::vector<analysis::EditedCoding> codings;
+        for (const auto& st : browser_->stripes()->strip().stripes())
+            codings.push_back({st.codingId, st.startChar, st.finishChar,
+                               (st.flags & browser::CodingStripe::Changed) != 0, st.deleted()});
+        std::vector<analysis::EditedMemo> memos;
+        for (const auto& m : browser_->memos())
+            if (m.flags & browser::CodingStripe::Changed) memos.push_back({m.memoId, m.pos});
+        if (!ws_.codings().SaveEditedText(openText_, richTextOf(*browser_->edit()->document()),
+                                          codings, memos)) {
+            // The edits stay in the window; nothing half-written is left in the file.
+            ws_.ui().message("The text could not be saved.", MessageIcon::Stop);
+            return false;
+        }
+    }
+    browser_->setEditMode(false);
+    editAction_->setChecked(false);
+    refreshAll();
+    return true;
+}
+
 void CMainFrame::openText(std::int32_t text) {
     TopicStore& s = doc_.store();
     if (!s.GetTopic(TopicId::Texts)->contains(text)) return;
+    if (!setEditMode(false)) return;
     openText_ = text;
     browser_->show(s, text);
 }
 
 void CMainFrame::refreshAll() {
-    // The open text's stripes follow its codings.
-    if (openText_ && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
+    // The open text's stripes follow its codings; text being edited stays as it is.
+    if (browser_->editMode() && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
+    } else if (openText_ && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
         const int scroll = browser_->edit()->verticalScrollBar()->value();
         const QTextCursor keep = browser_->edit()->textCursor();
         browser_->show(doc_.store(), openText_);
@@ -514,6 +638,7 @@ void CMainFrame::onProjectLoaded(bool) {
 }
 
 void CMainFrame::onProjectClosed() {
+    setEditMode(false);
     openText_ = 0;
     browser_->clear();
     segments_->edit()->clear();
@@ -528,6 +653,10 @@ void CMainFrame::saveSettings() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!setEditMode(false)) {
+        event->ignore();
+        return;
+    }
     doc_.CloseProject();
     saveSettings();
     event->accept();

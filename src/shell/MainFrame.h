@@ -54,6 +54,10 @@ public:
     // Shows a text in the Text Browser.
     void openText(std::int32_t text);
     void refreshAll();
+    // Edit mode (32906). Switching it off saves the text with its codings and memo places;
+    // false when that failed (the edits stay in the window) or no text is open.
+    bool editMode() const;
+    bool setEditMode(bool on);
     // Writes the layout, recent projects and options to the settings file.
     void saveSettings();
     CBaseView* view(int bit) const;
@@ -99,6 +103,7 @@ private:
     QPointer<QSplitter> outer_, left_, right_;
     std::array<QAction*, 4> toggles_{};
     std::array<QAction*, 5> recentItems_{};
+    QAction* editAction_ = nullptr;
     bool dirty_ = false;
     std::int32_t openText_ = 0;
     std::unique_ptr<analysis::ContextCommands> commands_;

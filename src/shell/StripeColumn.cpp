@@ -18,11 +18,14 @@ StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), 
 }
 
 void StripeColumn::setText(const platform::RichText& text) {
+    textEdited(text.chars());
+    strip_.clear();
+}
+
+void StripeColumn::textEdited(std::u32string_view chars) {
     astral_.clear();
-    const auto& chars = text.chars();
     for (std::size_t i = 0; i < chars.size(); ++i)
         if (chars[i] > 0xFFFF) astral_.push_back(static_cast<std::int32_t>(i));
-    strip_.clear();
 }
 
 int StripeColumn::toControl(std::int32_t offset) const {

@@ -18,6 +18,8 @@ public:
     // The text shown (for offsets: the control counts characters outside the Basic
     // Multilingual Plane twice) and its stripes.
     void setText(const platform::RichText& text);
+    // The text changed under the stripes, which keep what the edit made of them.
+    void textEdited(std::u32string_view chars);
     browser::StripeStrip& strip() { return strip_; }
     void relayout();
     bool labelsShown() const { return labels_; }

@@ -3,6 +3,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 
 namespace vexana::shell {
 
@@ -21,6 +22,20 @@ QTextCharFormat qtFormat(const platform::CharFormat& f) {
         q.setBackground(
             QColor((f.background >> 16) & 255, (f.background >> 8) & 255, f.background & 255));
     return q;
+}
+
+platform::CharFormat charFormatOf(const QTextCharFormat& q) {
+    platform::CharFormat f;
+    const QStringList families = q.fontFamilies().toStringList();
+    if (!families.isEmpty()) f.font = families.front().toStdString();
+    if (q.fontPointSize() > 0) f.size = static_cast<int>(q.fontPointSize() * 2 + 0.5);
+    f.bold = q.fontWeight() >= QFont::Bold;
+    f.italic = q.fontItalic();
+    f.underline = q.fontUnderline();
+    auto rgb = [](const QColor& c) { return c.red() << 16 | c.green() << 8 | c.blue(); };
+    if (q.hasProperty(QTextFormat::ForegroundBrush)) f.color = rgb(q.foreground().color());
+    if (q.hasProperty(QTextFormat::BackgroundBrush)) f.background = rgb(q.background().color());
+    return f;
 }
 
 Qt::Alignment qtAlign(platform::Align a) {
@@ -64,9 +79,43 @@ void appendToDocument(QTextDocument& document, const platform::RichText& text) {
     for (int p = 0; p < text.paragraphCount() && block.isValid(); ++p, block = block.next()) {
         QTextCursor c(block);
         QTextBlockFormat bf = block.blockFormat();
-        bf.setAlignment(qtAlign(text.paraFormat(p).align));
+        const platform::ParaFormat& pf = text.paraFormat(p);
+        bf.setAlignment(qtAlign(pf.align));
+        // What the control does not show still goes back into the file when it is saved.
+        const int kept[] = {pf.leftIndent,  pf.rightIndent, pf.firstIndent,
+                            pf.spaceBefore, pf.spaceAfter,  pf.lineSpacing};
+        for (int k = 0; k < 6; ++k)
+            bf.setProperty(QTextFormat::UserProperty + k, kept[k]);
         c.setBlockFormat(bf);
     }
+}
+
+platform::RichText richTextOf(const QTextDocument& document) {
+    platform::RichText out;
+    int paragraph = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next(), ++paragraph) {
+        // The paragraph end before a block was inserted with that block's format.
+        if (paragraph > 0) out.appendChars(U"\r", charFormatOf(block.charFormat()));
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.isValid())
+                out.appendChars(fragment.text().toStdU32String(),
+                                charFormatOf(fragment.charFormat()));
+        }
+        platform::ParaFormat pf;
+        const QTextBlockFormat bf = block.blockFormat();
+        int* kept[] = {&pf.leftIndent,  &pf.rightIndent, &pf.firstIndent,
+                       &pf.spaceBefore, &pf.spaceAfter,  &pf.lineSpacing};
+        for (int k = 0; k < 6; ++k)
+            *kept[k] = bf.intProperty(QTextFormat::UserProperty + k);
+        const Qt::Alignment a = bf.alignment();
+        pf.align = a & Qt::AlignHCenter   ? platform::Align::Center
+                   : a & Qt::AlignRight   ? platform::Align::Right
+                   : a & Qt::AlignJustify ? platform::Align::Justify
+                                          : platform::Align::Left;
+        out.setParagraphFormatAt(paragraph, pf);
+    }
+    return out;
 }
 
 void fillDocument(QTextDocument& document, const platform::RichText& text) {

@@ -11,5 +11,7 @@ namespace vexana::shell {
 void fillDocument(QTextDocument& document, const platform::RichText& text);
 // Appends a RichText at the end of a document.
 void appendToDocument(QTextDocument& document, const platform::RichText& text);
+// The document's text and formats back as a RichText (blocks become paragraph ends).
+platform::RichText richTextOf(const QTextDocument& document);
 
 } // namespace vexana::shell

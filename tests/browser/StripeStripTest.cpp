@@ -114,3 +114,17 @@ TEST(StripeStrip, EditsKeepStripesAndMemosOnTheirCharacters) {
     followEdit(st, memos, 82, 73, 10, 19);
     EXPECT_TRUE(st[0].deleted());
 }
+
+TEST(StripeStrip, ChangedRangeComesFromTheTexts) {
+    auto range = [](std::u32string_view a, std::u32string_view b) {
+        const ChangedRange r = changedRange(a, b);
+        return std::pair(r.start, r.end);
+    };
+    EXPECT_EQ(range(U"abcdef", U"abXcdef"), std::pair(2, 2)); // typed
+    EXPECT_EQ(range(U"abcdef", U"abef"), std::pair(2, 4));    // deleted
+    EXPECT_EQ(range(U"abcdef", U"abXYZf"), std::pair(2, 5));  // replaced
+    EXPECT_EQ(range(U"aaaa", U"aaaaa"), std::pair(4, 4));     // repeated letter
+    EXPECT_EQ(range(U"aaaa", U"aa"), std::pair(2, 4));
+    EXPECT_EQ(range(U"", U"new"), std::pair(0, 0));
+    EXPECT_EQ(range(U"same", U"same"), std::pair(4, 4));
+}

@@ -7,6 +7,7 @@
 #include "exchange/TextImport.h"
 #include "shell/QtUserInterface.h"
 #include "shell/StripeColumn.h"
+#include "shell/TextDocument.h"
 #include "shell/ViewLayout.h"
 #include "store/CVexDoc.h"
 
@@ -101,6 +102,99 @@ private slots:
         QCOMPARE(reread.viewState(), 30);
         QVERIFY(reread.splitter(1) > 0);
         QVERIFY(!frame.grab().isNull());
+    }
+
+    void documentGivesBackWhatItWasFilledWith() {
+        platform::RichText text = platform::RichText::fromPlain(
+            "Plain and bold\rCentred \xF0\x9F\x98\x80 indented\r\rred");
+        platform::CharFormat f;
+        f.font = "Arial";
+        f.size = 20;
+        f.bold = true;
+        text.setCharFormat(10, 14, f);
+        f.bold = false;
+        f.color = 0xC00000;
+        f.background = 0xFFFF00;
+        text.setCharFormat(text.length() - 3, text.length(), f);
+        platform::ParaFormat centred;
+        centred.align = platform::Align::Center;
+        centred.leftIndent = 720;
+        centred.spaceAfter = 120;
+        text.setParaFormat(15, 20, centred);
+        QTextDocument document;
+        fillDocument(document, text);
+        const platform::RichText back = richTextOf(document);
+        QCOMPARE(back.plainText(), text.plainText());
+        QVERIFY(back.sameContent(text));
+    }
+
+    void editModeKeepsCodingsOnTheirWords() {
+        test::TempDir dir;
+        store::AppSettings settings(dir.file("vexapp.ini"));
+        QtUserInterface ui(false);
+        store::RecentProjects recent;
+        store::CVexDoc doc(ui, recent);
+        QVERIFY(doc.OpenPath(dir.file("p.vxp"), false));
+        analysis::Workspace ws(doc);
+        analysis::Retrieval retrieval(ws);
+        test::writeAll(dir.file("doc.txt"), "#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n"
+                                            "#CODE Sleep\nThen I sleep.\n#ENDCODE\n");
+        QCOMPARE(exchange::TextImport(ws).PreprocessFiles(ws.documents().NewTextGroup(),
+                                                          {dir.file("doc.txt")}),
+                 1);
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.show();
+        QVERIFY(!frame.setEditMode(true)); // no text open
+        frame.openText(1);
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        QVERIFY(browser->isReadOnly());
+        const std::int32_t work = ws.codes().FindCodeByPath(0, "Work", false);
+        const std::int32_t sleep = ws.codes().FindCodeByPath(0, "Sleep", false);
+        auto codingOf = [&](std::int32_t code) {
+            const auto ids =
+                doc.store().FindIds(store::TopicId::Codings, store::TopicId::Codes, code);
+            return ids.empty() ? 0 : ids.front();
+        };
+        const std::int32_t workCoding = codingOf(work), sleepCoding = codingOf(sleep);
+        auto field = [&](std::int32_t coding, int f) {
+            return doc.store().GetInt(store::TopicId::Codings, coding, f);
+        };
+        const int sleepStart = field(sleepCoding, store::CodingField::StartChar);
+        QVERIFY(frame.setEditMode(true));
+        QVERIFY(!browser->isReadOnly());
+        // Characters outside the BMP count once in the file, twice in the control.
+        QTextCursor cursor(browser->document());
+        cursor.insertText(QString::fromUtf8("\xF0\x9F\x98\x80 "));
+        // Delete "Then " before the second coding's words.
+        cursor.setPosition(browser->toPlainText().indexOf("Then"));
+        cursor.setPosition(browser->toPlainText().indexOf("Then") + 5, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        // Stripes follow at once; nothing is written before edit mode ends.
+        QCOMPARE(field(workCoding, store::CodingField::StartChar), 0);
+        QVERIFY(frame.setEditMode(false));
+        QVERIFY(browser->isReadOnly());
+        QCOMPARE(field(workCoding, store::CodingField::StartChar), 2);
+        QCOMPARE(field(workCoding, store::CodingField::FinishChar), 18);
+        QCOMPARE(
+            doc.store().GetText(store::TopicId::Codings, workCoding, store::CodingField::Preview),
+            std::string("I work at night."));
+        QCOMPARE(field(sleepCoding, store::CodingField::StartChar), sleepStart + 2);
+        QCOMPARE(
+            doc.store().GetText(store::TopicId::Codings, sleepCoding, store::CodingField::Preview),
+            std::string("I sleep."));
+        QCOMPARE(browser->toPlainText(),
+                 QString::fromUtf8("\xF0\x9F\x98\x80 I work at night.\nI sleep.\n"));
+        // Deleting a coded passage whole removes its coding when the text is saved.
+        QVERIFY(frame.setEditMode(true));
+        cursor = QTextCursor(browser->document());
+        cursor.setPosition(browser->toPlainText().indexOf("I sleep."));
+        cursor.setPosition(browser->toPlainText().indexOf("I sleep.") + 8, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        frame.openText(1); // opening a text saves the one being edited
+        QVERIFY(!frame.editMode());
+        QCOMPARE(codingOf(sleep), 0);
+        QCOMPARE(doc.store().GetInt(store::TopicId::Codes, sleep, store::CodeField::Codes), 0);
+        QCOMPARE(codingOf(work), workCoding);
     }
 };
 
