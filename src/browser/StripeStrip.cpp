@@ -1,6 +1,7 @@
 #include "StripeStrip.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace vexana::browser {
 
@@ -43,27 +44,53 @@ bool linesMeet(const CodingStripe& a, const CodingStripe& b) {
 } // namespace
 
 void StripeStrip::assignColumns() {
-    for (std::size_t i = 0; i < stripes_.size(); ++i) {
+    // Only stripes whose line ranges meet can push each other; listing those first keeps the
+    // passes near linear on long texts. Lists are in array order, so the outcome is that of
+    // visiting every pair.
+    const std::size_t n = stripes_.size();
+    std::vector<std::size_t> order;
+    order.reserve(n);
+    int longest = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CodingStripe& s = stripes_[i];
+        if (s.deleted()) continue;
+        order.push_back(i);
+        longest = std::max(longest, std::abs(s.lastLine - s.firstLine));
+    }
+    auto lo = [&](std::size_t i) { return std::min(stripes_[i].firstLine, stripes_[i].lastLine); };
+    auto hi = [&](std::size_t i) { return std::max(stripes_[i].firstLine, stripes_[i].lastLine); };
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return lo(a) < lo(b); });
+    std::vector<std::vector<std::size_t>> near(n);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        const auto from = std::lower_bound(order.begin(), order.end(), lo(i) - longest,
+                                           [&](std::size_t a, int v) { return lo(a) < v; });
+        for (auto it = from; it != order.end() && lo(*it) <= hi(i); ++it)
+            if (*it != i && hi(*it) >= lo(i) &&
+                (linesMeet(stripes_[i], stripes_[*it]) || linesMeet(stripes_[*it], stripes_[i])))
+                near[i].push_back(*it);
+        std::sort(near[i].begin(), near[i].end());
+    }
+    for (std::size_t i = 0; i < n; ++i) {
         CodingStripe& s = stripes_[i];
         if (s.deleted()) continue;
         s.column = 1;
-        for (std::size_t j = 0; j < i; ++j)
-            if (!stripes_[j].deleted() && linesMeet(s, stripes_[j]) &&
-                s.column == stripes_[j].column)
-                ++s.column;
+        for (std::size_t j : near[i]) {
+            if (j >= i) break;
+            if (linesMeet(s, stripes_[j]) && s.column == stripes_[j].column) ++s.column;
+        }
     }
     // Bounded: each pass raises a column, and no column exceeds the number of stripes.
-    for (std::size_t pass = 0; pass <= stripes_.size(); ++pass) {
+    for (std::size_t pass = 0; pass <= n; ++pass) {
         bool changed = false;
-        for (std::size_t i = 0; i < stripes_.size(); ++i)
-            for (std::size_t j = 0; j < stripes_.size(); ++j) {
-                if (i == j || stripes_[i].deleted() || stripes_[j].deleted()) continue;
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j : near[i])
                 if (linesMeet(stripes_[i], stripes_[j]) &&
                     stripes_[i].column == stripes_[j].column) {
                     ++stripes_[i].column;
                     changed = true;
                 }
-            }
         if (!changed) break;
     }
 }

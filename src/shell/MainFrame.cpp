@@ -279,12 +279,19 @@ public:
     }
     // The segments one after the other, each followed by five paragraph ends.
     void fill(TopicStore& s, const std::vector<std::int32_t>& codings) {
-        edit_->clear();
+        // Built apart from the window: a shown document lays itself out after every insert.
+        auto* document = new QTextDocument(edit_);
+        document->setUndoRedoEnabled(false);
         for (std::int32_t id : codings) {
             platform::RichText block = bodyOf(s, TopicId::Codings, id, CodingField::Body);
             block.replace(block.length(), block.length(), "\r\r\r\r\r");
-            appendToDocument(*edit_->document(), block);
+            appendToDocument(*document, block);
         }
+        // The control deletes its own first document itself; later ones are ours.
+        QTextDocument* old = edit_->document();
+        const bool ours = old->parent() == edit_;
+        edit_->setDocument(document);
+        if (ours) old->deleteLater();
         edit_->moveCursor(QTextCursor::Start);
     }
     QTextEdit* edit() const { return edit_; }
@@ -619,9 +626,13 @@ void CMainFrame::refreshAll() {
     }
     documents_->fill(doc_.store(), ws_);
     codes_->fill(doc_.store(), ws_);
-    segments_->fill(doc_.store(), ws_.retrieved);
+    showRetrieved();
     setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
     dirty_ = false;
+}
+
+void CMainFrame::showRetrieved() {
+    segments_->fill(doc_.store(), ws_.retrieved);
 }
 
 void CMainFrame::onViewEvent(ViewEvent, int, std::int32_t) {

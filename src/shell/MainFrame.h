@@ -54,6 +54,8 @@ public:
     // Shows a text in the Text Browser.
     void openText(std::int32_t text);
     void refreshAll();
+    // Fills the Retrieved Segments window from the current retrieval.
+    void showRetrieved();
     // Edit mode (32906). Switching it off saves the text with its codings and memo places;
     // false when that failed (the edits stay in the window) or no text is open.
     bool editMode() const;

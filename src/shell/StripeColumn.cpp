@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 
 namespace vexana::shell {
@@ -13,8 +14,16 @@ namespace vexana::shell {
 StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), edit_(edit) {
     setMinimumWidth(23);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { relayout(); });
+    // Filling a long text reports many layout updates; one relayout after them is enough.
     connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
-            [this] { relayout(); });
+            [this] {
+                if (pending_) return;
+                pending_ = true;
+                QTimer::singleShot(0, this, [this] {
+                    pending_ = false;
+                    relayout();
+                });
+            });
 }
 
 void StripeColumn::setText(const platform::RichText& text) {

@@ -40,6 +40,7 @@ private:
     std::vector<int> lineStarts_;      // control position of each display line's start
     std::vector<int> lineTops_;        // its top in the viewport
     bool labels_ = true;
+    bool pending_ = false;
 };
 
 } // namespace vexana::shell

@@ -77,9 +77,11 @@ void appendToDocument(QTextDocument& document, const platform::RichText& text) {
     }
     QTextBlock block = document.findBlockByNumber(firstBlock);
     for (int p = 0; p < text.paragraphCount() && block.isValid(); ++p, block = block.next()) {
+        const platform::ParaFormat& pf = text.paraFormat(p);
+        // New blocks start plain; most paragraphs are, and need no second edit.
+        if (pf == platform::ParaFormat{} && block.blockFormat() == QTextBlockFormat()) continue;
         QTextCursor c(block);
         QTextBlockFormat bf = block.blockFormat();
-        const platform::ParaFormat& pf = text.paraFormat(p);
         bf.setAlignment(qtAlign(pf.align));
         // What the control does not show still goes back into the file when it is saved.
         const int kept[] = {pf.leftIndent,  pf.rightIndent, pf.firstIndent,

@@ -128,3 +128,44 @@ TEST(StripeStrip, ChangedRangeComesFromTheTexts) {
     EXPECT_EQ(range(U"", U"new"), std::pair(0, 0));
     EXPECT_EQ(range(U"same", U"same"), std::pair(4, 4));
 }
+
+TEST(StripeStrip, ColumnsOnManyStripesAreThoseOfEveryPair) {
+    // Every pair visited the slow way, as the rule reads.
+    auto meet = [](const CodingStripe& a, const CodingStripe& b) {
+        return (b.firstLine <= a.firstLine && a.firstLine <= b.lastLine) ||
+               (b.firstLine <= a.lastLine && a.lastLine <= b.lastLine);
+    };
+    std::uint32_t seed = 99;
+    auto next = [&](int n) {
+        return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 8) % n;
+    };
+    for (int round = 0; round < 20; ++round) {
+        StripeStrip strip;
+        for (int i = 0; i < 120; ++i) {
+            const int a = next(2000);
+            strip.add(stripe(i + 1, a, a + 1 + next(round % 2 ? 60 : 900)));
+        }
+        strip.stripes()[5].flags |= CodingStripe::Deleted;
+        strip.updateLines([](std::int32_t c) { return c / 10; });
+        strip.assignColumns();
+        std::vector<CodingStripe> s = strip.stripes();
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (s[i].deleted()) continue;
+            s[i].column = 1;
+            for (std::size_t j = 0; j < i; ++j)
+                if (!s[j].deleted() && meet(s[i], s[j]) && s[i].column == s[j].column)
+                    ++s[i].column;
+        }
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (std::size_t i = 0; i < s.size(); ++i)
+                for (std::size_t j = 0; j < s.size(); ++j)
+                    if (i != j && !s[i].deleted() && !s[j].deleted() && meet(s[i], s[j]) &&
+                        s[i].column == s[j].column)
+                        ++s[i].column, changed = true;
+        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            ASSERT_EQ(strip.stripes()[i].column, s[i].column)
+                << "round " << round << " stripe " << i;
+    }
+}
