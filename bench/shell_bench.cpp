@@ -36,13 +36,15 @@ struct Session {
     std::unique_ptr<analysis::Workspace> ws;
     std::unique_ptr<analysis::Retrieval> retrieval;
     std::unique_ptr<shell::CMainFrame> frame;
+    // With a window, as the program starts: the window first, then the project it fills.
     explicit Session(const std::string& path, bool window) {
+        if (window) {
+            ws = std::make_unique<analysis::Workspace>(doc);
+            retrieval = std::make_unique<analysis::Retrieval>(*ws);
+            frame = std::make_unique<shell::CMainFrame>(doc, *ws, *retrieval, settings);
+            frame->show();
+        }
         doc.OpenPath(path, false);
-        if (!window) return;
-        ws = std::make_unique<analysis::Workspace>(doc);
-        retrieval = std::make_unique<analysis::Retrieval>(*ws);
-        frame = std::make_unique<shell::CMainFrame>(doc, *ws, *retrieval, settings);
-        frame->show();
         QApplication::processEvents();
     }
 };
