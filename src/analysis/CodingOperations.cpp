@@ -35,6 +35,16 @@ CodingTemplate templateOf(const RecordCursor& c, std::int32_t code, int weight) 
     return t;
 }
 
+// Where a coding stands and what it holds, from a template.
+void putPlace(RecordCursor& c, const CodingTemplate& t) {
+    c.setInt(CodingField::StartChar, t.start);
+    c.setInt(CodingField::FinishChar, t.finish);
+    c.setInt(CodingField::StartPara, t.startPara);
+    c.setInt(CodingField::FinishPara, t.finishPara);
+    c.setText(CodingField::Preview, t.preview);
+    c.setBlock(CodingField::Body, t.rtf);
+}
+
 } // namespace
 
 bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
@@ -70,13 +80,8 @@ bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
     c.setInt(CodingField::TAID, batch);
     c.setInt(CodingField::Text, t.text);
     c.setInt(CodingField::Code, t.code);
-    c.setInt(CodingField::StartChar, t.start);
-    c.setInt(CodingField::FinishChar, t.finish);
-    c.setInt(CodingField::StartPara, t.startPara);
-    c.setInt(CodingField::FinishPara, t.finishPara);
     c.setInt(CodingField::Weight, t.weight);
-    c.setText(CodingField::Preview, t.preview);
-    c.setBlock(CodingField::Body, std::move(t.rtf));
+    putPlace(c, t);
     t.rtf.clear();
     if (!s.Save(c, true, true)) {
         s.DeleteRecordOnly(TopicId::Codings, id);
@@ -235,12 +240,7 @@ bool CodingOperations::SaveEditedText(std::int32_t text, const platform::RichTex
             gone.push_back(e.coding);
             continue;
         }
-        k.setInt(CodingField::StartChar, t.start);
-        k.setInt(CodingField::FinishChar, t.finish);
-        k.setInt(CodingField::StartPara, t.startPara);
-        k.setInt(CodingField::FinishPara, t.finishPara);
-        k.setText(CodingField::Preview, t.preview);
-        k.setBlock(CodingField::Body, t.rtf);
+        putPlace(k, t);
         if (!s.Save(k, true)) {
             unit.fail();
             return false;
