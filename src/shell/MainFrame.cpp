@@ -468,8 +468,9 @@ void CMainFrame::buildMenus() {
         {"Italics", [](QTextCharFormat& f, bool on) { f.setFontItalic(on); }},
         {"Underline", [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); }}};
     std::vector<QAction*> formatting;
-    for (const auto& [name, apply] : effects) {
-        QAction* a = edit->addAction(name);
+    for (const auto& effect : effects) {
+        QAction* a = edit->addAction(effect.first);
+        auto* apply = effect.second;
         a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, apply](bool on) {
             QTextCharFormat f;
