@@ -24,6 +24,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 namespace vexana::shell {
@@ -340,6 +341,9 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         }
         return ok;
     };
+    host.selectCode = [this](std::int32_t code) {
+        selectInTree(codes_->tree(), TopicId::Codes, code);
+    };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     for (QTreeWidget* tree : {documents_->tree(), codes_->tree()}) {
         tree->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -350,6 +354,8 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                 openText(item->data(0, Qt::UserRole + 1).toInt());
         });
     }
+    browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
+                                          QPoint at) { stripeClicked(coding, button, twice, at); };
     browser_->edit()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(browser_->edit(), &QTextEdit::customContextMenuRequested, this,
             [this](const QPoint& at) { showBrowserMenu(at); });
@@ -405,6 +411,61 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
         connect(a, &QAction::triggered, this, [this, command, id] { contextCommand(command, id); });
     }
     menu.exec(tree->viewport()->mapToGlobal(at));
+}
+
+void CMainFrame::selectInTree(QTreeWidget* tree, int kind, std::int32_t id) {
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toInt() == kind &&
+            (*it)->data(0, Qt::UserRole + 1).toInt() == id) {
+            tree->setCurrentItem(*it);
+            tree->scrollToItem(*it);
+            return;
+        }
+}
+
+void CMainFrame::selectCoding(std::int32_t coding) {
+    const TopicStore& s = doc_.store();
+    if (!s.GetTopic(TopicId::Codings)->contains(coding)) return;
+    const std::int32_t text = s.GetInt(TopicId::Codings, coding, CodingField::Text);
+    if (text != openText_) openText(text);
+    if (text != openText_) return;
+    StripeColumn* strip = browser_->stripes();
+    QTextCursor c = browser_->edit()->textCursor();
+    c.setPosition(strip->toControl(s.GetInt(TopicId::Codings, coding, CodingField::StartChar)));
+    c.setPosition(strip->toControl(s.GetInt(TopicId::Codings, coding, CodingField::FinishChar)),
+                  QTextCursor::KeepAnchor);
+    browser_->edit()->setTextCursor(c);
+    browser_->edit()->ensureCursorVisible();
+}
+
+void CMainFrame::stripeClicked(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at) {
+    if (button == Qt::LeftButton) {
+        if (coding == 0) return;
+        if (twice)
+            ws_.codings().ModifyWeight(coding);
+        else
+            selectCoding(coding);
+        return;
+    }
+    if (button != Qt::RightButton) return;
+    QMenu menu(this);
+    if (coding == 0) {
+        QAction* a = menu.addAction("Show Title", [this] {
+            StripeColumn* strip = browser_->stripes();
+            strip->setLabelsShown(!strip->labelsShown());
+            if (openText_ && !editMode()) refreshAll();
+        });
+        a->setCheckable(true);
+        a->setChecked(browser_->stripes()->labelsShown());
+    } else {
+        for (const auto& c : analysis::commandsOf(analysis::ContextMenu::Coding)) {
+            const int command = c.id;
+            menu.addAction(q(std::string(c.text)),
+                           [this, command, coding] { contextCommand(command, coding); })
+                ->setEnabled(!editMode());
+        }
+    }
+    menu.exec(at);
 }
 
 void CMainFrame::showBrowserMenu(const QPoint& at) {

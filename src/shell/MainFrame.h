@@ -69,6 +69,10 @@ public:
     bool codeSelection();
     bool inVivo();
     bool undoBatch(int k);
+    // Opens a coding's text when needed and selects its characters.
+    void selectCoding(std::int32_t coding);
+    // A click on the stripe strip (coding 0: outside any stripe).
+    void stripeClicked(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
 
@@ -88,6 +92,7 @@ private:
     void updateRecentMenu();
     void showContextMenu(QTreeWidget* tree, const QPoint& at);
     void showBrowserMenu(const QPoint& at);
+    static void selectInTree(QTreeWidget* tree, int kind, std::int32_t id);
 
     store::CVexDoc& doc_;
     analysis::Workspace& ws_;

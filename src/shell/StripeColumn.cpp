@@ -1,6 +1,7 @@
 #include "StripeColumn.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -13,6 +14,7 @@ namespace vexana::shell {
 
 StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), edit_(edit) {
     setMinimumWidth(23);
+    setMouseTracking(true);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { relayout(); });
     // Filling a long text reports many layout updates; one relayout after them is enough.
     connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
@@ -101,9 +103,7 @@ void StripeColumn::setLabelsShown(bool on) {
 void StripeColumn::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().base());
-    // The viewport is a sibling's child: compare both through screen coordinates.
-    const int offsetY =
-        edit_->viewport()->mapToGlobal(QPoint(0, 0)).y() - mapToGlobal(QPoint(0, 0)).y();
+    const int offsetY = viewportOffset();
     for (const auto& s : strip_.stripes()) {
         if (s.deleted() || !s.laidOut()) continue;
         const std::uint32_t rgb = s.flags & browser::CodingStripe::Highlighted
@@ -129,6 +129,51 @@ void StripeColumn::paintEvent(QPaintEvent*) {
                 Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(s.label));
         }
     }
+}
+
+int StripeColumn::viewportOffset() const {
+    // The viewport is a sibling's child: compare both through screen coordinates.
+    return edit_->viewport()->mapToGlobal(QPoint(0, 0)).y() - mapToGlobal(QPoint(0, 0)).y();
+}
+
+int StripeColumn::stripeAt(QPoint p) const {
+    return strip_.hitTest(p.x(), p.y() - viewportOffset());
+}
+
+void StripeColumn::highlight(int index) {
+    bool changed = false;
+    auto& stripes = strip_.stripes();
+    for (std::size_t i = 0; i < stripes.size(); ++i) {
+        const bool on = static_cast<int>(i) == index;
+        if (on != bool(stripes[i].flags & browser::CodingStripe::Highlighted)) {
+            stripes[i].flags ^= browser::CodingStripe::Highlighted;
+            changed = true;
+        }
+    }
+    if (changed) update();
+}
+
+void StripeColumn::mousePressEvent(QMouseEvent* e) {
+    if (!clicked) return;
+    const int i = stripeAt(e->position().toPoint());
+    const std::int32_t coding = i < 0 ? 0 : strip_.stripes()[static_cast<std::size_t>(i)].codingId;
+    clicked(coding, e->button(), false, e->globalPosition().toPoint());
+}
+
+void StripeColumn::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (!clicked) return;
+    const int i = stripeAt(e->position().toPoint());
+    if (i >= 0)
+        clicked(strip_.stripes()[static_cast<std::size_t>(i)].codingId, e->button(), true,
+                e->globalPosition().toPoint());
+}
+
+void StripeColumn::mouseMoveEvent(QMouseEvent* e) {
+    highlight(stripeAt(e->position().toPoint()));
+}
+
+void StripeColumn::leaveEvent(QEvent*) {
+    highlight(-1);
 }
 
 } // namespace vexana::shell

@@ -4,6 +4,7 @@
 #include "platform/richtext/RichText.h"
 
 #include <QWidget>
+#include <functional>
 
 class QTextEdit;
 
@@ -28,11 +29,22 @@ public:
     int toControl(std::int32_t offset) const;
     std::int32_t fromControl(int position) const;
 
+    // A click on the strip: the stripe's coding id (0 outside any stripe), the button, whether
+    // it was a double-click, and where on the screen.
+    std::function<void(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at)> clicked;
+
 protected:
     void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent*) override;
 
 private:
     void collectLines();
+    int viewportOffset() const;
+    int stripeAt(QPoint p) const;
+    void highlight(int index);
 
     QTextEdit* edit_;
     browser::StripeStrip strip_;

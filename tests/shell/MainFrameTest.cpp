@@ -195,6 +195,19 @@ private slots:
         QCOMPARE(codingOf(sleep), 0);
         QCOMPARE(doc.store().GetInt(store::TopicId::Codes, sleep, store::CodeField::Codes), 0);
         QCOMPARE(codingOf(work), workCoding);
+        // A click on the stripe selects the coding's characters (the emoji takes two places).
+        auto* strip = frame.view(ViewBit::TextBrowser)->findChild<StripeColumn*>();
+        QCoreApplication::processEvents();
+        strip->relayout();
+        const auto& st = strip->strip().stripes().front();
+        QVERIFY(st.laidOut());
+        const int offset = browser->viewport()->mapToGlobal(QPoint(0, 0)).y() -
+                           strip->mapToGlobal(QPoint(0, 0)).y();
+        QTest::mouseClick(strip, Qt::LeftButton, {},
+                          QPoint(browser::StripeStrip::columnX(st.column),
+                                 st.top + (st.bottom - st.top) / 2 + offset));
+        QCOMPARE(browser->textCursor().selectionStart(), 3);
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
     }
 };
 
