@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "ParagraphColumn.h"
 #include "StripeColumn.h"
 #include "TextDocument.h"
 #include "analysis/CodeSystem.h"
@@ -158,7 +159,8 @@ private:
 class CWhiteView : public CBaseView {
 public:
     explicit CWhiteView(const AppSettings& settings)
-        : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)) {
+        : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)),
+          numbers_(new ParagraphColumn(edit_, stripes_)) {
         auto* l = new QHBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
         l->setSpacing(1);
@@ -166,6 +168,7 @@ public:
         stripes_->setFixedWidth(std::max(23, side.width));
         stripes_->setLabelsShown(side.labels != 0);
         if (side.stripesFirst) l->addWidget(stripes_);
+        l->addWidget(numbers_);
         l->addWidget(edit_, 1);
         if (!side.stripesFirst) l->addWidget(stripes_);
         edit_->setReadOnly(true);
@@ -175,6 +178,7 @@ public:
         fillDocument(*edit_->document(), body);
         edit_->moveCursor(QTextCursor::Start);
         stripes_->setText(body);
+        numbers_->setText(body.chars());
         for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
             const std::int32_t code = s.GetInt(TopicId::Codings, id, CodingField::Code);
             if (code == 0) continue; // a retrieval's temporary result
@@ -207,6 +211,7 @@ public:
         edit_->clear();
         stripes_->strip().clear();
         memos_.clear();
+        numbers_->setText({});
         stripes_->update();
     }
     void loadMemos(TopicStore& s, std::int32_t text) {
@@ -251,6 +256,7 @@ private:
                             static_cast<std::int32_t>(after.size()), r.start, r.end);
         modified_ = true;
         stripes_->textEdited(after);
+        numbers_->setText(after);
         before_ = std::move(after);
         stripes_->relayout();
     }
@@ -268,6 +274,7 @@ public:
 private:
     QTextEdit* edit_;
     StripeColumn* stripes_;
+    ParagraphColumn* numbers_;
 };
 
 class CBlackView : public CBaseView {

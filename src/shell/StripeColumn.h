@@ -13,6 +13,7 @@ namespace vexana::shell {
 // The column of coding stripes beside the Text Browser's text. Positions come from the text
 // control; the layout itself is the browser library's.
 class StripeColumn : public QWidget {
+    Q_OBJECT
 public:
     StripeColumn(QTextEdit* edit, QWidget* parent = nullptr);
 

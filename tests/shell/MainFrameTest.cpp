@@ -6,6 +6,7 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "shell/QtUserInterface.h"
+#include "shell/ParagraphColumn.h"
 #include "shell/StripeColumn.h"
 #include "shell/TextDocument.h"
 #include "shell/ViewLayout.h"
@@ -208,6 +209,13 @@ private slots:
                                  st.top + (st.bottom - st.top) / 2 + offset));
         QCOMPARE(browser->textCursor().selectionStart(), 3);
         QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
+        // Paragraph numbers: the emptied paragraph has none; a number selects its paragraph.
+        auto* numbers = frame.view(ViewBit::TextBrowser)->findChild<ParagraphColumn*>();
+        QVERIFY(numbers);
+        QCOMPARE(numbers->table().count(), 1);
+        numbers->selectParagraph(1, false);
+        QCOMPARE(browser->textCursor().selectedText(),
+                 QString::fromUtf8("\xF0\x9F\x98\x80 I work at night."));
     }
 };
 
