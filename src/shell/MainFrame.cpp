@@ -34,6 +34,13 @@ using namespace store;
 
 namespace {
 
+// The sixteen standard colours of the Font Color menu, in its order.
+constexpr std::pair<const char*, QRgb> fontColours[16] = {
+    {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
+    {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
+    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF}};
+
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -547,6 +554,11 @@ void CMainFrame::buildMenus() {
         });
         formatting.push_back(a);
     }
+    QMenu* colours = edit->addMenu("Font Color");
+    formatting.push_back(colours->menuAction());
+    for (int i = 0; i <= 16; ++i)
+        colours->addAction(i < 16 ? fontColours[i].first : "Automatic",
+                           [this, i] { setFontColour(i); });
     connect(edit, &QMenu::aboutToShow, this, [this, formatting] {
         editAction_->setEnabled(openText_ != 0);
         editAction_->setChecked(editMode());
@@ -554,7 +566,7 @@ void CMainFrame::buildMenus() {
         const bool has[] = {f.fontWeight() >= QFont::Bold, f.fontItalic(), f.fontUnderline()};
         for (std::size_t i = 0; i < formatting.size(); ++i) {
             formatting[i]->setEnabled(editMode());
-            formatting[i]->setChecked(has[i]);
+            if (i < std::size(has)) formatting[i]->setChecked(has[i]);
         }
     });
 
@@ -670,6 +682,21 @@ bool CMainFrame::setEditMode(bool on) {
     editAction_->setChecked(false);
     refreshAll();
     return true;
+}
+
+void CMainFrame::setFontColour(int index) {
+    if (!editMode() || index < 0 || index > 16) return;
+    QTextEdit* edit = browser_->edit();
+    QTextCharFormat f;
+    if (index == 16)
+        f.setForeground(edit->palette().color(QPalette::Text));
+    else
+        f.setForeground(QColor::fromRgb(fontColours[index].second));
+    edit->mergeCurrentCharFormat(f);
+    // White letters need a grey ground to be seen.
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, index == 15 ? QColor(200, 200, 200) : QColor(Qt::white));
+    edit->setPalette(p);
 }
 
 void CMainFrame::openText(std::int32_t text) {

@@ -60,6 +60,8 @@ public:
     // false when that failed (the edits stay in the window) or no text is open.
     bool editMode() const;
     bool setEditMode(bool on);
+    // Font Color (3000 + index; 16 is "Automatic") on the selection while editing.
+    void setFontColour(int index);
     // Writes the layout, recent projects and options to the settings file.
     void saveSettings();
     CBaseView* view(int bit) const;

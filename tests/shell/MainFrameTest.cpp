@@ -5,8 +5,8 @@
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
-#include "shell/QtUserInterface.h"
 #include "shell/ParagraphColumn.h"
+#include "shell/QtUserInterface.h"
 #include "shell/StripeColumn.h"
 #include "shell/TextDocument.h"
 #include "shell/ViewLayout.h"
@@ -216,6 +216,22 @@ private slots:
         numbers->selectParagraph(1, false);
         QCOMPARE(browser->textCursor().selectedText(),
                  QString::fromUtf8("\xF0\x9F\x98\x80 I work at night."));
+        // A colour is a format-only change: the coding stays and its RTF carries the colour.
+        QVERIFY(frame.setEditMode(true));
+        cursor = QTextCursor(browser->document());
+        cursor.setPosition(5);
+        cursor.setPosition(9, QTextCursor::KeepAnchor);
+        browser->setTextCursor(cursor);
+        frame.setFontColour(9); // "Red"
+        QVERIFY(frame.setEditMode(false));
+        QCOMPARE(codingOf(work), workCoding);
+        store::RecordCursor c;
+        QVERIFY(doc.store().GetRecord(store::TopicId::Codings, workCoding, c, true));
+        const auto& b = c.block(store::CodingField::Body);
+        const auto segment = platform::RichText::fromRtf(std::string(b.begin(), b.end()));
+        QCOMPARE(segment.text(2, 6), std::string("work"));
+        QCOMPARE(segment.charFormatAt(2).color, 0xFF0000);
+        QCOMPARE(segment.charFormatAt(0).color, platform::AutoColor);
     }
 };
 
