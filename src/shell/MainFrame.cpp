@@ -21,8 +21,10 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFragment>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -687,12 +689,36 @@ bool CMainFrame::setEditMode(bool on) {
 void CMainFrame::setFontColour(int index) {
     if (!editMode() || index < 0 || index > 16) return;
     QTextEdit* edit = browser_->edit();
-    QTextCharFormat f;
-    if (index == 16)
-        f.setForeground(edit->palette().color(QPalette::Text));
-    else
+    if (index == 16) {
+        // Automatic is no colour at all, so the text follows the reader's window colours.
+        const QTextCursor selection = edit->textCursor();
+        if (!selection.hasSelection()) {
+            QTextCharFormat f = edit->currentCharFormat();
+            f.clearForeground();
+            edit->setCurrentCharFormat(f);
+        }
+        const int a = selection.selectionStart(), b = selection.selectionEnd();
+        QTextCursor k(edit->document());
+        k.beginEditBlock();
+        for (QTextBlock block = edit->document()->findBlock(a);
+             block.isValid() && block.position() < b; block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const int from = std::max(a, fragment.position());
+                const int to = std::min(b, fragment.position() + fragment.length());
+                if (from >= to) continue;
+                QTextCharFormat f = fragment.charFormat();
+                f.clearForeground();
+                k.setPosition(from);
+                k.setPosition(to, QTextCursor::KeepAnchor);
+                k.setCharFormat(f);
+            }
+        k.endEditBlock();
+    } else {
+        QTextCharFormat f;
         f.setForeground(QColor::fromRgb(fontColours[index].second));
-    edit->mergeCurrentCharFormat(f);
+        edit->mergeCurrentCharFormat(f);
+    }
     // White letters need a grey ground to be seen.
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, index == 15 ? QColor(200, 200, 200) : QColor(Qt::white));

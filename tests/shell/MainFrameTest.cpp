@@ -232,6 +232,18 @@ private slots:
         QCOMPARE(segment.text(2, 6), std::string("work"));
         QCOMPARE(segment.charFormatAt(2).color, 0xFF0000);
         QCOMPARE(segment.charFormatAt(0).color, platform::AutoColor);
+        // Automatic takes the colour away again.
+        QVERIFY(frame.setEditMode(true));
+        cursor = QTextCursor(browser->document());
+        cursor.setPosition(3);
+        cursor.setPosition(12, QTextCursor::KeepAnchor);
+        browser->setTextCursor(cursor);
+        frame.setFontColour(16);
+        QVERIFY(frame.setEditMode(false));
+        QVERIFY(doc.store().GetRecord(store::TopicId::Texts, 1, c, true));
+        const auto& tb = c.block(store::TextField::Body);
+        const auto body = platform::RichText::fromRtf(std::string(tb.begin(), tb.end()));
+        QCOMPARE(body.charFormatAt(5).color, platform::AutoColor);
     }
 };
 
