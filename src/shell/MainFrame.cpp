@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace vexana::shell {
 
@@ -698,8 +699,8 @@ void CMainFrame::setFontColour(int index) {
             edit->setCurrentCharFormat(f);
         }
         const int a = selection.selectionStart(), b = selection.selectionEnd();
-        QTextCursor k(edit->document());
-        k.beginEditBlock();
+        // Gathered first: changing formats splits and merges the fragments being walked.
+        std::vector<std::tuple<int, int, QTextCharFormat>> pieces;
         for (QTextBlock block = edit->document()->findBlock(a);
              block.isValid() && block.position() < b; block = block.next())
             for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -709,10 +710,15 @@ void CMainFrame::setFontColour(int index) {
                 if (from >= to) continue;
                 QTextCharFormat f = fragment.charFormat();
                 f.clearForeground();
-                k.setPosition(from);
-                k.setPosition(to, QTextCursor::KeepAnchor);
-                k.setCharFormat(f);
+                pieces.emplace_back(from, to, f);
             }
+        QTextCursor k(edit->document());
+        k.beginEditBlock();
+        for (const auto& [from, to, f] : pieces) {
+            k.setPosition(from);
+            k.setPosition(to, QTextCursor::KeepAnchor);
+            k.setCharFormat(f);
+        }
         k.endEditBlock();
     } else {
         QTextCharFormat f;
