@@ -248,7 +248,7 @@ bool CodingOperations::SaveEditedText(std::int32_t text, const platform::RichTex
     }
     for (const EditedMemo& m : memos) {
         RecordCursor k;
-        if (!s.GetRecord(TopicId::Memos, m.memo, k)) continue;
+        if (!s.GetRecord(TopicId::Memos, m.memo, k) || k.getInt(MemoField::Text) != text) continue;
         k.setInt(MemoField::Pos, std::clamp(m.pos, 0, body.length()));
         if (!s.Save(k)) {
             unit.fail();

@@ -226,9 +226,8 @@ public:
     }
     void loadMemos(TopicStore& s, std::int32_t text) {
         memos_.clear();
-        for (std::int32_t id : s.ListIds(TopicId::Memos))
-            if (s.GetInt(TopicId::Memos, id, MemoField::Text) == text)
-                memos_.push_back({id, s.GetInt(TopicId::Memos, id, MemoField::Pos), 0});
+        for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Texts, text))
+            memos_.push_back({id, s.GetInt(TopicId::Memos, id, MemoField::Pos), 0});
     }
 
     // While edit mode is on, stripes and memo places follow every change of the text.
