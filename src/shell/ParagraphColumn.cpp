@@ -37,6 +37,19 @@ int ParagraphColumn::yOf(int n) const {
     return static_cast<int>(box.top()) - edit_->verticalScrollBar()->value() + viewport;
 }
 
+int ParagraphColumn::lastAtOrAbove(int y) const {
+    // Paragraph tops grow down the text, so a long text is searched, not walked.
+    int lo = 1, hi = table_.count(), found = 0;
+    while (lo <= hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (yOf(mid) <= y)
+            found = mid, lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return found;
+}
+
 void ParagraphColumn::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
@@ -45,7 +58,7 @@ void ParagraphColumn::paintEvent(QPaintEvent*) {
     p.setFont(f);
     p.setPen(palette().color(QPalette::PlaceholderText));
     const int h = QFontMetrics(f).height();
-    for (int n = 1; n <= table_.count(); ++n) {
+    for (int n = std::max(1, lastAtOrAbove(-h)); n <= table_.count(); ++n) {
         const int y = yOf(n);
         if (y + h < 0) continue;
         if (y > height()) break;
@@ -74,14 +87,7 @@ void ParagraphColumn::selectParagraph(int n, bool extend) {
 }
 
 void ParagraphColumn::mousePressEvent(QMouseEvent* e) {
-    const int y = e->position().toPoint().y();
-    int hit = 0;
-    for (int n = 1; n <= table_.count(); ++n) {
-        const int top = yOf(n);
-        if (top > y) break;
-        hit = n;
-    }
-    selectParagraph(hit, e->modifiers() & Qt::ShiftModifier);
+    selectParagraph(lastAtOrAbove(e->position().toPoint().y()), e->modifiers() & Qt::ShiftModifier);
 }
 
 } // namespace vexana::shell

@@ -29,7 +29,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
 
 private:
-    int yOf(int n) const; // the top of paragraph n in this widget
+    int yOf(int n) const;           // the top of paragraph n in this widget
+    int lastAtOrAbove(int y) const; // the last paragraph starting at or above y; 0 for none
 
     QTextEdit* edit_;
     const StripeColumn* offsets_;
