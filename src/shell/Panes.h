@@ -1,0 +1,274 @@
+#pragma once
+
+// The four windows of the main frame's panes.
+
+#include "MainFrame.h"
+#include "ParagraphColumn.h"
+#include "StripeColumn.h"
+#include "TextDocument.h"
+#include "analysis/CodeSystem.h"
+#include "analysis/Workspace.h"
+#include "store/Schema.h"
+#include "store/TopicStore.h"
+
+#include <QHBoxLayout>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace vexana::shell {
+
+using namespace store;
+
+inline QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Tree items know what they show: its kind (the topic, or a root's number) and its id.
+inline void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
+    item->setData(0, Qt::UserRole, kind);
+    item->setData(0, Qt::UserRole + 1, id);
+}
+
+inline platform::RichText bodyOf(TopicStore& s, int topic, std::int32_t id, int field) {
+    RecordCursor c;
+    if (!s.GetRecord(topic, id, c, true)) return {};
+    const auto& b = c.block(field);
+    return platform::RichText::fromRtf(
+        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
+class CBlauView : public CBaseView {
+public:
+    CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new QTreeWidget) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(tree_);
+        tree_->setHeaderHidden(true);
+    }
+    void fill(TopicStore& s, const analysis::Workspace& ws) {
+        tree_->clear();
+        auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
+        tag(groups, TopicId::GroupsRoot, 0);
+        for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
+            auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
+            tag(gi, TopicId::TextGroups, g);
+            for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
+                const QString label =
+                    q(s.GetName(TopicId::Texts, t, false)) +
+                    QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
+                auto* ti = new QTreeWidgetItem(gi, {label});
+                tag(ti, TopicId::Texts, t);
+                if (ws.IsActive(TopicId::Texts, t)) ti->setForeground(0, QColor(200, 0, 0));
+            }
+        }
+        auto* sets = new QTreeWidgetItem(tree_, {"Sets"});
+        for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
+            auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
+            for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
+                new QTreeWidgetItem(
+                    si, {q(s.GetName(TopicId::Texts,
+                                     s.GetInt(TopicId::TextLinks, link, LinkField::Text), false))});
+        }
+        tree_->expandAll();
+    }
+    QTreeWidget* tree() const { return tree_; }
+
+private:
+    QTreeWidget* tree_;
+};
+
+class CGreenView : public CBaseView {
+public:
+    CGreenView() : CBaseView(ViewBit::CodeSystem), tree_(new QTreeWidget) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(tree_);
+        tree_->setHeaderHidden(true);
+    }
+    void fill(TopicStore& s, analysis::Workspace& ws) {
+        tree_->clear();
+        auto* root = new QTreeWidgetItem(tree_, {"Code System"});
+        tag(root, TopicId::CodesRoot, 0);
+        addChildren(s, ws, root, 0, 0);
+        tree_->expandAll();
+    }
+    QTreeWidget* tree() const { return tree_; }
+
+private:
+    void addChildren(TopicStore& s, analysis::Workspace& ws, QTreeWidgetItem* parent,
+                     std::int32_t code, int depth) {
+        if (depth > 100) return;
+        for (std::int32_t child : ws.codes().Children(code)) {
+            const QString label =
+                q(s.GetName(TopicId::Codes, child, false)) +
+                QString(" (%1)").arg(s.GetInt(TopicId::Codes, child, CodeField::Codes));
+            auto* item = new QTreeWidgetItem(parent, {label});
+            tag(item, TopicId::Codes, child);
+            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
+                s.GetInt(TopicId::Codes, child, CodeField::Type));
+            item->setForeground(0, QColor(rgb.red, rgb.green, rgb.blue));
+            if (ws.IsActive(TopicId::Codes, child)) {
+                QFont f = item->font(0);
+                f.setBold(true);
+                item->setFont(0, f);
+            }
+            addChildren(s, ws, item, child, depth + 1);
+        }
+    }
+    QTreeWidget* tree_;
+};
+
+class CWhiteView : public CBaseView {
+public:
+    explicit CWhiteView(const AppSettings& settings)
+        : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)),
+          numbers_(new ParagraphColumn(edit_, stripes_)) {
+        auto* l = new QHBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(1);
+        const AppSettings::TextCoder side = settings.textCoderWindow();
+        stripes_->setFixedWidth(std::max(23, side.width));
+        stripes_->setLabelsShown(side.labels != 0);
+        if (side.stripesFirst) l->addWidget(stripes_);
+        l->addWidget(numbers_);
+        l->addWidget(edit_, 1);
+        if (!side.stripesFirst) l->addWidget(stripes_);
+        edit_->setReadOnly(true);
+    }
+    void show(TopicStore& s, std::int32_t text) {
+        const platform::RichText body = bodyOf(s, TopicId::Texts, text, TextField::Body);
+        fillDocument(*edit_->document(), body);
+        edit_->moveCursor(QTextCursor::Start);
+        stripes_->setText(body);
+        numbers_->setText(body.chars());
+        for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
+            const std::int32_t code = s.GetInt(TopicId::Codings, id, CodingField::Code);
+            if (code == 0) continue; // a retrieval's temporary result
+            browser::CodingStripe st;
+            st.codingId = id;
+            st.code = code;
+            st.startChar = s.GetInt(TopicId::Codings, id, CodingField::StartChar);
+            st.finishChar = s.GetInt(TopicId::Codings, id, CodingField::FinishChar);
+            st.weight = s.GetInt(TopicId::Codings, id, CodingField::Weight);
+            st.label = s.GetName(TopicId::Codings, id, false);
+            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
+                s.GetInt(TopicId::Codes, code, CodeField::Type));
+            st.colour = static_cast<std::uint32_t>(rgb.red << 16 | rgb.green << 8 | rgb.blue);
+            stripes_->strip().add(st);
+        }
+        // Wide enough for the stripes and their labels, at most half the window.
+        QFont f = stripes_->font();
+        f.setPixelSize(11);
+        const QFontMetrics metrics(f);
+        const int needed =
+            stripes_->strip().neededWidth(stripes_->labelsShown(), [&](const std::string& label) {
+                return metrics.horizontalAdvance(QString::fromStdString(label));
+            });
+        stripes_->setFixedWidth(std::clamp(needed + 6, 23, std::max(23, width() / 2)));
+        stripes_->relayout();
+        loadMemos(s, text);
+    }
+    void clear() {
+        setEditMode(false);
+        edit_->clear();
+        stripes_->strip().clear();
+        memos_.clear();
+        numbers_->setText({});
+        stripes_->update();
+    }
+    void loadMemos(TopicStore& s, std::int32_t text) {
+        memos_.clear();
+        for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Texts, text))
+            memos_.push_back({id, s.GetInt(TopicId::Memos, id, MemoField::Pos), 0});
+    }
+
+    // While edit mode is on, stripes and memo places follow every change of the text.
+    bool editMode() const { return editMode_; }
+    bool modified() const { return modified_; }
+    void setEditMode(bool on) {
+        if (on == editMode_) return;
+        editMode_ = on;
+        edit_->setReadOnly(!on);
+        if (on) {
+            modified_ = false;
+            before_ = plainText();
+            watch_ = connect(
+                edit_->document(), &QTextDocument::contentsChange, this,
+                [this](int pos, int removed, int added) { followChange(pos, removed, added); });
+        } else {
+            disconnect(watch_);
+        }
+    }
+    const std::vector<browser::MemoPlace>& memos() const { return memos_; }
+
+private:
+    std::u32string plainText() const { return edit_->document()->toPlainText().toStdU32String(); }
+    void followChange(int pos, int removed, int added) {
+        std::u32string after = plainText();
+        browser::ChangedRange r = browser::changedRange(before_, after);
+        if (after == before_) {
+            if (removed == 0 && added == 0) return;
+            // Only formats changed: the codings over it carry new RTF.
+            r.start = stripes_->fromControl(pos);
+            r.end = stripes_->fromControl(pos + std::max(removed, added));
+        }
+        browser::followEdit(stripes_->strip().stripes(), memos_,
+                            static_cast<std::int32_t>(before_.size()),
+                            static_cast<std::int32_t>(after.size()), r.start, r.end);
+        modified_ = true;
+        stripes_->textEdited(after);
+        numbers_->setText(after);
+        before_ = std::move(after);
+        stripes_->relayout();
+    }
+
+    bool editMode_ = false;
+    bool modified_ = false;
+    std::u32string before_;
+    std::vector<browser::MemoPlace> memos_;
+    QMetaObject::Connection watch_;
+
+public:
+    QTextEdit* edit() const { return edit_; }
+    StripeColumn* stripes() const { return stripes_; }
+
+private:
+    QTextEdit* edit_;
+    StripeColumn* stripes_;
+    ParagraphColumn* numbers_;
+};
+
+class CBlackView : public CBaseView {
+public:
+    CBlackView() : CBaseView(ViewBit::RetrievedSegments), edit_(new QTextEdit) {
+        auto* l = new QVBoxLayout(this);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(edit_);
+        edit_->setReadOnly(true);
+    }
+    // The segments one after the other, each followed by five paragraph ends.
+    void fill(TopicStore& s, const std::vector<std::int32_t>& codings) {
+        // Built apart from the window: a shown document lays itself out after every insert.
+        auto* document = new QTextDocument(edit_);
+        document->setUndoRedoEnabled(false);
+        for (std::int32_t id : codings) {
+            platform::RichText block = bodyOf(s, TopicId::Codings, id, CodingField::Body);
+            block.replace(block.length(), block.length(), "\r\r\r\r\r");
+            appendToDocument(*document, block);
+        }
+        // The control deletes its own first document itself; later ones are ours.
+        QTextDocument* old = edit_->document();
+        const bool ours = old->parent() == edit_;
+        edit_->setDocument(document);
+        if (ours) old->deleteLater();
+        edit_->moveCursor(QTextCursor::Start);
+    }
+    QTextEdit* edit() const { return edit_; }
+
+private:
+    QTextEdit* edit_;
+};
+
+
+} // namespace vexana::shell
