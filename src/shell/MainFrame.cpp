@@ -1,6 +1,6 @@
 #include "MainFrame.h"
-#include "Panes.h"
 
+#include "Panes.h"
 #include "ParagraphColumn.h"
 #include "StripeColumn.h"
 #include "TextDocument.h"
@@ -27,6 +27,7 @@
 #include <QTextEdit>
 #include <QTextFragment>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -37,13 +38,6 @@ namespace vexana::shell {
 using namespace store;
 
 namespace {
-
-// The sixteen standard colours of the Font Color menu, in its order.
-constexpr std::pair<const char*, QRgb> fontColours[16] = {
-    {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
-    {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
-    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
-    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF}};
 
 analysis::ContextMenu menuOf(int kind) {
     switch (kind) {
@@ -127,7 +121,9 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     connect(browser_->edit(), &QTextEdit::customContextMenuRequested, this,
             [this](const QPoint& at) { showBrowserMenu(at); });
     buildMenus();
+    buildToolbars();
     rebuildPanes();
+    updateCommands();
     resize(1100, 760);
     doc_.addView(this);
 }
@@ -235,21 +231,6 @@ void CMainFrame::stripeClicked(std::int32_t coding, Qt::MouseButton button, bool
     menu.exec(at);
 }
 
-void CMainFrame::showBrowserMenu(const QPoint& at) {
-    QMenu menu(this);
-    const bool selected = browser_->edit()->textCursor().hasSelection() && openText_ && !editMode();
-    QAction* code = menu.addAction("Code", [this] { codeSelection(); });
-    code->setEnabled(selected && ws_.quickList.current() != 0);
-    menu.addAction("In-Vivo", [this] { inVivo(); })->setEnabled(selected);
-    QMenu* undo = menu.addMenu("Undo Code");
-    const auto batches = ws_.codings().UndoBatches();
-    for (std::size_t k = 0; k < batches.size(); ++k)
-        undo->addAction(q(batches[k].codeName) + "\t" + QString::number(batches[k].count),
-                        [this, k] { undoBatch(static_cast<int>(k)); });
-    undo->setEnabled(!batches.empty());
-    menu.exec(browser_->edit()->viewport()->mapToGlobal(at));
-}
-
 CMainFrame::~CMainFrame() {
     doc_.removeView(this);
     // The four windows are kept across layouts; free those not in a pane now.
@@ -269,83 +250,6 @@ CBaseView* CMainFrame::view(int bit) const {
     default:
         return segments_;
     }
-}
-
-void CMainFrame::buildMenus() {
-    QMenu* project = menuBar()->addMenu("&Project");
-    project->addAction("&New Project...", [this] { doc_.OnNewProject(); });
-    project->addAction("&Open Project...", [this] { doc_.OnOpenProject(); });
-    project->addAction("&Backup Project...", [this] { doc_.OnBackupProject(); });
-    project->addSeparator();
-    for (int i = 0; i < 5; ++i)
-        recentItems_[static_cast<std::size_t>(i)] =
-            project->addAction("", [this, i] { doc_.OnRecentProject(i + 1); });
-    project->addSeparator();
-    project->addAction("E&xit VEX", [this] { close(); });
-    connect(project, &QMenu::aboutToShow, this, [this] { updateRecentMenu(); });
-    updateRecentMenu();
-
-    QMenu* edit = menuBar()->addMenu("&Edit");
-    editAction_ = edit->addAction("Edit Mode on/off", [this] { setEditMode(!editMode()); });
-    editAction_->setCheckable(true);
-    edit->addSeparator();
-    // Effects toggle on the selection, as the selection's first character has them.
-    const std::pair<const char*, void (*)(QTextCharFormat&, bool)> effects[] = {
-        {"Bold",
-         [](QTextCharFormat& f, bool on) { f.setFontWeight(on ? QFont::Bold : QFont::Normal); }},
-        {"Italics", [](QTextCharFormat& f, bool on) { f.setFontItalic(on); }},
-        {"Underline", [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); }}};
-    std::vector<QAction*> formatting;
-    for (const auto& effect : effects) {
-        QAction* a = edit->addAction(effect.first);
-        auto* apply = effect.second;
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, apply](bool on) {
-            QTextCharFormat f;
-            apply(f, on);
-            browser_->edit()->mergeCurrentCharFormat(f);
-        });
-        formatting.push_back(a);
-    }
-    QMenu* colours = edit->addMenu("Font Color");
-    formatting.push_back(colours->menuAction());
-    for (int i = 0; i <= 16; ++i)
-        colours->addAction(i < 16 ? fontColours[i].first : "Automatic",
-                           [this, i] { setFontColour(i); });
-    connect(edit, &QMenu::aboutToShow, this, [this, formatting] {
-        editAction_->setEnabled(openText_ != 0);
-        editAction_->setChecked(editMode());
-        const QTextCharFormat f = browser_->edit()->currentCharFormat();
-        const bool has[] = {f.fontWeight() >= QFont::Bold, f.fontItalic(), f.fontUnderline()};
-        for (std::size_t i = 0; i < formatting.size(); ++i) {
-            formatting[i]->setEnabled(editMode());
-            if (i < std::size(has)) formatting[i]->setChecked(has[i]);
-        }
-    });
-
-    QMenu* windows = menuBar()->addMenu("&Window");
-    const std::pair<int, const char*> items[] = {
-        {ViewBit::DocumentSystem, "&Document System"},
-        {ViewBit::TextBrowser, "&Text Browser"},
-        {ViewBit::RetrievedSegments, "&Retrieved  Segments"},
-        {ViewBit::CodeSystem, "&Code System"}};
-    for (std::size_t i = 0; i < 4; ++i) {
-        const int bit = items[i].first;
-        toggles_[i] = windows->addAction(items[i].second, [this, bit] { toggleView(bit); });
-        toggles_[i]->setCheckable(true);
-        toggles_[i]->setData(bit);
-    }
-    updateChecks();
-}
-
-void CMainFrame::updateRecentMenu() {
-    for (int i = 0; i < 5; ++i)
-        recentItems_[static_cast<std::size_t>(i)]->setText(q(doc_.recent().menuText(i + 1)));
-}
-
-void CMainFrame::updateChecks() {
-    for (QAction* a : toggles_)
-        if (a) a->setChecked(viewState_ & a->data().toInt());
 }
 
 void CMainFrame::readSplitters() {
@@ -401,7 +305,7 @@ void CMainFrame::toggleView(int bit) {
     viewState_ = shell::toggleView(viewState_, bit);
     buttonState_ = 1;
     rebuildPanes();
-    updateChecks();
+    updateCommands();
 }
 
 bool CMainFrame::editMode() const {
@@ -412,7 +316,7 @@ bool CMainFrame::setEditMode(bool on) {
     if (on) {
         if (!openText_) return false;
         browser_->setEditMode(true);
-        editAction_->setChecked(true);
+        updateCommands();
         return true;
     }
     if (!browser_->editMode()) return true;
@@ -432,53 +336,8 @@ bool CMainFrame::setEditMode(bool on) {
         }
     }
     browser_->setEditMode(false);
-    editAction_->setChecked(false);
     refreshAll();
     return true;
-}
-
-void CMainFrame::setFontColour(int index) {
-    if (!editMode() || index < 0 || index > 16) return;
-    QTextEdit* edit = browser_->edit();
-    if (index == 16) {
-        // Automatic is no colour at all, so the text follows the reader's window colours.
-        const QTextCursor selection = edit->textCursor();
-        if (!selection.hasSelection()) {
-            QTextCharFormat f = edit->currentCharFormat();
-            f.clearForeground();
-            edit->setCurrentCharFormat(f);
-        }
-        const int a = selection.selectionStart(), b = selection.selectionEnd();
-        // Gathered first: changing formats splits and merges the fragments being walked.
-        std::vector<std::tuple<int, int, QTextCharFormat>> pieces;
-        for (QTextBlock block = edit->document()->findBlock(a);
-             block.isValid() && block.position() < b; block = block.next())
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextFragment fragment = it.fragment();
-                const int from = std::max(a, fragment.position());
-                const int to = std::min(b, fragment.position() + fragment.length());
-                if (from >= to) continue;
-                QTextCharFormat f = fragment.charFormat();
-                f.clearForeground();
-                pieces.emplace_back(from, to, f);
-            }
-        QTextCursor k(edit->document());
-        k.beginEditBlock();
-        for (const auto& [from, to, f] : pieces) {
-            k.setPosition(from);
-            k.setPosition(to, QTextCursor::KeepAnchor);
-            k.setCharFormat(f);
-        }
-        k.endEditBlock();
-    } else {
-        QTextCharFormat f;
-        f.setForeground(QColor::fromRgb(fontColours[index].second));
-        edit->mergeCurrentCharFormat(f);
-    }
-    // White letters need a grey ground to be seen.
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Base, index == 15 ? QColor(200, 200, 200) : QColor(Qt::white));
-    edit->setPalette(p);
 }
 
 void CMainFrame::openText(std::int32_t text) {
@@ -505,6 +364,8 @@ void CMainFrame::refreshAll() {
     documents_->fill(doc_.store(), ws_);
     codes_->fill(doc_.store(), ws_);
     showRetrieved();
+    updateQuickList();
+    updateCommands();
     setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
     dirty_ = false;
 }
@@ -535,6 +396,8 @@ void CMainFrame::onProjectClosed() {
 
 void CMainFrame::saveSettings() {
     readSplitters();
+    for (std::size_t i = 0; i < 3; ++i)
+        toolbars_[i] = bars_[i]->width();
     settings_.setMainWindow(buttonState_, viewState_, oldViewState_, splitters_, toolbars_);
     settings_.setRecentProjects(doc_.recent().entries());
     settings_.setProgramOptions(retrieval_.ProgramOptions());

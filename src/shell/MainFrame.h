@@ -7,9 +7,16 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 
 class QAction;
+class QComboBox;
+class QFontComboBox;
+class QMenu;
+class QTextCharFormat;
+class QToolBar;
 class QSplitter;
 class QTextEdit;
 class QTreeWidget;
@@ -75,6 +82,14 @@ public:
     void selectCoding(std::int32_t coding);
     // A click on the stripe strip (coding 0: outside any stripe).
     void stripeClicked(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at);
+    // Every menu item and toolbar button by its command id; nullptr for an unknown id.
+    QAction* command(int id) const;
+    // Runs a command as its menu item or button does; false when unknown or disabled.
+    bool runCommand(int id);
+    // Enabling and checks of every command, after anything they depend on changed.
+    void updateCommands();
+    // Character Set (33100 to 33104): the font character-set number, kept with the project.
+    void setCharSet(int code);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
 
@@ -87,11 +102,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QAction* addCommand(int id, const QString& text, std::function<void()> run,
+                        bool checkable = false);
     void buildMenus();
+    void buildToolbars();
+    void fillUndoMenu(QMenu* menu);
+    void updateQuickList();
+    void applyCharFormat(const QTextCharFormat& f);
     void rebuildPanes();
     void readSplitters();
-    void updateChecks();
-    void updateRecentMenu();
     void showContextMenu(QTreeWidget* tree, const QPoint& at);
     void showBrowserMenu(const QPoint& at);
     static void selectInTree(QTreeWidget* tree, int kind, std::int32_t id);
@@ -110,9 +129,11 @@ private:
     CWhiteView* browser_;
     CBlackView* segments_;
     QPointer<QSplitter> outer_, left_, right_;
-    std::array<QAction*, 4> toggles_{};
-    std::array<QAction*, 5> recentItems_{};
-    QAction* editAction_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::array<QToolBar*, 3> bars_{};
+    QComboBox* quickList_ = nullptr;
+    QFontComboBox* fontFace_ = nullptr;
+    QComboBox* fontSize_ = nullptr;
     bool dirty_ = false;
     std::int32_t openText_ = 0;
     std::unique_ptr<analysis::ContextCommands> commands_;

@@ -1,0 +1,404 @@
+// The main menu and the three toolbars: every item by its command id, and the rules that
+// enable and check them.
+
+#include "MainFrame.h"
+#include "Panes.h"
+#include "analysis/CodingOperations.h"
+#include "analysis/ContextCommands.h"
+#include "analysis/DocumentSystem.h"
+#include "analysis/Retrieval.h"
+#include "store/CVexDoc.h"
+
+#include <QComboBox>
+#include <QFontComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextBlock>
+#include <QTextFragment>
+#include <QToolBar>
+#include <QToolButton>
+#include <tuple>
+
+namespace vexana::shell {
+
+namespace {
+
+// The sixteen standard colours of the Font Color menu, in its order.
+constexpr std::pair<const char*, QRgb> fontColours[16] = {
+    {"Black", 0x000000},  {"Maroon", 0x800000},  {"Green", 0x008000}, {"Olive", 0x808000},
+    {"Navy", 0x000080},   {"Purple", 0x800080},  {"Teal", 0x008080},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},     {"Lime", 0x00FF00},  {"Yellow", 0xFFFF00},
+    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF},  {"White", 0xFFFFFF}};
+
+// The character sets by command, with their font character-set numbers.
+constexpr std::tuple<int, const char*, int> charSets[5] = {{33100, "Westeuropean", 0},
+                                                           {33101, "Arabic", 178},
+                                                           {33102, "Greek", 161},
+                                                           {33103, "Hebrew", 177},
+                                                           {33104, "Cyrillic", 204}};
+
+constexpr std::pair<int, const char*> windowToggles[4] = {
+    {ViewBit::DocumentSystem, "&Document System"},
+    {ViewBit::TextBrowser, "&Text Browser"},
+    {ViewBit::RetrievedSegments, "&Retrieved  Segments"},
+    {ViewBit::CodeSystem, "&Code System"}};
+
+int toggleId(int bit) {
+    switch (bit) {
+    case ViewBit::DocumentSystem:
+        return 32770;
+    case ViewBit::TextBrowser:
+        return 32769;
+    case ViewBit::RetrievedSegments:
+        return 32771;
+    default:
+        return 32772;
+    }
+}
+
+} // namespace
+
+QAction* CMainFrame::addCommand(int id, const QString& text, std::function<void()> run,
+                                bool checkable) {
+    auto* a = new QAction(text, this);
+    a->setData(id);
+    a->setCheckable(checkable);
+    connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    actions_[id] = a;
+    return a;
+}
+
+QAction* CMainFrame::command(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+bool CMainFrame::runCommand(int id) {
+    updateCommands();
+    QAction* a = command(id);
+    if (!a || !a->isEnabled()) return false;
+    a->trigger();
+    return true;
+}
+
+void CMainFrame::buildMenus() {
+    QMenu* project = menuBar()->addMenu("&Project");
+    project->addAction(addCommand(32891, "&New Project...", [this] { doc_.OnNewProject(); }));
+    project->addAction(addCommand(32783, "&Open Project...", [this] { doc_.OnOpenProject(); }));
+    project->addAction(addCommand(32892, "&Backup Project...", [this] { doc_.OnBackupProject(); }));
+    project->addSeparator();
+    for (int i = 0; i < 5; ++i)
+        project->addAction(addCommand(33028 + i, "", [this, i] { doc_.OnRecentProject(i + 1); }));
+    project->addSeparator();
+    project->addAction(addCommand(57665, "E&xit VEX", [this] { close(); }));
+
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->addAction(addCommand(57635, "Cu&t", [this] { browser_->edit()->cut(); }));
+    edit->addAction(addCommand(57634, "&Copy", [this] { browser_->edit()->copy(); }));
+    edit->addAction(addCommand(57637, "&Paste", [this] { browser_->edit()->paste(); }));
+    edit->addSeparator();
+    edit->addAction(addCommand(
+        32906, "Edit Mode on/off", [this] { setEditMode(!editMode()); }, true));
+    edit->addSeparator();
+    // Effects toggle on the selection, as the selection's first character has them.
+    const std::tuple<int, const char*, const char*, void (*)(QTextCharFormat&, bool)> effects[] = {
+        {32799, "Bold", "B",
+         [](QTextCharFormat& f, bool on) { f.setFontWeight(on ? QFont::Bold : QFont::Normal); }},
+        {32800, "Italics", "I", [](QTextCharFormat& f, bool on) { f.setFontItalic(on); }},
+        {32802, "Underline", "U", [](QTextCharFormat& f, bool on) { f.setFontUnderline(on); }}};
+    for (const auto& [id, text, short_, apply] : effects) {
+        const int command_ = id;
+        auto* set = apply;
+        QAction* a = addCommand(
+            id, text,
+            [this, command_, set] {
+                QTextCharFormat f;
+                set(f, command(command_)->isChecked());
+                browser_->edit()->mergeCurrentCharFormat(f);
+            },
+            true);
+        a->setIconText(short_);
+        edit->addAction(a);
+    }
+    auto* colours = new QMenu("Font Color", this);
+    for (int i = 0; i <= 16; ++i)
+        colours->addAction(addCommand(3000 + i, i < 16 ? fontColours[i].first : "Automatic",
+                                      [this, i] { setFontColour(i); }));
+    QAction* colour = colours->menuAction();
+    colour->setData(32773);
+    actions_[32773] = colour;
+    edit->addMenu(colours);
+    edit->addSeparator();
+    QMenu* sets = edit->addMenu("Character Set");
+    for (const auto& [id, text, code] : charSets) {
+        const int c = code;
+        sets->addAction(addCommand(
+            id, text, [this, c] { setCharSet(c); }, true));
+    }
+
+    QMenu* coding = menuBar()->addMenu("C&oding");
+    coding->addAction(addCommand(32905, "&Code", [this] { codeSelection(); }));
+    coding->addAction(addCommand(32904, "&In-Vivo", [this] { inVivo(); }));
+    auto* undo = new QMenu("&Undo Code", this);
+    connect(undo, &QMenu::aboutToShow, this, [this, undo] { fillUndoMenu(undo); });
+    actions_[32907] = undo->menuAction();
+    undo->menuAction()->setData(32907);
+    coding->addMenu(undo);
+
+    QMenu* analysis = menuBar()->addMenu("&Analysis");
+    QMenu* functions = analysis->addMenu("?");
+    for (const auto& c : analysis::commandsOf(analysis::ContextMenu::Analysis)) {
+        const int id = c.id;
+        QAction* a = addCommand(
+            id, q(std::string(c.text)), [this, id] { contextCommand(id, 0); },
+            id <= 20093 || (id >= 20095 && id <= 20098));
+        (id <= 20093 ? functions : analysis)->addAction(a);
+        if (id == 20094 || id == 20096 || id == 20098) analysis->addSeparator();
+    }
+    analysis->addAction(addCommand(32996, "Reset Activation", [this] {
+        ws_.documents().Reset();
+        ws_.BuildRetrieval();
+    }));
+
+    QMenu* windows = menuBar()->addMenu("&Window");
+    for (const auto& [bit, text] : windowToggles) {
+        const int b = bit;
+        windows->addAction(addCommand(
+            toggleId(bit), text, [this, b] { toggleView(b); }, true));
+    }
+    for (QMenu* m : {project, edit, coding, analysis, windows})
+        connect(m, &QMenu::aboutToShow, this, [this] { updateCommands(); });
+}
+
+void CMainFrame::buildToolbars() {
+    const auto bar = [this](int n, const char* title) {
+        QToolBar* t = addToolBar(title);
+        t->setObjectName(QString("Toolbar%1").arg(n));
+        t->setMovable(false);
+        t->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        bars_[static_cast<std::size_t>(n - 1)] = t;
+        return t;
+    };
+    QToolBar* first = bar(1, "Project");
+    for (int id : {32891, 32783, 32892})
+        first->addAction(command(id));
+    first->addSeparator();
+    command(32891)->setIconText("New");
+    command(32783)->setIconText("Open");
+    command(32892)->setIconText("Backup");
+    const char* shortNames[4] = {"Docs", "Text", "Segments", "Codes"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        QAction* a = command(toggleId(windowToggles[i].first));
+        a->setIconText(shortNames[i]);
+        first->addAction(a);
+    }
+
+    QToolBar* second = bar(2, "Coding");
+    quickList_ = new QComboBox;
+    quickList_->setObjectName("QuickList");
+    quickList_->setMinimumContentsLength(14);
+    quickList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    quickList_->setToolTip("Quick-List");
+    connect(quickList_, &QComboBox::activated, this, [this](int i) {
+        const auto& codes = ws_.quickList.codes();
+        if (i >= 0 && static_cast<std::size_t>(i) < codes.size()) ws_.quickList.use(codes[i]);
+        updateQuickList();
+        updateCommands();
+    });
+    second->addWidget(quickList_);
+    for (int id : {32905, 32904, 32907})
+        second->addAction(command(id));
+    command(32907)->setIconText("Undo");
+    if (auto* b = qobject_cast<QToolButton*>(second->widgetForAction(command(32907))))
+        b->setPopupMode(QToolButton::InstantPopup);
+    second->addSeparator();
+    second->addAction(command(32996));
+    command(32996)->setIconText("Reset");
+
+    addToolBarBreak();
+    QToolBar* third = bar(3, "Format");
+    third->addAction(command(32906));
+    command(32906)->setIconText("Edit");
+    fontFace_ = new QFontComboBox;
+    fontFace_->setObjectName("FontFace");
+    fontFace_->setMaximumWidth(150);
+    connect(fontFace_, &QFontComboBox::currentFontChanged, this, [this](const QFont& font) {
+        QTextCharFormat f;
+        f.setFontFamilies({font.family()});
+        applyCharFormat(f);
+    });
+    third->addWidget(fontFace_);
+    fontSize_ = new QComboBox;
+    fontSize_->setObjectName("FontSize");
+    fontSize_->setEditable(true);
+    for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
+        fontSize_->addItem(QString::number(size));
+    fontSize_->setValidator(new QIntValidator(1, 1638, fontSize_));
+    connect(fontSize_, &QComboBox::textActivated, this, [this](const QString& text) {
+        const int size = text.toInt();
+        if (size <= 0) return;
+        QTextCharFormat f;
+        f.setFontPointSize(size);
+        applyCharFormat(f);
+    });
+    third->addWidget(fontSize_);
+    for (int id : {32799, 32800, 32802, 32773})
+        third->addAction(command(id));
+    command(32773)->setIconText("Color");
+    if (auto* b = qobject_cast<QToolButton*>(third->widgetForAction(command(32773))))
+        b->setPopupMode(QToolButton::InstantPopup);
+    third->addSeparator();
+    for (int id : {57635, 57634, 57637})
+        third->addAction(command(id));
+
+    // A stored width holds a bar open, but never wider than its buttons need.
+    for (std::size_t i = 0; i < 3; ++i)
+        bars_[i]->setMinimumWidth(std::min(toolbars_[i], bars_[i]->sizeHint().width()));
+
+    QTextEdit* text = browser_->edit();
+    connect(text, &QTextEdit::selectionChanged, this, [this] { updateCommands(); });
+    connect(text, &QTextEdit::cursorPositionChanged, this, [this] { updateCommands(); });
+}
+
+void CMainFrame::applyCharFormat(const QTextCharFormat& f) {
+    if (editMode()) browser_->edit()->mergeCurrentCharFormat(f);
+}
+
+void CMainFrame::fillUndoMenu(QMenu* menu) {
+    menu->clear();
+    const auto batches = ws_.codings().UndoBatches();
+    for (std::size_t k = 0; k < batches.size(); ++k)
+        menu->addAction(q(batches[k].codeName) + "\t" + QString::number(batches[k].count),
+                        [this, k] { undoBatch(static_cast<int>(k)); });
+}
+
+void CMainFrame::updateQuickList() {
+    if (!quickList_) return;
+    quickList_->clear();
+    for (std::int32_t code : ws_.quickList.codes())
+        quickList_->addItem(q(doc_.store().GetName(TopicId::Codes, code, true)), code);
+    quickList_->setCurrentIndex(quickList_->count() ? 0 : -1);
+}
+
+void CMainFrame::setCharSet(int code) {
+    doc_.setCharSet(code);
+    if (!doc_.SaveOptions())
+        ws_.ui().message("The character set could not be saved.", MessageIcon::Stop);
+    updateCommands();
+}
+
+void CMainFrame::updateCommands() {
+    const bool open = doc_.isOpen();
+    QTextEdit* text = browser_->edit();
+    const bool shown = (viewState_ & ViewBit::TextBrowser) != 0;
+    const bool editing = editMode();
+    const bool selected = openText_ && text->textCursor().hasSelection();
+    command(32892)->setEnabled(open);
+    for (int i = 0; i < 5; ++i) {
+        const QString path = q(doc_.recent().menuText(i + 1));
+        command(33028 + i)->setText(path);
+        command(33028 + i)->setVisible(!path.isEmpty());
+    }
+    command(57634)->setEnabled(shown && selected);
+    command(57635)->setEnabled(shown && editing && selected);
+    command(57637)->setEnabled(shown && editing);
+    command(32906)->setEnabled(openText_ != 0);
+    command(32906)->setChecked(editing);
+    const QTextCharFormat f = text->currentCharFormat();
+    const bool has[] = {f.fontWeight() >= QFont::Bold, f.fontItalic(), f.fontUnderline()};
+    const int effects[] = {32799, 32800, 32802};
+    for (std::size_t i = 0; i < 3; ++i) {
+        command(effects[i])->setEnabled(editing);
+        command(effects[i])->setChecked(has[i]);
+    }
+    command(32773)->setEnabled(editing);
+    fontFace_->setEnabled(editing);
+    fontSize_->setEnabled(editing);
+    {
+        // Showing the format under the cursor is no request to change it.
+        const QSignalBlocker a(fontFace_), b(fontSize_);
+        const QStringList families = f.fontFamilies().toStringList();
+        if (!families.isEmpty()) fontFace_->setCurrentFont(QFont(families.front()));
+        if (f.fontPointSize() > 0) fontSize_->setEditText(QString::number(f.fontPointSize()));
+    }
+    for (const auto& [id, name, code] : charSets) {
+        command(id)->setEnabled(open);
+        command(id)->setChecked(doc_.charSet() == code);
+    }
+    command(32905)->setEnabled(selected && !editing && ws_.quickList.current() != 0);
+    command(32904)->setEnabled(selected && !editing);
+    command(32907)->setEnabled(open && !ws_.codings().UndoBatches().empty());
+    quickList_->setEnabled(open);
+    const analysis::RetrievalOptions& o = ws_.options;
+    for (const auto& c : analysis::commandsOf(analysis::ContextMenu::Analysis)) {
+        QAction* a = command(c.id);
+        a->setEnabled(open && analysis::ContextCommands::Available(c.id));
+        if (c.id <= 20093) a->setChecked(retrieval_.settings.function == c.id - 20084);
+    }
+    command(20095)->setChecked(o.orderByTextTree);
+    command(20096)->setChecked(!o.orderByTextTree);
+    command(20097)->setChecked(o.includeSubcodes);
+    command(20098)->setChecked(o.useWeightFilter);
+    command(32996)->setEnabled(open);
+    for (const auto& [bit, name] : windowToggles)
+        command(toggleId(bit))->setChecked(viewState_ & bit);
+}
+
+void CMainFrame::setFontColour(int index) {
+    if (!editMode() || index < 0 || index > 16) return;
+    QTextEdit* edit = browser_->edit();
+    if (index == 16) {
+        // Automatic is no colour at all, so the text follows the reader's window colours.
+        const QTextCursor selection = edit->textCursor();
+        if (!selection.hasSelection()) {
+            QTextCharFormat f = edit->currentCharFormat();
+            f.clearForeground();
+            edit->setCurrentCharFormat(f);
+        }
+        const int a = selection.selectionStart(), b = selection.selectionEnd();
+        // Gathered first: changing formats splits and merges the fragments being walked.
+        std::vector<std::tuple<int, int, QTextCharFormat>> pieces;
+        for (QTextBlock block = edit->document()->findBlock(a);
+             block.isValid() && block.position() < b; block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                const int from = std::max(a, fragment.position());
+                const int to = std::min(b, fragment.position() + fragment.length());
+                if (from >= to) continue;
+                QTextCharFormat f = fragment.charFormat();
+                f.clearForeground();
+                pieces.emplace_back(from, to, f);
+            }
+        QTextCursor k(edit->document());
+        k.beginEditBlock();
+        for (const auto& [from, to, f] : pieces) {
+            k.setPosition(from);
+            k.setPosition(to, QTextCursor::KeepAnchor);
+            k.setCharFormat(f);
+        }
+        k.endEditBlock();
+    } else {
+        QTextCharFormat f;
+        f.setForeground(QColor::fromRgb(fontColours[index].second));
+        edit->mergeCurrentCharFormat(f);
+    }
+    // White letters need a grey ground to be seen.
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, index == 15 ? QColor(200, 200, 200) : QColor(Qt::white));
+    edit->setPalette(p);
+}
+
+void CMainFrame::showBrowserMenu(const QPoint& at) {
+    updateCommands();
+    QMenu menu(this);
+    menu.addAction(command(32905));
+    menu.addAction(command(32904));
+    QMenu* undo = menu.addMenu("Undo Code");
+    fillUndoMenu(undo);
+    undo->setEnabled(!undo->isEmpty());
+    menu.addSeparator();
+    menu.addAction(command(57634));
+    menu.exec(browser_->edit()->viewport()->mapToGlobal(at));
+}
+
+} // namespace vexana::shell
