@@ -7,6 +7,7 @@
 #include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
+#include "platform/Files.h"
 #include "store/CVexDoc.h"
 
 #include <QComboBox>
@@ -86,6 +87,13 @@ void CMainFrame::buildMenus() {
     project->addAction(addCommand(32891, "&New Project...", [this] { doc_.OnNewProject(); }));
     project->addAction(addCommand(32783, "&Open Project...", [this] { doc_.OnOpenProject(); }));
     project->addAction(addCommand(32892, "&Backup Project...", [this] { doc_.OnBackupProject(); }));
+    QMenu* exports = project->addMenu("&Export");
+    exports->addAction(addCommand(33021, "&Text Browser", [this] {
+        exportRtf([this] { return richTextOf(*browser_->edit()->document()).toRtf(); });
+    }));
+    exports->addAction(addCommand(33022, "&Retrieved Segments", [this] {
+        exportRtf([this] { return browser::segmentsExport(doc_.store(), ws_.retrieved).toRtf(); });
+    }));
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(addCommand(33028 + i, "", [this, i] { doc_.OnRecentProject(i + 1); }));
@@ -287,6 +295,13 @@ void CMainFrame::setCharSet(int code) {
     updateCommands();
 }
 
+void CMainFrame::exportRtf(const std::function<std::string()>& make) {
+    const std::string path = ws_.ui().chooseFile(FileDialog::ExportRtf);
+    if (path.empty()) return;
+    const std::string error = platform::writeFileAtomic(path, make());
+    if (!error.empty()) ws_.ui().message(error, MessageIcon::Stop);
+}
+
 void CMainFrame::updateCommands() {
     const bool open = doc_.isOpen();
     QTextEdit* text = browser_->edit();
@@ -294,6 +309,8 @@ void CMainFrame::updateCommands() {
     const bool editing = editMode();
     const bool selected = openText_ && text->textCursor().hasSelection();
     command(32892)->setEnabled(open);
+    command(33021)->setEnabled(open && openText_ != 0);
+    command(33022)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {
         const QString path = q(doc_.recent().menuText(i + 1));
         command(33028 + i)->setText(path);

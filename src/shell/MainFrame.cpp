@@ -65,7 +65,8 @@ analysis::ContextMenu menuOf(int kind) {
 CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieval& retrieval,
                        AppSettings& settings)
     : doc_(doc), ws_(ws), retrieval_(retrieval), settings_(settings), documents_(new CBlauView),
-      codes_(new CGreenView), browser_(new CWhiteView(settings)), segments_(new CBlackView) {
+      codes_(new CGreenView), browser_(new CWhiteView(settings)),
+      segments_(new CBlackView(settings)) {
     setWindowTitle("VEXANA");
     viewState_ = validViewState(settings.viewState());
     oldViewState_ = validViewState(settings.oldViewState());
@@ -117,6 +118,8 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     }
     browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
                                           QPoint at) { stripeClicked(coding, button, twice, at); };
+    segments_->segmentChosen = [this](std::int32_t coding) { selectCoding(coding); };
+    segments_->column()->clicked = segments_->segmentChosen;
     browser_->edit()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(browser_->edit(), &QTextEdit::customContextMenuRequested, this,
             [this](const QPoint& at) { showBrowserMenu(at); });
@@ -391,7 +394,7 @@ void CMainFrame::onProjectClosed() {
     setEditMode(false);
     openText_ = 0;
     browser_->clear();
-    segments_->edit()->clear();
+    segments_->fill(doc_.store(), {});
 }
 
 void CMainFrame::saveSettings() {
@@ -401,6 +404,9 @@ void CMainFrame::saveSettings() {
     settings_.setMainWindow(buttonState_, viewState_, oldViewState_, splitters_, toolbars_);
     settings_.setRecentProjects(doc_.recent().entries());
     settings_.setProgramOptions(retrieval_.ProgramOptions());
+    const auto [first, width] = segments_->layoutSettings();
+    settings_.setSegmentsCtrl(first, width);
+    settings_.setTextCoderWindow(browser_->sideSettings());
     settings_.save();
 }
 

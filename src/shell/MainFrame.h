@@ -90,6 +90,8 @@ public:
     void updateCommands();
     // Character Set (33100 to 33104): the font character-set number, kept with the project.
     void setCharSet(int code);
+    // Export as RTF: asks for the file, then writes what make gives, whole or not at all.
+    void exportRtf(const std::function<std::string()>& make);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
 

@@ -4,15 +4,19 @@
 
 #include "MainFrame.h"
 #include "ParagraphColumn.h"
+#include "SegmentColumn.h"
 #include "StripeColumn.h"
 #include "TextDocument.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/Workspace.h"
+#include "browser/SegmentsDocument.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QTextEdit>
+#include <QTextFrame>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -30,13 +34,7 @@ inline void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
     item->setData(0, Qt::UserRole + 1, id);
 }
 
-inline platform::RichText bodyOf(TopicStore& s, int topic, std::int32_t id, int field) {
-    RecordCursor c;
-    if (!s.GetRecord(topic, id, c, true)) return {};
-    const auto& b = c.block(field);
-    return platform::RichText::fromRtf(
-        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
-}
+using browser::recordBody;
 
 class CBlauView : public CBaseView {
 public:
@@ -127,7 +125,8 @@ public:
         auto* l = new QHBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
         l->setSpacing(1);
-        const AppSettings::TextCoder side = settings.textCoderWindow();
+        side_ = settings.textCoderWindow();
+        const AppSettings::TextCoder& side = side_;
         stripes_->setFixedWidth(std::max(23, side.width));
         stripes_->setLabelsShown(side.labels != 0);
         if (side.stripesFirst) l->addWidget(stripes_);
@@ -137,7 +136,7 @@ public:
         edit_->setReadOnly(true);
     }
     void show(TopicStore& s, std::int32_t text) {
-        const platform::RichText body = bodyOf(s, TopicId::Texts, text, TextField::Body);
+        const platform::RichText body = recordBody(s, TopicId::Texts, text, TextField::Body);
         fillDocument(*edit_->document(), body);
         edit_->moveCursor(QTextCursor::Start);
         stripes_->setText(body);
@@ -201,6 +200,12 @@ public:
         }
     }
     const std::vector<browser::MemoPlace>& memos() const { return memos_; }
+    // The side column's settings as read; its width follows the labels by itself.
+    AppSettings::TextCoder sideSettings() const {
+        AppSettings::TextCoder t = side_;
+        t.labels = stripes_->labelsShown() ? 1 : 0;
+        return t;
+    }
 
 private:
     std::u32string plainText() const { return edit_->document()->toPlainText().toStdU32String(); }
@@ -223,6 +228,7 @@ private:
         stripes_->relayout();
     }
 
+    AppSettings::TextCoder side_;
     bool editMode_ = false;
     bool modified_ = false;
     std::u32string before_;
@@ -241,21 +247,51 @@ private:
 
 class CBlackView : public CBaseView {
 public:
-    CBlackView() : CBaseView(ViewBit::RetrievedSegments), edit_(new QTextEdit) {
-        auto* l = new QVBoxLayout(this);
+    explicit CBlackView(const AppSettings& settings)
+        : CBaseView(ViewBit::RetrievedSegments), edit_(new QTextEdit),
+          column_(new SegmentColumn(edit_)) {
+        auto* l = new QHBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
-        l->addWidget(edit_);
+        l->setSpacing(1);
+        const auto [first, width] = settings.segmentsCtrl();
+        columnFirst_ = first != 0;
+        column_->setFixedWidth(std::max(10, width));
+        if (columnFirst_) l->addWidget(column_);
+        l->addWidget(edit_, 1);
+        if (!columnFirst_) l->addWidget(column_);
         edit_->setReadOnly(true);
+        edit_->viewport()->installEventFilter(this);
     }
     // The segments one after the other, each followed by five paragraph ends.
     void fill(TopicStore& s, const std::vector<std::int32_t>& codings) {
         // Built apart from the window: a shown document lays itself out after every insert.
         auto* document = new QTextDocument(edit_);
         document->setUndoRedoEnabled(false);
+        QTextFrameFormat frame = document->rootFrame()->frameFormat();
+        frame.setLeftMargin(10);
+        document->rootFrame()->setFrameFormat(frame);
+        std::vector<SegmentBlock> blocks;
+        blocks.reserve(codings.size());
+        QTextCursor end(document);
         for (std::int32_t id : codings) {
-            platform::RichText block = bodyOf(s, TopicId::Codings, id, CodingField::Body);
-            block.replace(block.length(), block.length(), "\r\r\r\r\r");
-            appendToDocument(*document, block);
+            SegmentBlock b;
+            b.coding = id;
+            end.movePosition(QTextCursor::End);
+            b.start = end.position();
+            appendToDocument(*document, browser::segmentBody(s, id));
+            end.movePosition(QTextCursor::End);
+            b.end = end.position();
+            appendToDocument(*document, platform::RichText::fromPlain("\r\r\r\r\r"));
+            b.source = q(s.GetName(TopicId::Texts,
+                                   s.GetInt(TopicId::Codings, id, CodingField::Text), false));
+            b.paragraphs = QString("%1-%2")
+                               .arg(s.GetInt(TopicId::Codings, id, CodingField::StartPara))
+                               .arg(s.GetInt(TopicId::Codings, id, CodingField::FinishPara));
+            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
+                s.GetInt(TopicId::Codes, s.GetInt(TopicId::Codings, id, CodingField::Code),
+                         CodeField::Type));
+            b.colour = QColor(rgb.red, rgb.green, rgb.blue);
+            blocks.push_back(std::move(b));
         }
         // The control deletes its own first document itself; later ones are ours.
         QTextDocument* old = edit_->document();
@@ -263,12 +299,35 @@ public:
         edit_->setDocument(document);
         if (ours) old->deleteLater();
         edit_->moveCursor(QTextCursor::Start);
+        column_->setBlocks(std::move(blocks));
     }
     QTextEdit* edit() const { return edit_; }
+    SegmentColumn* column() const { return column_; }
+    // The settings that the window was laid out with, its column's width as it is now.
+    std::pair<int, int> layoutSettings() const { return {columnFirst_ ? 1 : 0, column_->width()}; }
+
+    // A double click in a segment's text, or a click on its mark, opens it in its text.
+    std::function<void(std::int32_t coding)> segmentChosen;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == edit_->viewport() && e->type() == QEvent::MouseButtonDblClick &&
+            segmentChosen) {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            const int i =
+                column_->blockAt(edit_->cursorForPosition(m->position().toPoint()).position());
+            if (i >= 0) {
+                segmentChosen(column_->blocks()[static_cast<std::size_t>(i)].coding);
+                return true;
+            }
+        }
+        return CBaseView::eventFilter(watched, e);
+    }
 
 private:
     QTextEdit* edit_;
+    SegmentColumn* column_;
+    bool columnFirst_ = true;
 };
-
 
 } // namespace vexana::shell

@@ -78,6 +78,10 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::LoadActivation:
         path = QFileDialog::getOpenFileName(parent_, "Load Activation", {}, "Activation (*.act)");
         break;
+    case FileDialog::ExportRtf:
+        path = QFileDialog::getSaveFileName(parent_, "Export", {}, "*.rtf");
+        if (!path.isEmpty() && !path.endsWith(".rtf", Qt::CaseInsensitive)) path += ".rtf";
+        return path.toStdString();
     default:
         break;
     }

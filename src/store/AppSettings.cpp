@@ -235,4 +235,15 @@ AppSettings::TextCoder AppSettings::textCoderWindow() const {
     return t;
 }
 
+void AppSettings::setSegmentsCtrl(int first, int width) {
+    file_.writeString("SegmentsCtrl", "Settings",
+                      std::to_string(first) + ", " + std::to_string(width));
+}
+
+void AppSettings::setTextCoderWindow(const TextCoder& t) {
+    file_.writeString("TextCoderWindow", "Settings",
+                      std::to_string(t.stripesFirst) + ", " + std::to_string(t.width) + ", " +
+                          std::to_string(t.labels));
+}
+
 } // namespace vexana::store

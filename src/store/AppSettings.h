@@ -87,6 +87,8 @@ public:
         int stripesFirst = 1, width = 23, labels = 1;
     };
     TextCoder textCoderWindow() const;
+    void setSegmentsCtrl(int first, int width);
+    void setTextCoderWindow(const TextCoder& t);
 
 private:
     platform::ProfileFile file_;

@@ -16,7 +16,8 @@ enum class FileDialog {
     ImportTexts,
     PreprocessTexts,
     SaveActivation,
-    LoadActivation
+    LoadActivation,
+    ExportRtf
 };
 
 struct StartChoice {

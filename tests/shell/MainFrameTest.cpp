@@ -5,13 +5,17 @@
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
+#include "platform/Files.h"
 #include "shell/ParagraphColumn.h"
 #include "shell/QtUserInterface.h"
+#include "shell/SegmentColumn.h"
 #include "shell/StripeColumn.h"
 #include "shell/TextDocument.h"
 #include "shell/ViewLayout.h"
 #include "store/CVexDoc.h"
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QSplitter>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -19,6 +23,38 @@
 
 using namespace vexana;
 using namespace vexana::shell;
+
+namespace {
+
+// A project made from one preprocessed document, with the objects a main window works on.
+struct Project {
+    explicit Project(const std::string& document, const std::string& settingsText = {}) {
+        settings.profile().parse(settingsText);
+        ok = doc.OpenPath(dir.file("p.vxp"), false);
+        test::writeAll(dir.file("doc.txt"), document);
+        ok = ok && exchange::TextImport(ws).PreprocessFiles(ws.documents().NewTextGroup(),
+                                                            {dir.file("doc.txt")}) > 0;
+    }
+    std::int32_t code(const std::string& path) { return ws.codes().FindCodeByPath(0, path, false); }
+    std::int32_t codingOf(std::int32_t code) {
+        const auto ids = doc.store().FindIds(store::TopicId::Codings, store::TopicId::Codes, code);
+        return ids.empty() ? 0 : ids.front();
+    }
+    int field(std::int32_t coding, int f) {
+        return doc.store().GetInt(store::TopicId::Codings, coding, f);
+    }
+
+    test::TempDir dir;
+    store::AppSettings settings{dir.file("vexapp.ini")};
+    test::ScriptedUserInterface ui;
+    store::RecentProjects recent;
+    store::CVexDoc doc{ui, recent};
+    analysis::Workspace ws{doc};
+    analysis::Retrieval retrieval{ws};
+    bool ok = false;
+};
+
+} // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -38,19 +74,10 @@ private slots:
     }
 
     void panesFollowTheMaskAndTheSettingsFile() {
-        test::TempDir dir;
-        store::AppSettings settings(dir.file("vexapp.ini"));
-        settings.profile().parse("[MainWindow]\nViewState=999\nSplitter 1=-40000\n");
-        QtUserInterface ui(false);
-        store::RecentProjects recent;
-        store::CVexDoc doc(ui, recent);
-        QVERIFY(doc.OpenPath(dir.file("p.vxp"), false));
-        analysis::Workspace ws(doc);
-        analysis::Retrieval retrieval(ws);
-        test::writeAll(dir.file("doc.txt"), "#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n");
-        QCOMPARE(exchange::TextImport(ws).PreprocessFiles(ws.documents().NewTextGroup(),
-                                                          {dir.file("doc.txt")}),
-                 1);
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n",
+                  "[MainWindow]\nViewState=999\nSplitter 1=-40000\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
         CMainFrame frame(doc, ws, retrieval, settings);
         QCOMPARE(frame.viewState(), 30); // nonsense in the file gives the default
         frame.show();
@@ -105,6 +132,88 @@ private slots:
         QVERIFY(!frame.grab().isNull());
     }
 
+    void segmentsOpenTheirTextAndCommandsFollowTheirRules() {
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n#ENDTEXT\n"
+                  "#TEXT Ben\nFirst.\n#CODE Work\nI work by day.\n#ENDCODE\n#ENDTEXT\n",
+                  "[SegmentsCtrl]\nSettings=0, 70\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.show();
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        // Nothing open: no copy, no export of a text; the segments can always be written.
+        QVERIFY(!frame.runCommand(57634));
+        QVERIFY(!frame.command(33021)->isEnabled());
+        ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
+        ws.codes().ActivateAllCodes(true);
+        frame.refreshAll();
+        QCoreApplication::processEvents();
+        auto* column = frame.view(ViewBit::RetrievedSegments)->findChild<SegmentColumn*>();
+        QVERIFY(column);
+        QCOMPARE(column->width(), 70);
+        QCOMPARE(column->blocks().size(), std::size_t(2));
+        const auto& blocks = column->blocks();
+        const std::size_t ben = blocks[0].source == "Ben" ? 0 : 1;
+        const std::size_t anna = 1 - ben;
+        QCOMPARE(blocks[anna].source, QString("Anna"));
+        QCOMPARE(blocks[ben].paragraphs, QString("2-2"));
+        // The column stands right of the text, as the settings say.
+        auto* segments = frame.view(ViewBit::RetrievedSegments)->findChild<QTextEdit*>();
+        QVERIFY(column->x() > segments->x());
+        // A click on Ben's mark opens Ben at the segment.
+        QTextCursor second(segments->document());
+        second.setPosition(blocks[ben].start);
+        const int y = segments->cursorRect(second).center().y() +
+                      segments->viewport()->mapToGlobal(QPoint(0, 0)).y() -
+                      column->mapToGlobal(QPoint(0, 0)).y();
+        QCOMPARE(column->blockAtY(y), static_cast<int>(ben));
+        QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(20, y));
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work by day."));
+        // A double click in Anna's segment text opens Anna.
+        QTextCursor inAnna(segments->document());
+        inAnna.setPosition(blocks[anna].start + 3);
+        QTest::mouseDClick(segments->viewport(), Qt::LeftButton, {},
+                           segments->cursorRect(inAnna).center());
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
+        QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(20, y));
+        QCOMPARE(column->blockAt(blocks[0].start + 2), 0);
+        QCOMPARE(column->blockAt(blocks[0].end + 2), -1);
+        // Copy now has a selection; the text can be exported.
+        QVERIFY(frame.runCommand(57634));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("I work by day."));
+        ui.files = {dir.file("ben.rtf")};
+        QVERIFY(frame.runCommand(33021));
+        ui.files = {dir.file("segments.rtf")};
+        QVERIFY(frame.runCommand(33022));
+        const auto written = platform::readFile(dir.file("segments.rtf"));
+        QVERIFY(written);
+        QVERIFY(platform::RichText::fromRtf(*written).plainText().find("Text:\t\tGroup 1\\Ben") !=
+                std::string::npos);
+        QVERIFY(platform::readFile(dir.file("ben.rtf")));
+        ui.files = {dir.file("no/such/folder/x.rtf")};
+        QVERIFY(frame.runCommand(33022));
+        QCOMPARE(ui.messages.size(), std::size_t(1));
+        // Read-only text: no cut or paste.
+        QVERIFY(!frame.command(57635)->isEnabled());
+        QVERIFY(!frame.command(57637)->isEnabled());
+        // The character set goes into the project and its command is checked.
+        QVERIFY(frame.runCommand(33101));
+        QCOMPARE(doc.charSet(), 178);
+        QVERIFY(frame.command(33101)->isChecked());
+        QVERIFY(!frame.command(33100)->isChecked());
+        // The Quick-List drop-down lists the codes that were used, the last first.
+        const std::int32_t kids = ws.codes().NewCode(0, "Kids", false);
+        ws.quickList.use(kids);
+        frame.refreshAll();
+        auto* quick = frame.findChild<QComboBox*>("QuickList");
+        QVERIFY(quick);
+        QCOMPARE(quick->currentText(), QString("Kids"));
+        frame.saveSettings();
+        store::AppSettings reread(dir.file("vexapp.ini"));
+        reread.load();
+        QCOMPARE(reread.segmentsCtrl(), std::make_pair(0, 70));
+    }
+
     void documentGivesBackWhatItWasFilledWith() {
         platform::RichText text = platform::RichText::fromPlain(
             "Plain and bold\rCentred \xF0\x9F\x98\x80 indented\r\rred");
@@ -130,36 +239,20 @@ private slots:
     }
 
     void editModeKeepsCodingsOnTheirWords() {
-        test::TempDir dir;
-        store::AppSettings settings(dir.file("vexapp.ini"));
-        QtUserInterface ui(false);
-        store::RecentProjects recent;
-        store::CVexDoc doc(ui, recent);
-        QVERIFY(doc.OpenPath(dir.file("p.vxp"), false));
-        analysis::Workspace ws(doc);
-        analysis::Retrieval retrieval(ws);
-        test::writeAll(dir.file("doc.txt"), "#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n"
-                                            "#CODE Sleep\nThen I sleep.\n#ENDCODE\n");
-        QCOMPARE(exchange::TextImport(ws).PreprocessFiles(ws.documents().NewTextGroup(),
-                                                          {dir.file("doc.txt")}),
-                 1);
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n"
+                  "#CODE Sleep\nThen I sleep.\n#ENDCODE\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
         CMainFrame frame(doc, ws, retrieval, settings);
         frame.show();
         QVERIFY(!frame.setEditMode(true)); // no text open
         frame.openText(1);
         auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
         QVERIFY(browser->isReadOnly());
-        const std::int32_t work = ws.codes().FindCodeByPath(0, "Work", false);
-        const std::int32_t sleep = ws.codes().FindCodeByPath(0, "Sleep", false);
-        auto codingOf = [&](std::int32_t code) {
-            const auto ids =
-                doc.store().FindIds(store::TopicId::Codings, store::TopicId::Codes, code);
-            return ids.empty() ? 0 : ids.front();
-        };
+        const std::int32_t work = p.code("Work"), sleep = p.code("Sleep");
+        auto codingOf = [&p](std::int32_t code) { return p.codingOf(code); };
+        auto field = [&p](std::int32_t coding, int f) { return p.field(coding, f); };
         const std::int32_t workCoding = codingOf(work), sleepCoding = codingOf(sleep);
-        auto field = [&](std::int32_t coding, int f) {
-            return doc.store().GetInt(store::TopicId::Codings, coding, f);
-        };
         const int sleepStart = field(sleepCoding, store::CodingField::StartChar);
         QVERIFY(frame.setEditMode(true));
         QVERIFY(!browser->isReadOnly());

@@ -1,0 +1,56 @@
+#include "SegmentsDocument.h"
+
+#include "platform/Files.h"
+#include "store/Schema.h"
+
+namespace vexana::browser {
+
+using namespace store;
+
+platform::RichText recordBody(TopicStore& store, int topic, std::int32_t id, int field) {
+    RecordCursor c;
+    if (!store.GetRecord(topic, id, c, true)) return {};
+    const auto& b = c.block(field);
+    return platform::RichText::fromRtf(
+        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
+platform::RichText segmentBody(TopicStore& store, std::int32_t coding) {
+    return recordBody(store, TopicId::Codings, coding, CodingField::Body);
+}
+
+platform::RichText segmentsExport(TopicStore& store, const std::vector<std::int32_t>& codings) {
+    platform::CharFormat header;
+    header.font = "Arial";
+    header.size = 18; // 9 points
+    header.bold = true;
+    header.color = 0x404040;
+    platform::RichText out;
+    bool first = true;
+    for (std::int32_t id : codings) {
+        if (!store.GetTopic(TopicId::Codings)->contains(id)) continue;
+        const auto field = [&](int f) { return store.GetInt(TopicId::Codings, id, f); };
+        const std::int32_t code = field(CodingField::Code);
+        std::string text = first ? "" : "\r";
+        text += "Text:\t\t" + store.GetName(TopicId::Texts, field(CodingField::Text), true) + "\r";
+        text += "Weight:\t" + std::to_string(field(CodingField::Weight)) + "\r";
+        text += "Position:\t" + std::to_string(field(CodingField::StartPara)) + " - " +
+                std::to_string(field(CodingField::FinishPara)) + "\r";
+        text +=
+            "Code:\t" + (code ? store.GetName(TopicId::Codes, code, true) : std::string()) + "\r";
+        first = false;
+        out.replace(out.length(), out.length(), platform::RichText::fromPlain(text, header));
+        out.replace(out.length(), out.length(), segmentBody(store, id));
+        // The content ends its last paragraph, so the next header's "\r" makes a blank line.
+        if (out.length() && out.plainText().back() != '\r')
+            out.replace(out.length(), out.length(), "\r");
+    }
+    return out;
+}
+
+std::string exportSegments(TopicStore& store, const std::vector<std::int32_t>& codings,
+                           const std::string& path) {
+    return platform::writeFileAtomic(path, segmentsExport(store, codings).toRtf());
+}
+
+} // namespace vexana::browser
