@@ -15,6 +15,7 @@ if [ ! -f "$demo" ]; then
   "$cli" new "$demo"
   "$cli" preprocess "$demo" Interviews data/demo/interviews.txt
   "$cli" preprocess "$demo" "Field notes" data/demo/fieldnotes.txt
+  "$cli" set "$demo" "Working parents" 'Interviews\Bernd' 'Interviews\Carla' >/dev/null
 fi
 ./build-run/apps/vexana-cli/vexana-cli info "$demo"
 

@@ -279,6 +279,70 @@ public:
     }
 };
 
+class SetCommand : public Command {
+public:
+    const char* name() const override { return "set"; }
+    const char* summary() const override { return "put texts into a text set"; }
+    std::string usage() const override {
+        return "Usage: vexana-cli set PROJECT SET TEXT...\n"
+               "Adds the texts \"Group\\Text\" to the text set named SET, which is made when\n"
+               "missing. A text already in the set is not added twice. All or nothing: an\n"
+               "unknown text changes nothing.\n";
+    }
+    int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
+        if (wantsHelp(args)) {
+            out << usage();
+            return 0;
+        }
+        if (args.size() < 3) {
+            err << usage();
+            return 2;
+        }
+        if (args[1].empty()) {
+            err << "The set needs a name.\n";
+            return 2;
+        }
+        Session s;
+        if (!s.open(args[0], err)) return 1;
+        analysis::DocumentSystem& docs = s.ws->documents();
+        TopicStore& st = s.doc.store();
+        std::vector<std::int32_t> texts;
+        for (std::size_t i = 2; i < args.size(); ++i) {
+            const std::int32_t text = docs.FindText(args[i]);
+            if (!text) {
+                err << "There is no text " << args[i] << ".\n";
+                return 1;
+            }
+            texts.push_back(text);
+        }
+        StoreBatch batch(st);
+        std::int32_t set = 0;
+        for (std::int32_t id : st.ListIds(TopicId::TextSets))
+            if (st.GetName(TopicId::TextSets, id, false) == args[1]) set = id;
+        if (!set) {
+            set = docs.NewSet(false);
+            if (!set || !docs.RenameObject(TopicId::TextSets, set, args[1])) batch.fail();
+        }
+        int added = 0;
+        for (std::int32_t text : texts) {
+            bool member = false;
+            for (std::int32_t link : st.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
+                member = member || st.GetInt(TopicId::TextLinks, link, LinkField::Text) == text;
+            if (member) continue;
+            if (docs.AddTextToSet(set, text))
+                ++added;
+            else
+                batch.fail();
+        }
+        if (!batch.finish()) {
+            err << "The set " << args[1] << " could not be written; nothing was changed.\n";
+            return 1;
+        }
+        out << "Added " << added << (added == 1 ? " text" : " texts") << " to " << args[1] << "\n";
+        return 0;
+    }
+};
+
 class CodingsCommand : public Command {
 public:
     const char* name() const override { return "codings"; }
@@ -326,6 +390,9 @@ std::unique_ptr<Command> makeCodeCommand() {
 }
 std::unique_ptr<Command> makeUncodeCommand() {
     return std::make_unique<UncodeCommand>();
+}
+std::unique_ptr<Command> makeSetCommand() {
+    return std::make_unique<SetCommand>();
 }
 std::unique_ptr<Command> makeCodingsCommand() {
     return std::make_unique<CodingsCommand>();

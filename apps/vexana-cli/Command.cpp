@@ -22,6 +22,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeCodesCommand());
     list.push_back(makeCodeCommand());
     list.push_back(makeUncodeCommand());
+    list.push_back(makeSetCommand());
     list.push_back(makeCodingsCommand());
     list.push_back(makeRetrieveCommand());
     list.push_back(makeRtfToTextCommand());

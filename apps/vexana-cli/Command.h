@@ -42,6 +42,7 @@ std::unique_ptr<Command> makeTextCommand();
 std::unique_ptr<Command> makeCodesCommand();
 std::unique_ptr<Command> makeCodeCommand();
 std::unique_ptr<Command> makeUncodeCommand();
+std::unique_ptr<Command> makeSetCommand();
 std::unique_ptr<Command> makeCodingsCommand();
 std::unique_ptr<Command> makeRetrieveCommand();
 

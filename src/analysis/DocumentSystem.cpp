@@ -101,12 +101,12 @@ std::int32_t DocumentSystem::CreateTextWith(std::int32_t group, std::string_view
     return id;
 }
 
-std::int32_t DocumentSystem::NewSet() {
+std::int32_t DocumentSystem::NewSet(bool withActiveTexts) {
     StoreBatch batch(ws_.store());
     const std::int32_t set = newNamed(TopicId::TextSets, GroupField::Name, "Set", 1);
     if (!set) return 0;
     for (std::int32_t text : ws_.store().ListIds(TopicId::Texts))
-        if (ws_.IsActive(TopicId::Texts, text)) AddTextToSet(set, text);
+        if (withActiveTexts && ws_.IsActive(TopicId::Texts, text)) AddTextToSet(set, text);
     ws_.notify(ViewEvent::Changed, TopicId::SetsRoot, 0);
     return batch.finish() ? set : 0;
 }

@@ -45,7 +45,8 @@ public:
     // Text creation for imports: name trimmed and cut to 63 characters, the body as given,
     // created now. Returns the new text's id, 0 when no record could be made.
     std::int32_t CreateTextWith(std::int32_t group, std::string_view name, std::string_view body);
-    std::int32_t NewSet();
+    // A new set "Set N"; it holds the active texts unless withActiveTexts is false.
+    std::int32_t NewSet(bool withActiveTexts = true);
     std::int32_t NewSetFromGroup(std::int32_t group);
     std::int32_t AddTextToSet(std::int32_t set, std::int32_t text);
     // The target is a group (topic 2) or a text whose group is meant (topic 5).

@@ -115,8 +115,16 @@ TEST(Cli, ImportCodeListAndUncode) {
     EXPECT_EQ(run("uncode " + p + " 2").status, 1);
     EXPECT_EQ(run("uncode " + p + " x").status, 2);
     EXPECT_EQ(run("texts " + p).out, "1\tInterviews\\anna\t0\n2\tInterviews\\Bernd\t1\n");
-    for (const char* c : {"import --help", "preprocess --help", "texts --help", "text --help",
-                          "codes --help", "code --help", "uncode --help", "codings --help"})
+    // Sets: made when missing, a member not added twice, an unknown text changes nothing.
+    EXPECT_EQ(run("set " + p + " Both 'Interviews\\anna' 'Interviews\\Bernd'").out,
+              "Added 2 texts to Both\n");
+    EXPECT_EQ(run("set " + p + " Both 'Interviews\\anna'").out, "Added 0 texts to Both\n");
+    EXPECT_EQ(run("set " + p + " Other 'Interviews\\anna' 'No\\such'").status, 1);
+    EXPECT_EQ(run("set " + p + " '' 'Interviews\\anna'").status, 2);
+    EXPECT_NE(run("info " + p).out.find("Textsets: 1\nTextlinks: 2\n"), std::string::npos);
+    for (const char* c :
+         {"set --help", "import --help", "preprocess --help", "texts --help", "text --help",
+          "codes --help", "code --help", "uncode --help", "codings --help"})
         EXPECT_EQ(run(c).status, 0) << c;
 }
 
