@@ -4,6 +4,7 @@
 #include "ParagraphColumn.h"
 #include "StripeColumn.h"
 #include "TextDocument.h"
+#include "WeightFilterDialog.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
 #include "analysis/ContextCommands.h"
@@ -102,6 +103,13 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
             }
         }
         return ok;
+    };
+    host.weightFilterDialog = [this](int& low, int& high) {
+        WeightFilterDialog dialog(low, high, this);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        low = dialog.low();
+        high = dialog.high();
+        return true;
     };
     host.selectCode = [this](std::int32_t code) {
         selectInTree(codes_->tree(), TopicId::Codes, code);

@@ -12,10 +12,12 @@
 #include "shell/StripeColumn.h"
 #include "shell/TextDocument.h"
 #include "shell/ViewLayout.h"
+#include "shell/WeightFilterDialog.h"
 #include "store/CVexDoc.h"
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -212,6 +214,20 @@ private slots:
         store::AppSettings reread(dir.file("vexapp.ini"));
         reread.load();
         QCOMPARE(reread.segmentsCtrl(), std::make_pair(0, 70));
+    }
+
+    void weightFilterNumbersNeverCross() {
+        WeightFilterDialog dialog(80, 40, nullptr); // stored nonsense: the minimum gives way
+        QCOMPARE(dialog.low(), 40);
+        QCOMPARE(dialog.high(), 40);
+        dialog.highBox()->setValue(100);
+        dialog.lowBox()->setValue(70);
+        dialog.highBox()->setValue(20);
+        QCOMPARE(dialog.high(), 70);
+        dialog.lowBox()->setValue(90);
+        QCOMPARE(dialog.low(), 70);
+        dialog.lowBox()->setValue(0);
+        QCOMPARE(dialog.low(), 1);
     }
 
     void documentGivesBackWhatItWasFilledWith() {
