@@ -119,9 +119,27 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         tree->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(tree, &QTreeWidget::customContextMenuRequested, this,
                 [this, tree](const QPoint& at) { showContextMenu(tree, at); });
+        connect(tree, &QTreeWidget::itemChanged, this,
+                [this](QTreeWidgetItem* item) { finishRename(item); });
+        // An editor closed without a change (Escape) gives the item its label back.
+        connect(tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
+            if (renaming_.first) onViewEvent(ViewEvent::Changed, 0, 0);
+        });
+        auto* rename = new QAction(tree);
+        rename->setShortcut(Qt::Key_F2);
+        rename->setShortcutContext(Qt::WidgetShortcut);
+        tree->addAction(rename);
+        connect(rename, &QAction::triggered, this, [this, tree] {
+            if (QTreeWidgetItem* item = tree->currentItem())
+                ws_.documents().StartRename(item->data(0, Qt::UserRole).toInt(),
+                                            item->data(0, Qt::UserRole + 1).toInt());
+        });
         connect(tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-            if (item->data(0, Qt::UserRole).toInt() == TopicId::Texts)
-                openText(item->data(0, Qt::UserRole + 1).toInt());
+            const int kind = item->data(0, Qt::UserRole).toInt();
+            const std::int32_t id = item->data(0, Qt::UserRole + 1).toInt();
+            if (kind == TopicId::Texts) openText(id);
+            if (kind == TopicId::TextLinks)
+                openText(doc_.store().GetInt(TopicId::TextLinks, id, LinkField::Text));
         });
     }
     browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
@@ -170,6 +188,7 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
     QTreeWidgetItem* item = tree->itemAt(at);
     if (!item) return;
     const int kind = item->data(0, Qt::UserRole).toInt();
+    if (kind == 0) return;
     const std::int32_t id = item->data(0, Qt::UserRole + 1).toInt();
     QMenu menu(this);
     QMenu* colours = nullptr;
@@ -187,14 +206,47 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
     menu.exec(tree->viewport()->mapToGlobal(at));
 }
 
-void CMainFrame::selectInTree(QTreeWidget* tree, int kind, std::int32_t id) {
+QTreeWidgetItem* CMainFrame::findItem(QTreeWidget* tree, int kind, std::int32_t id) {
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->data(0, Qt::UserRole).toInt() == kind &&
-            (*it)->data(0, Qt::UserRole + 1).toInt() == id) {
-            tree->setCurrentItem(*it);
-            tree->scrollToItem(*it);
-            return;
-        }
+            (*it)->data(0, Qt::UserRole + 1).toInt() == id)
+            return *it;
+    return nullptr;
+}
+
+void CMainFrame::selectInTree(QTreeWidget* tree, int kind, std::int32_t id) {
+    if (QTreeWidgetItem* item = findItem(tree, kind, id)) {
+        tree->setCurrentItem(item);
+        tree->scrollToItem(item);
+    }
+}
+
+void CMainFrame::beginRename(int topic, std::int32_t id) {
+    QTreeWidget* tree = topic == TopicId::Codes ? codes_->tree() : documents_->tree();
+    QTreeWidgetItem* item = findItem(tree, topic, id);
+    if (!item) return;
+    {
+        const QSignalBlocker quiet(tree);
+        item->setText(0, q(doc_.store().GetName(topic, id, false)));
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    renaming_ = {topic, id};
+    tree->setCurrentItem(item);
+    tree->scrollToItem(item);
+    tree->editItem(item, 0);
+}
+
+void CMainFrame::finishRename(QTreeWidgetItem* item) {
+    const auto [topic, id] = renaming_;
+    if (!topic || item->data(0, Qt::UserRole).toInt() != topic ||
+        item->data(0, Qt::UserRole + 1).toInt() != id)
+        return;
+    renaming_ = {};
+    const std::string name = item->text(0).trimmed().toStdString();
+    // An emptied name keeps the old one; the tree gets its counts back either way.
+    if (!name.empty() && name != doc_.store().GetName(topic, id, false))
+        ws_.documents().RenameObject(topic, id, name);
+    onViewEvent(ViewEvent::Changed, topic, id);
 }
 
 void CMainFrame::selectCoding(std::int32_t coding) {
@@ -379,13 +431,17 @@ void CMainFrame::refreshAll() {
     updateCommands();
     setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
     dirty_ = false;
+    renaming_ = {}; // the refill took the editor's item
+    if (pendingRename_.first) beginRename(pendingRename_.first, pendingRename_.second);
+    pendingRename_ = {};
 }
 
 void CMainFrame::showRetrieved() {
     segments_->fill(doc_.store(), ws_.retrieved);
 }
 
-void CMainFrame::onViewEvent(ViewEvent, int, std::int32_t) {
+void CMainFrame::onViewEvent(ViewEvent e, int topic, std::int32_t id) {
+    if (e == ViewEvent::RenameStarted) pendingRename_ = {topic, id};
     // Many notifications come in a burst; the windows are refilled once it has passed.
     if (dirty_) return;
     dirty_ = true;

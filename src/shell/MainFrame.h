@@ -20,6 +20,7 @@ class QToolBar;
 class QSplitter;
 class QTextEdit;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vexana::store {
 class CVexDoc;
@@ -116,6 +117,10 @@ private:
     void showContextMenu(QTreeWidget* tree, const QPoint& at);
     void showBrowserMenu(const QPoint& at);
     static void selectInTree(QTreeWidget* tree, int kind, std::int32_t id);
+    static QTreeWidgetItem* findItem(QTreeWidget* tree, int kind, std::int32_t id);
+    // In-place rename: the item shows its bare name in an editor; the edit is stored on commit.
+    void beginRename(int topic, std::int32_t id);
+    void finishRename(QTreeWidgetItem* item);
 
     store::CVexDoc& doc_;
     analysis::Workspace& ws_;
@@ -137,6 +142,7 @@ private:
     QFontComboBox* fontFace_ = nullptr;
     QComboBox* fontSize_ = nullptr;
     bool dirty_ = false;
+    std::pair<int, std::int32_t> renaming_{}, pendingRename_{};
     std::int32_t openText_ = 0;
     std::unique_ptr<analysis::ContextCommands> commands_;
 };

@@ -61,12 +61,16 @@ public:
             }
         }
         auto* sets = new QTreeWidgetItem(tree_, {"Sets"});
+        tag(sets, TopicId::SetsRoot, 0);
         for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
             auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
-            for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
-                new QTreeWidgetItem(
-                    si, {q(s.GetName(TopicId::Texts,
-                                     s.GetInt(TopicId::TextLinks, link, LinkField::Text), false))});
+            tag(si, TopicId::TextSets, set);
+            for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set)) {
+                const std::int32_t t = s.GetInt(TopicId::TextLinks, link, LinkField::Text);
+                auto* li = new QTreeWidgetItem(si, {q(s.GetName(TopicId::Texts, t, false))});
+                tag(li, TopicId::TextLinks, link);
+                if (ws.IsActive(TopicId::Texts, t)) li->setForeground(0, QColor(200, 0, 0));
+            }
         }
         tree_->expandAll();
     }

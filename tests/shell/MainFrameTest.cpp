@@ -17,6 +17,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextEdit>
@@ -214,6 +215,58 @@ private slots:
         store::AppSettings reread(dir.file("vexapp.ini"));
         reread.load();
         QCOMPARE(reread.segmentsCtrl(), std::make_pair(0, 70));
+    }
+
+    void treesRenameInPlace() {
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n#ENDTEXT\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        const std::int32_t set = ws.documents().NewSetFromGroup(1);
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.show();
+        auto* codeTree = frame.view(ViewBit::CodeSystem)->findChild<QTreeWidget*>();
+        auto* docTree = frame.view(ViewBit::DocumentSystem)->findChild<QTreeWidget*>();
+        const auto editor = [](QTreeWidget* tree) {
+            QCoreApplication::processEvents();
+            return tree->viewport()->findChild<QLineEdit*>();
+        };
+        // The editor holds the bare name; Return stores the new one, counts come back.
+        const std::int32_t work = p.code("Work");
+        QVERIFY(frame.contextCommand(20068, work));
+        QLineEdit* line = editor(codeTree);
+        QVERIFY(line);
+        QCOMPARE(line->text(), QString("Work"));
+        line->setText("Labour");
+        QTest::keyClick(line, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(doc.store().GetName(store::TopicId::Codes, work, false), std::string("Labour"));
+        QTRY_VERIFY(!codeTree->findItems("Labour (1)", Qt::MatchRecursive).isEmpty());
+        // An emptied name keeps the old one.
+        codeTree->setCurrentItem(codeTree->findItems("Labour (1)", Qt::MatchRecursive).front());
+        QTest::keyClick(codeTree, Qt::Key_F2);
+        line = editor(codeTree);
+        QVERIFY(line);
+        line->clear();
+        QTest::keyClick(line, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(doc.store().GetName(store::TopicId::Codes, work, false), std::string("Labour"));
+        QTRY_VERIFY(!codeTree->findItems("Labour (1)", Qt::MatchRecursive).isEmpty());
+        // Sets are items of their own kind: their menu renames the set, not a code.
+        QVERIFY(frame.contextCommand(20043, set));
+        line = editor(docTree);
+        QVERIFY(line);
+        line->setText("Night");
+        QTest::keyClick(line, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(doc.store().GetName(store::TopicId::TextSets, set, false), std::string("Night"));
+        QTRY_COMPARE(docTree->findItems("Night", Qt::MatchRecursive).size(), 1);
+        QCOMPARE(docTree->findItems("Night", Qt::MatchRecursive)
+                     .front()
+                     ->child(0)
+                     ->data(0, Qt::UserRole)
+                     .toInt(),
+                 store::TopicId::TextLinks);
+        QCOMPARE(doc.store().GetName(store::TopicId::Codes, work, false), std::string("Labour"));
     }
 
     void weightFilterNumbersNeverCross() {
