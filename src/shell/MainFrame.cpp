@@ -144,6 +144,9 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     }
     browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
                                           QPoint at) { stripeClicked(coding, button, twice, at); };
+    browser_->stripes()->tooltipOf = [this](std::int32_t coding) {
+        return q(doc_.store().GetAnnotation(TopicId::Codings, coding));
+    };
     segments_->segmentChosen = [this](std::int32_t coding) { selectCoding(coding); };
     segments_->column()->clicked = segments_->segmentChosen;
     browser_->edit()->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -8,6 +8,7 @@
 #include <QTextEdit>
 #include <QTextLayout>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 
 namespace vexana::shell {
@@ -169,7 +170,13 @@ void StripeColumn::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void StripeColumn::mouseMoveEvent(QMouseEvent* e) {
-    highlight(stripeAt(e->position().toPoint()));
+    const int i = stripeAt(e->position().toPoint());
+    highlight(i);
+    if (i >= 0 && tooltipOf)
+        QToolTip::showText(e->globalPosition().toPoint(),
+                           tooltipOf(strip_.stripes()[static_cast<std::size_t>(i)].codingId), this);
+    else
+        QToolTip::hideText();
 }
 
 void StripeColumn::leaveEvent(QEvent*) {

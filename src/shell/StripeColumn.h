@@ -33,6 +33,8 @@ public:
     // A click on the strip: the stripe's coding id (0 outside any stripe), the button, whether
     // it was a double-click, and where on the screen.
     std::function<void(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at)> clicked;
+    // The text shown while the mouse rests on a stripe.
+    std::function<QString(std::int32_t coding)> tooltipOf;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -370,6 +370,8 @@ private slots:
                           QPoint(browser::StripeStrip::columnX(st.column),
                                  st.top + (st.bottom - st.top) / 2 + offset));
         QCOMPARE(browser->textCursor().selectionStart(), 3);
+        // Its tooltip is the coding's annotation: the code's path and the weight.
+        QCOMPARE(strip->tooltipOf(st.codingId), QString("Work\n[100]"));
         QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
         // Paragraph numbers: the emptied paragraph has none; a number selects its paragraph.
         auto* numbers = frame.view(ViewBit::TextBrowser)->findChild<ParagraphColumn*>();
