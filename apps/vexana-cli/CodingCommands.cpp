@@ -325,10 +325,7 @@ public:
         }
         int added = 0;
         for (std::int32_t text : texts) {
-            bool member = false;
-            for (std::int32_t link : st.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
-                member = member || st.GetInt(TopicId::TextLinks, link, LinkField::Text) == text;
-            if (member) continue;
+            if (docs.SetHolds(set, text)) continue;
             if (docs.AddTextToSet(set, text))
                 ++added;
             else

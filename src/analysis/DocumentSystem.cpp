@@ -144,6 +144,13 @@ std::int32_t DocumentSystem::AddTextToSet(std::int32_t set, std::int32_t text) {
     return id;
 }
 
+bool DocumentSystem::SetHolds(std::int32_t set, std::int32_t text) const {
+    const TopicStore& s = ws_.store();
+    for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))
+        if (s.GetInt(TopicId::TextLinks, link, LinkField::Text) == text) return true;
+    return false;
+}
+
 std::int32_t DocumentSystem::CopyText(std::int32_t text, int targetTopic, std::int32_t target) {
     TopicStore& s = ws_.store();
     const std::int32_t group = targetTopic == TopicId::Texts

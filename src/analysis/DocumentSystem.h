@@ -49,6 +49,8 @@ public:
     std::int32_t NewSet(bool withActiveTexts = true);
     std::int32_t NewSetFromGroup(std::int32_t group);
     std::int32_t AddTextToSet(std::int32_t set, std::int32_t text);
+    // Whether a link of the set already names the text.
+    bool SetHolds(std::int32_t set, std::int32_t text) const;
     // The target is a group (topic 2) or a text whose group is meant (topic 5).
     std::int32_t CopyText(std::int32_t text, int targetTopic, std::int32_t target);
 

@@ -115,7 +115,7 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         selectInTree(codes_->tree(), TopicId::Codes, code);
     };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
-    for (QTreeWidget* tree : {documents_->tree(), codes_->tree()}) {
+    for (QTreeWidget* tree : {static_cast<QTreeWidget*>(documents_->tree()), codes_->tree()}) {
         tree->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(tree, &QTreeWidget::customContextMenuRequested, this,
                 [this, tree](const QPoint& at) { showContextMenu(tree, at); });
@@ -144,6 +144,12 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     }
     browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
                                           QPoint at) { stripeClicked(coding, button, twice, at); };
+    documents_->tree()->accepts = [this](ObjectTree::Object what, ObjectTree::Object target) {
+        return dropObject(what.kind, what.id, target.kind, target.id, false);
+    };
+    documents_->tree()->dropped = [this](ObjectTree::Object what, ObjectTree::Object target) {
+        dropObject(what.kind, what.id, target.kind, target.id, true);
+    };
     browser_->stripes()->tooltipOf = [this](std::int32_t coding) {
         return q(doc_.store().GetAnnotation(TopicId::Codings, coding));
     };
@@ -222,6 +228,35 @@ void CMainFrame::selectInTree(QTreeWidget* tree, int kind, std::int32_t id) {
         tree->setCurrentItem(item);
         tree->scrollToItem(item);
     }
+}
+
+bool CMainFrame::dropObject(int kind, std::int32_t id, int targetKind, std::int32_t target,
+                            bool apply) {
+    const TopicStore& s = doc_.store();
+    analysis::DocumentSystem& docs = ws_.documents();
+    if (kind == TopicId::TextLinks) {
+        kind = TopicId::Texts;
+        id = s.GetInt(TopicId::TextLinks, id, LinkField::Text);
+    }
+    if (kind == TopicId::TextGroups && targetKind == TopicId::SetsRoot) {
+        if (!s.GetTopic(TopicId::TextGroups)->contains(id)) return false;
+        return !apply || docs.NewSetFromGroup(id) != 0;
+    }
+    if (kind != TopicId::Texts || !s.GetTopic(TopicId::Texts)->contains(id)) return false;
+    if (targetKind == TopicId::TextLinks) {
+        targetKind = TopicId::TextSets;
+        target = s.GetInt(TopicId::TextLinks, target, LinkField::Set);
+    }
+    if (targetKind == TopicId::TextSets) {
+        if (!s.GetTopic(TopicId::TextSets)->contains(target) || docs.SetHolds(target, id))
+            return false;
+        return !apply || docs.AddTextToSet(target, id) != 0;
+    }
+    if (targetKind == TopicId::TextGroups || targetKind == TopicId::Texts) {
+        if (!s.GetTopic(targetKind)->contains(target)) return false;
+        return !apply || docs.CopyText(id, targetKind, target) != 0;
+    }
+    return false;
 }
 
 void CMainFrame::beginRename(int topic, std::int32_t id) {

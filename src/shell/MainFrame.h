@@ -93,6 +93,10 @@ public:
     void setCharSet(int code);
     // Export as RTF: asks for the file, then writes what make gives, whole or not at all.
     void exportRtf(const std::function<std::string()>& make);
+    // A drop in the Document System: a text on a set (or a member of it) joins the set, a text
+    // on a group or text is copied there, a group on "Sets" becomes a set. False when the
+    // drop means nothing; apply false only asks.
+    bool dropObject(int kind, std::int32_t id, int targetKind, std::int32_t target, bool apply);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
 

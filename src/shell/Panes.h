@@ -3,6 +3,7 @@
 // The four windows of the main frame's panes.
 
 #include "MainFrame.h"
+#include "ObjectTree.h"
 #include "ParagraphColumn.h"
 #include "SegmentColumn.h"
 #include "StripeColumn.h"
@@ -38,7 +39,7 @@ using browser::recordBody;
 
 class CBlauView : public CBaseView {
 public:
-    CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new QTreeWidget) {
+    CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new ObjectTree) {
         auto* l = new QVBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
         l->addWidget(tree_);
@@ -74,10 +75,10 @@ public:
         }
         tree_->expandAll();
     }
-    QTreeWidget* tree() const { return tree_; }
+    ObjectTree* tree() const { return tree_; }
 
 private:
-    QTreeWidget* tree_;
+    ObjectTree* tree_;
 };
 
 class CGreenView : public CBaseView {

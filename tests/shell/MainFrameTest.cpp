@@ -6,6 +6,7 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "platform/Files.h"
+#include "shell/ObjectTree.h"
 #include "shell/ParagraphColumn.h"
 #include "shell/QtUserInterface.h"
 #include "shell/SegmentColumn.h"
@@ -18,6 +19,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextEdit>
@@ -217,7 +219,7 @@ private slots:
         QCOMPARE(reread.segmentsCtrl(), std::make_pair(0, 70));
     }
 
-    void treesRenameInPlace() {
+    void treesRenameInPlaceAndTakeDrops() {
         Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n#ENDTEXT\n");
         QVERIFY(p.ok);
         auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
@@ -267,6 +269,33 @@ private slots:
                      .toInt(),
                  store::TopicId::TextLinks);
         QCOMPARE(doc.store().GetName(store::TopicId::Codes, work, false), std::string("Labour"));
+        // Drops travel as "VEXObject": a text onto its group is copied, a group onto "Sets"
+        // becomes a set, a text already in a set is not taken again.
+        auto* objects = static_cast<ObjectTree*>(docTree);
+        const auto drop = [&](const QString& what, const QString& onto) {
+            QTest::qWait(1); // the last drop's refill
+            const auto from = docTree->findItems(what, Qt::MatchRecursive);
+            const auto to = docTree->findItems(onto, Qt::MatchRecursive);
+            if (from.isEmpty() || to.isEmpty()) return false;
+            std::unique_ptr<QMimeData> data(objects->mimeData({from.front()}));
+            const QPoint at = docTree->visualItemRect(to.front()).center();
+            return objects->drop(data.get(), at);
+        };
+        QVERIFY(!drop("Anna", "Night")); // Anna is in the set already
+        QVERIFY(drop("Anna (1)", "Group 1"));
+        QTRY_COMPARE(doc.store().RecordCount(store::TopicId::Texts), 2);
+        QVERIFY(drop("Group 1", "Sets"));
+        QTRY_COMPARE(doc.store().RecordCount(store::TopicId::TextSets), 2);
+        QVERIFY(!drop("Sets", "Group 1"));
+        // The copy dropped on a member of the set joins that set.
+        const QString copy =
+            QString::fromStdString(doc.store().GetName(store::TopicId::Texts, 2, false));
+        QVERIFY(copy.startsWith("Anna ("));
+        QVERIFY(drop(copy + " (0)", "Anna"));
+        QVERIFY(ws.documents().SetHolds(set, 2));
+        QCOMPARE(
+            doc.store().FindIds(store::TopicId::TextLinks, store::TopicId::TextSets, set).size(),
+            std::size_t(2));
     }
 
     void weightFilterNumbersNeverCross() {
