@@ -242,4 +242,16 @@ ChangedRange changedRange(std::u32string_view before, std::u32string_view after)
     return {static_cast<std::int32_t>(prefix), static_cast<std::int32_t>(before.size() - suffix)};
 }
 
+std::string memoHeading(std::string_view title, std::string_view author, std::string_view date) {
+    std::string out(title);
+    out += " (";
+    if (!author.empty()) {
+        out += author;
+        out += ", ";
+    }
+    out += date;
+    out += ")";
+    return out;
+}
+
 } // namespace vexana::browser

@@ -83,6 +83,10 @@ struct MemoPlace {
     int flags = 0;
 };
 
+// The first line of a memo icon's tooltip: "Title (Author, date)", or "Title (date)" without
+// an author.
+std::string memoHeading(std::string_view title, std::string_view author, std::string_view date);
+
 // Keeps stripes and memo places on their characters while the user edits the text: a change
 // is known by the length before and after and by the selection (s, e) before it.
 void followEdit(std::vector<CodingStripe>& stripes, std::vector<MemoPlace>& memos,

@@ -150,6 +150,13 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     documents_->tree()->dropped = [this](ObjectTree::Object what, ObjectTree::Object target) {
         dropObject(what.kind, what.id, target.kind, target.id, true);
     };
+    browser_->memoBar()->activated = [this](std::int32_t memo) {
+        // Until memos have their own window, a memo icon takes the cursor to its place.
+        QTextCursor c = browser_->edit()->textCursor();
+        c.setPosition(browser_->stripes()->toControl(
+            doc_.store().GetInt(TopicId::Memos, memo, MemoField::Pos)));
+        browser_->edit()->setTextCursor(c);
+    };
     browser_->stripes()->tooltipOf = [this](std::int32_t coding) {
         return q(doc_.store().GetAnnotation(TopicId::Codings, coding));
     };

@@ -9,6 +9,7 @@ namespace vexana::shell {
 // A tree of project objects whose items can be dragged onto one another. The object travels
 // as "kind id" under the private format "VEXObject"; the owner decides what a drop means.
 class ObjectTree : public QTreeWidget {
+    Q_OBJECT
 public:
     static constexpr const char* MimeType = "VEXObject";
     struct Object {

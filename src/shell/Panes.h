@@ -3,6 +3,7 @@
 // The four windows of the main frame's panes.
 
 #include "MainFrame.h"
+#include "MemoBar.h"
 #include "ObjectTree.h"
 #include "ParagraphColumn.h"
 #include "SegmentColumn.h"
@@ -14,7 +15,9 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
+#include <QDate>
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QTextEdit>
 #include <QTextFrame>
@@ -126,7 +129,7 @@ class CWhiteView : public CBaseView {
 public:
     explicit CWhiteView(const AppSettings& settings)
         : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)),
-          numbers_(new ParagraphColumn(edit_, stripes_)) {
+          memoBar_(new MemoBar(edit_, stripes_)), numbers_(new ParagraphColumn(edit_, stripes_)) {
         auto* l = new QHBoxLayout(this);
         l->setContentsMargins(0, 0, 0, 0);
         l->setSpacing(1);
@@ -135,6 +138,7 @@ public:
         stripes_->setFixedWidth(std::max(23, side.width));
         stripes_->setLabelsShown(side.labels != 0);
         if (side.stripesFirst) l->addWidget(stripes_);
+        l->addWidget(memoBar_);
         l->addWidget(numbers_);
         l->addWidget(edit_, 1);
         if (!side.stripesFirst) l->addWidget(stripes_);
@@ -178,13 +182,35 @@ public:
         edit_->clear();
         stripes_->strip().clear();
         memos_.clear();
+        memoBar_->setMarks({});
         numbers_->setText({});
         stripes_->update();
     }
     void loadMemos(TopicStore& s, std::int32_t text) {
         memos_.clear();
-        for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Texts, text))
-            memos_.push_back({id, s.GetInt(TopicId::Memos, id, MemoField::Pos), 0});
+        std::vector<MemoMark> marks;
+        for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Texts, text)) {
+            const std::int32_t pos = s.GetInt(TopicId::Memos, id, MemoField::Pos);
+            memos_.push_back({id, pos, 0});
+            MemoMark m;
+            m.memo = id;
+            m.pos = pos;
+            m.type = s.GetInt(TopicId::Memos, id, MemoField::Type);
+            RecordCursor c;
+            QString date;
+            int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+            if (s.GetRecord(TopicId::Memos, id, c) &&
+                c.getDate(MemoField::Date).toCivil(y, mo, d, h, mi, se))
+                date = QLocale().toString(QDate(y, mo, d), QLocale::ShortFormat);
+            m.tip = q(browser::memoHeading(s.GetText(TopicId::Memos, id, MemoField::Title),
+                                           s.GetText(TopicId::Memos, id, MemoField::Author),
+                                           date.toStdString())) +
+                    "\n" +
+                    q(recordBody(s, TopicId::Memos, id, MemoField::Body).plainText())
+                        .replace('\r', '\n');
+            marks.push_back(std::move(m));
+        }
+        memoBar_->setMarks(std::move(marks));
     }
 
     // While edit mode is on, stripes and memo places follow every change of the text.
@@ -229,8 +255,18 @@ private:
         modified_ = true;
         stripes_->textEdited(after);
         numbers_->setText(after);
+        followMemos();
         before_ = std::move(after);
         stripes_->relayout();
+    }
+
+    // The memo icons go where the edit moved their places.
+    void followMemos() {
+        std::vector<MemoMark> marks = memoBar_->marks();
+        for (MemoMark& m : marks)
+            for (const browser::MemoPlace& place : memos_)
+                if (place.memoId == m.memo) m.pos = place.pos;
+        memoBar_->setMarks(std::move(marks));
     }
 
     AppSettings::TextCoder side_;
@@ -243,10 +279,12 @@ private:
 public:
     QTextEdit* edit() const { return edit_; }
     StripeColumn* stripes() const { return stripes_; }
+    MemoBar* memoBar() const { return memoBar_; }
 
 private:
     QTextEdit* edit_;
     StripeColumn* stripes_;
+    MemoBar* memoBar_;
     ParagraphColumn* numbers_;
 };
 

@@ -6,6 +6,7 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "platform/Files.h"
+#include "shell/MemoBar.h"
 #include "shell/ObjectTree.h"
 #include "shell/ParagraphColumn.h"
 #include "shell/QtUserInterface.h"
@@ -402,6 +403,30 @@ private slots:
         // Its tooltip is the coding's annotation: the code's path and the weight.
         QCOMPARE(strip->tooltipOf(st.codingId), QString("Work\n[100]"));
         QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
+        // A memo at "I sleep"'s old place: its icon stands on the second line, its tooltip
+        // holds title, author, date and text, and a double click takes the cursor there.
+        store::RecordCursor memo;
+        QVERIFY(doc.store().NewRecord(store::TopicId::Memos, memo));
+        memo.setInt(store::MemoField::Text, 1);
+        memo.setInt(store::MemoField::Pos, 19);
+        memo.setText(store::MemoField::Title, "Shifts");
+        memo.setText(store::MemoField::Author, "Kim");
+        memo.setDate(store::MemoField::Date, store::DateTime::fromCivil(2026, 3, 1));
+        memo.setBlock(store::MemoField::Body, platform::RichText::fromPlain("Ask again.").toRtf());
+        QVERIFY(doc.store().Save(memo, true, true));
+        frame.openText(1);
+        auto* memoBar = frame.view(ViewBit::TextBrowser)->findChild<MemoBar*>();
+        QVERIFY(memoBar);
+        QCOMPARE(memoBar->marks().size(), std::size_t(1));
+        const MemoMark& mark = memoBar->marks().front();
+        QVERIFY(mark.tip.startsWith("Shifts (Kim, "));
+        QVERIFY(mark.tip.endsWith(")\nAsk again."));
+        QVERIFY(mark.y > 0);
+        QCOMPARE(browser::memoHeading("T", "", "1/3/26"), std::string("T (1/3/26)"));
+        const int top = browser->viewport()->mapToGlobal(QPoint(0, 0)).y() -
+                        memoBar->mapToGlobal(QPoint(0, 0)).y();
+        QTest::mouseDClick(memoBar, Qt::LeftButton, {}, QPoint(mark.x + 2, mark.y + top + 2));
+        QCOMPARE(browser->textCursor().position(), 20); // the emoji takes two places
         // Paragraph numbers: the emptied paragraph has none; a number selects its paragraph.
         auto* numbers = frame.view(ViewBit::TextBrowser)->findChild<ParagraphColumn*>();
         QVERIFY(numbers);
