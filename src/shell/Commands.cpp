@@ -84,9 +84,19 @@ bool CMainFrame::runCommand(int id) {
 
 void CMainFrame::buildMenus() {
     QMenu* project = menuBar()->addMenu("&Project");
-    project->addAction(addCommand(32891, "&New Project...", [this] { doc_.OnNewProject(); }));
-    project->addAction(addCommand(32783, "&Open Project...", [this] { doc_.OnOpenProject(); }));
-    project->addAction(addCommand(32892, "&Backup Project...", [this] { doc_.OnBackupProject(); }));
+    // An edited text is saved before the project changes hands; when it cannot be, nothing
+    // else happens and the edits stay in the window.
+    const auto saved = [this](std::function<void()> then) {
+        return [this, then = std::move(then)] {
+            if (setEditMode(false)) then();
+        };
+    };
+    project->addAction(
+        addCommand(32891, "&New Project...", saved([this] { doc_.OnNewProject(); })));
+    project->addAction(
+        addCommand(32783, "&Open Project...", saved([this] { doc_.OnOpenProject(); })));
+    project->addAction(
+        addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
     QMenu* exports = project->addMenu("&Export");
     exports->addAction(addCommand(33021, "&Text Browser", [this] {
         exportRtf([this] { return richTextOf(*browser_->edit()->document()).toRtf(); });
@@ -96,7 +106,8 @@ void CMainFrame::buildMenus() {
     }));
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
-        project->addAction(addCommand(33028 + i, "", [this, i] { doc_.OnRecentProject(i + 1); }));
+        project->addAction(
+            addCommand(33028 + i, "", saved([this, i] { doc_.OnRecentProject(i + 1); })));
     project->addSeparator();
     project->addAction(addCommand(57665, "E&xit VEX", [this] { close(); }));
 

@@ -462,6 +462,19 @@ private slots:
         const auto& tb = c.block(store::TextField::Body);
         const auto body = platform::RichText::fromRtf(std::string(tb.begin(), tb.end()));
         QCOMPARE(body.charFormatAt(5).color, platform::AutoColor);
+        // Open Project first saves the text being edited, even when the dialog is cancelled.
+        QVERIFY(frame.setEditMode(true));
+        cursor = QTextCursor(browser->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(" More.");
+        QVERIFY(frame.runCommand(32783));
+        QVERIFY(!frame.editMode());
+        QVERIFY(doc.isOpen());
+        QVERIFY(doc.store().GetRecord(store::TopicId::Texts, 1, c, true));
+        const auto& saved = c.block(store::TextField::Body);
+        QVERIFY(platform::RichText::fromRtf(std::string(saved.begin(), saved.end()))
+                    .plainText()
+                    .find("More.") != std::string::npos);
     }
 };
 
