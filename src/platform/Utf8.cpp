@@ -43,6 +43,16 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
     return n == 0 ? 1 : n;
 }
 
+std::size_t utf16Length(std::string_view s) {
+    std::size_t n = 0;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++n;
+        if (b >= 0xF0) ++n; // a surrogate pair
+    }
+    return n;
+}
+
 std::size_t utf8Length(std::string_view s) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < s.size(); i += utf8SequenceLength(s, i))

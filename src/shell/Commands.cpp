@@ -355,7 +355,7 @@ void CMainFrame::updateCommands() {
     }
     command(32905)->setEnabled(selected && !editing && ws_.quickList.current() != 0);
     command(32904)->setEnabled(selected && !editing);
-    command(32907)->setEnabled(open && !ws_.codings().UndoBatches().empty());
+    command(32907)->setEnabled(open && undoAvailable_);
     quickList_->setEnabled(open);
     const analysis::RetrievalOptions& o = ws_.options;
     for (const auto& c : analysis::commandsOf(analysis::ContextMenu::Analysis)) {

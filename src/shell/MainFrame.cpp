@@ -454,6 +454,7 @@ void CMainFrame::openText(std::int32_t text) {
     if (!setEditMode(false)) return;
     openText_ = text;
     browser_->show(s, text);
+    updateCommands();
 }
 
 void CMainFrame::refreshAll() {
@@ -473,6 +474,7 @@ void CMainFrame::refreshAll() {
     codes_->fill(doc_.store(), ws_);
     showRetrieved();
     updateQuickList();
+    undoAvailable_ = doc_.isOpen() && !ws_.codings().UndoBatches().empty();
     updateCommands();
     setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
     dirty_ = false;

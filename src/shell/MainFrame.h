@@ -146,6 +146,8 @@ private:
     QFontComboBox* fontFace_ = nullptr;
     QComboBox* fontSize_ = nullptr;
     bool dirty_ = false;
+    // Finding the batches walks every coding: done once per refill, not per cursor move.
+    bool undoAvailable_ = false;
     std::pair<int, std::int32_t> renaming_{}, pendingRename_{};
     std::int32_t openText_ = 0;
     std::unique_ptr<analysis::ContextCommands> commands_;

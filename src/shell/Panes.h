@@ -12,6 +12,7 @@
 #include "analysis/CodeSystem.h"
 #include "analysis/Workspace.h"
 #include "browser/SegmentsDocument.h"
+#include "platform/Utf8.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
@@ -23,6 +24,7 @@
 #include <QTextFrame>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <unordered_map>
 
 namespace vexana::shell {
 
@@ -146,8 +148,12 @@ public:
     }
     void show(TopicStore& s, std::int32_t text) {
         const platform::RichText body = recordBody(s, TopicId::Texts, text, TextField::Body);
-        fillDocument(*edit_->document(), body);
-        edit_->moveCursor(QTextCursor::Start);
+        {
+            // The cursor moves with every insert; its listeners hear of the result once.
+            const QSignalBlocker quiet(edit_);
+            fillDocument(*edit_->document(), body);
+            edit_->moveCursor(QTextCursor::Start);
+        }
         stripes_->setText(body);
         numbers_->setText(body.chars());
         for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
@@ -315,18 +321,21 @@ public:
         document->rootFrame()->setFrameFormat(frame);
         std::vector<SegmentBlock> blocks;
         blocks.reserve(codings.size());
-        QTextCursor end(document);
+        int at = 0; // control positions count UTF-16 units
+        std::unordered_map<std::int32_t, QString> sources;
         for (std::int32_t id : codings) {
             SegmentBlock b;
             b.coding = id;
-            end.movePosition(QTextCursor::End);
-            b.start = end.position();
-            appendToDocument(*document, browser::segmentBody(s, id));
-            end.movePosition(QTextCursor::End);
-            b.end = end.position();
-            appendToDocument(*document, platform::RichText::fromPlain("\r\r\r\r\r"));
-            b.source = q(s.GetName(TopicId::Texts,
-                                   s.GetInt(TopicId::Codings, id, CodingField::Text), false));
+            platform::RichText body = browser::segmentBody(s, id);
+            b.start = at;
+            b.end = at + static_cast<int>(platform::utf16Length(body.plainText()));
+            at = b.end + 5;
+            body.replace(body.length(), body.length(), "\r\r\r\r\r");
+            appendToDocument(*document, body);
+            const std::int32_t text = s.GetInt(TopicId::Codings, id, CodingField::Text);
+            auto [source, fresh] = sources.try_emplace(text);
+            if (fresh) source->second = q(s.GetName(TopicId::Texts, text, false));
+            b.source = source->second;
             b.paragraphs = QString("%1-%2")
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::StartPara))
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::FinishPara));

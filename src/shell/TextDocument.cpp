@@ -56,6 +56,8 @@ Qt::Alignment qtAlign(platform::Align a) {
 void appendToDocument(QTextDocument& document, const platform::RichText& text) {
     QTextCursor cursor(&document);
     cursor.movePosition(QTextCursor::End);
+    // One change for the layout and the listeners, not one per piece.
+    cursor.beginEditBlock();
     const int firstBlock = cursor.blockNumber();
     const auto& runs = text.runs();
     const auto& chars = text.chars();
@@ -90,6 +92,7 @@ void appendToDocument(QTextDocument& document, const platform::RichText& text) {
             bf.setProperty(QTextFormat::UserProperty + k, kept[k]);
         c.setBlockFormat(bf);
     }
+    cursor.endEditBlock();
 }
 
 platform::RichText richTextOf(const QTextDocument& document) {

@@ -169,6 +169,9 @@ private slots:
         // A click on Ben's mark opens Ben at the segment.
         QTextCursor second(segments->document());
         second.setPosition(blocks[ben].start);
+        second.setPosition(blocks[ben].end, QTextCursor::KeepAnchor);
+        QCOMPARE(second.selectedText(), QString("I work by day."));
+        second.setPosition(blocks[ben].start);
         const int y = segments->cursorRect(second).center().y() +
                       segments->viewport()->mapToGlobal(QPoint(0, 0)).y() -
                       column->mapToGlobal(QPoint(0, 0)).y();
