@@ -18,8 +18,12 @@
 
 #include <QDate>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTreeWidget>
@@ -52,17 +56,23 @@ public:
     }
     void fill(TopicStore& s, const analysis::Workspace& ws) {
         tree_->clear();
+        const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
+        const QIcon file = style()->standardIcon(QStyle::SP_FileIcon);
+        const QIcon linkFolder = style()->standardIcon(QStyle::SP_DirLinkIcon);
+        const QIcon linkFile = style()->standardIcon(QStyle::SP_FileLinkIcon);
         auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
         tag(groups, TopicId::GroupsRoot, 0);
         for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
             auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
             tag(gi, TopicId::TextGroups, g);
+            gi->setIcon(0, folder);
             for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
                 const QString label =
                     q(s.GetName(TopicId::Texts, t, false)) +
                     QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
                 auto* ti = new QTreeWidgetItem(gi, {label});
                 tag(ti, TopicId::Texts, t);
+                ti->setIcon(0, file);
                 if (ws.IsActive(TopicId::Texts, t)) ti->setForeground(0, QColor(200, 0, 0));
             }
         }
@@ -71,10 +81,12 @@ public:
         for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
             auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
             tag(si, TopicId::TextSets, set);
+            si->setIcon(0, linkFolder);
             for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set)) {
                 const std::int32_t t = s.GetInt(TopicId::TextLinks, link, LinkField::Text);
                 auto* li = new QTreeWidgetItem(si, {q(s.GetName(TopicId::Texts, t, false))});
                 tag(li, TopicId::TextLinks, link);
+                li->setIcon(0, linkFile);
                 if (ws.IsActive(TopicId::Texts, t)) li->setForeground(0, QColor(200, 0, 0));
             }
         }
@@ -116,6 +128,7 @@ private:
             const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
                 s.GetInt(TopicId::Codes, child, CodeField::Type));
             item->setForeground(0, QColor(rgb.red, rgb.green, rgb.blue));
+            item->setIcon(0, codeIcon(QColor(rgb.red, rgb.green, rgb.blue)));
             if (ws.IsActive(TopicId::Codes, child)) {
                 QFont f = item->font(0);
                 f.setBold(true);
@@ -124,7 +137,23 @@ private:
             addChildren(s, ws, item, child, depth + 1);
         }
     }
+    // A small tag in the code's colour; one pixmap per colour.
+    QIcon codeIcon(const QColor& colour) {
+        auto [it, fresh] = icons_.try_emplace(colour.rgb());
+        if (fresh) {
+            QPixmap p(12, 12);
+            p.fill(Qt::transparent);
+            QPainter painter(&p);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setBrush(colour);
+            painter.setPen(colour.darker(140));
+            painter.drawRoundedRect(QRectF(1.5, 2.5, 9, 7), 2, 2);
+            it->second = QIcon(p);
+        }
+        return it->second;
+    }
     QTreeWidget* tree_;
+    std::unordered_map<QRgb, QIcon> icons_;
 };
 
 class CWhiteView : public CBaseView {

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCursor>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,6 +49,13 @@ bool QtUserInterface::question(const std::string& text, const std::string& yes,
         ++unanswered_;
         std::cerr << (text.empty() ? yes : text) << "\n";
         return false;
+    }
+    if (text.empty()) {
+        // A confirmation without words: the action and "Cancel" as a small pop-up at the mouse.
+        QMenu popup(parent_);
+        QAction* first = popup.addAction(q(yes));
+        popup.addAction(q(no));
+        return popup.exec(QCursor::pos()) == first;
     }
     QMessageBox box(QMessageBox::Question, "VEXANA", q(text), QMessageBox::NoButton, parent_);
     QPushButton* first = box.addButton(q(yes), QMessageBox::AcceptRole);

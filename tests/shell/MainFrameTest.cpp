@@ -20,10 +20,12 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -300,6 +302,24 @@ private slots:
         QCOMPARE(
             doc.store().FindIds(store::TopicId::TextLinks, store::TopicId::TextSets, set).size(),
             std::size_t(2));
+    }
+
+    void confirmationsArePopUpsAtTheMouse() {
+        QtUserInterface ui(true);
+        const auto answer = [&](int downs) {
+            QTimer::singleShot(50, [downs] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu) return;
+                QCOMPARE(menu->actions().size(), 2);
+                QCOMPARE(menu->actions().front()->text(), QString("Delete"));
+                for (int i = 0; i < downs; ++i)
+                    QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            });
+            return ui.question("", "Delete", "Cancel");
+        };
+        QVERIFY(answer(1));
+        QVERIFY(!answer(2));
     }
 
     void weightFilterNumbersNeverCross() {
