@@ -11,6 +11,7 @@
 #include "store/CVexDoc.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFontComboBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include <QTextFragment>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <tuple>
 
 namespace vexana::shell {
@@ -184,6 +186,20 @@ void CMainFrame::buildMenus() {
         const int b = bit;
         windows->addAction(addCommand(
             toggleId(bit), text, [this, b] { toggleView(b); }, true));
+    }
+    QMenu* help = menuBar()->addMenu("&Help");
+    const std::pair<int, const char*> manuals[] = {
+        {33049, "vxintro.pdf"}, {33050, "vxmanual.pdf"}, {33051, "vxlexa.pdf"}};
+    const char* manualTexts[] = {"&Introduction", "&Manual", "VEX&Lexa Manual"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string file = manuals[i].second;
+        help->addAction(addCommand(manuals[i].first, manualTexts[i], [this, file] {
+            // The manuals lie beside the program; the system's viewer opens them.
+            const std::string path = AppSettings::startupDirectory() + file;
+            if (!platform::fileExists(path) ||
+                !QDesktopServices::openUrl(QUrl::fromLocalFile(q(path))))
+                ws_.ui().message("The manual " + file + " cannot be opened.", MessageIcon::Warning);
+        }));
     }
     for (QMenu* m : {project, edit, coding, analysis, windows})
         connect(m, &QMenu::aboutToShow, this, [this] { updateCommands(); });

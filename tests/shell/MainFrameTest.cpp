@@ -204,6 +204,9 @@ private slots:
         ui.files = {dir.file("no/such/folder/x.rtf")};
         QVERIFY(frame.runCommand(33022));
         QCOMPARE(ui.messages.size(), std::size_t(1));
+        // A manual that is not installed: a message, nothing opened.
+        QVERIFY(frame.runCommand(33050));
+        QCOMPARE(ui.messages.back().text, std::string("The manual vxmanual.pdf cannot be opened."));
         // Read-only text: no cut or paste.
         QVERIFY(!frame.command(57635)->isEnabled());
         QVERIFY(!frame.command(57637)->isEnabled());
