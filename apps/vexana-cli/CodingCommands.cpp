@@ -74,14 +74,8 @@ public:
                "and the others are still imported (exit status 1 then).\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
-        if (wantsHelp(args)) {
-            out << usage();
-            return 0;
-        }
-        if (args.size() < 3) {
-            err << usage();
-            return 2;
-        }
+        if (const int status = checkArguments(*this, args, 3, out, err, true); status >= 0)
+            return status;
         Session s;
         if (!s.open(args[0], err)) return 1;
         std::int32_t group = s.ws->documents().FindGroup(args[1]);
@@ -290,14 +284,8 @@ public:
                "unknown text changes nothing.\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
-        if (wantsHelp(args)) {
-            out << usage();
-            return 0;
-        }
-        if (args.size() < 3) {
-            err << usage();
-            return 2;
-        }
+        if (const int status = checkArguments(*this, args, 3, out, err, true); status >= 0)
+            return status;
         if (args[1].empty()) {
             err << "The set needs a name.\n";
             return 2;

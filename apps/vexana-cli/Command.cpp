@@ -50,12 +50,12 @@ bool wantsHelp(const std::vector<std::string>& args) {
 }
 
 int checkArguments(const Command& command, const std::vector<std::string>& args, std::size_t count,
-                   std::ostream& out, std::ostream& err) {
+                   std::ostream& out, std::ostream& err, bool orMore) {
     if (wantsHelp(args)) {
         out << command.usage();
         return 0;
     }
-    if (args.size() != count) {
+    if (orMore ? args.size() < count : args.size() != count) {
         err << command.usage();
         return 2;
     }

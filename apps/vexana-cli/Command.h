@@ -55,9 +55,9 @@ bool wantsHelp(const std::vector<std::string>& args);
 // A value as one cell of a tab-separated row: tabs and line ends become blanks.
 std::string cell(std::string s);
 
-// Handles --help and a wrong number of positional arguments: returns the exit status to
-// end with, or -1 to go on.
+// Handles --help and a wrong number of positional arguments (count, or at least count with
+// orMore): returns the exit status to end with, or -1 to go on.
 int checkArguments(const Command& command, const std::vector<std::string>& args, std::size_t count,
-                   std::ostream& out, std::ostream& err);
+                   std::ostream& out, std::ostream& err, bool orMore = false);
 
 } // namespace vexana::cli

@@ -46,13 +46,18 @@ inline void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
 
 using browser::recordBody;
 
+// A tree filling its view, without a header.
+inline void holdTree(QWidget* view, QTreeWidget* tree) {
+    auto* l = new QVBoxLayout(view);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(tree);
+    tree->setHeaderHidden(true);
+}
+
 class CBlauView : public CBaseView {
 public:
     CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new ObjectTree) {
-        auto* l = new QVBoxLayout(this);
-        l->setContentsMargins(0, 0, 0, 0);
-        l->addWidget(tree_);
-        tree_->setHeaderHidden(true);
+        holdTree(this, tree_);
     }
     void fill(TopicStore& s, const analysis::Workspace& ws) {
         tree_->clear();
@@ -100,12 +105,7 @@ private:
 
 class CGreenView : public CBaseView {
 public:
-    CGreenView() : CBaseView(ViewBit::CodeSystem), tree_(new QTreeWidget) {
-        auto* l = new QVBoxLayout(this);
-        l->setContentsMargins(0, 0, 0, 0);
-        l->addWidget(tree_);
-        tree_->setHeaderHidden(true);
-    }
+    CGreenView() : CBaseView(ViewBit::CodeSystem), tree_(new QTreeWidget) { holdTree(this, tree_); }
     void fill(TopicStore& s, analysis::Workspace& ws) {
         tree_->clear();
         auto* root = new QTreeWidgetItem(tree_, {"Code System"});
