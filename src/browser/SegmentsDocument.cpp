@@ -7,12 +7,16 @@ namespace vexana::browser {
 
 using namespace store;
 
+platform::RichText fieldBody(const RecordCursor& record, int field) {
+    const auto& b = record.block(field);
+    return platform::RichText::fromRtf(
+        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
 platform::RichText recordBody(TopicStore& store, int topic, std::int32_t id, int field) {
     RecordCursor c;
     if (!store.GetRecord(topic, id, c, true)) return {};
-    const auto& b = c.block(field);
-    return platform::RichText::fromRtf(
-        std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+    return fieldBody(c, field);
 }
 
 platform::RichText segmentBody(TopicStore& store, std::int32_t coding) {
@@ -39,11 +43,11 @@ platform::RichText segmentsExport(TopicStore& store, const std::vector<std::int3
         text +=
             "Code:\t" + (code ? store.GetName(TopicId::Codes, code, true) : std::string()) + "\r";
         first = false;
-        out.replace(out.length(), out.length(), platform::RichText::fromPlain(text, header));
-        out.replace(out.length(), out.length(), segmentBody(store, id));
+        // Appended, not replaced at the end: that copies the document for every segment.
+        out.append(platform::RichText::fromPlain(text, header));
+        out.append(segmentBody(store, id));
         // The content ends its last paragraph, so the next header's "\r" makes a blank line.
-        if (out.length() && out.plainText().back() != '\r')
-            out.replace(out.length(), out.length(), "\r");
+        if (out.chars().back() != U'\r') out.appendChars(U"\r", out.charFormatAt(out.length() - 1));
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/richtext/RichText.h"
+#include "store/RecordCursor.h"
 #include "store/TopicStore.h"
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 
 namespace vexana::browser {
 
+// The rich text held in an RTF field of a record read with its blocks.
+platform::RichText fieldBody(const store::RecordCursor& record, int field);
 // The rich text held in a record's RTF field; empty when the record is gone.
 platform::RichText recordBody(store::TopicStore& store, int topic, std::int32_t id, int field);
 // A retrieved segment's body, its RTF as stored with the coding.

@@ -43,13 +43,10 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
     return n == 0 ? 1 : n;
 }
 
-std::size_t utf16Length(std::string_view s) {
-    std::size_t n = 0;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b & 0xC0) != 0x80) ++n;
-        if (b >= 0xF0) ++n; // a surrogate pair
-    }
+std::size_t utf16Length(std::u32string_view s) {
+    std::size_t n = s.size();
+    for (const char32_t c : s)
+        if (c > 0xFFFF) ++n; // a surrogate pair
     return n;
 }
 

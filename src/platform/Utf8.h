@@ -14,8 +14,8 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i);
 
 // Number of characters in s.
 std::size_t utf8Length(std::string_view s);
-// The number of UTF-16 code units the valid UTF-8 text takes (what Qt positions count).
-std::size_t utf16Length(std::string_view s);
+// The number of UTF-16 code units the characters take (what Qt positions count).
+std::size_t utf16Length(std::u32string_view s);
 
 // The first maxChars characters of s.
 std::string_view utf8Prefix(std::string_view s, std::size_t maxChars);

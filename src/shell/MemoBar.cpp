@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 
@@ -17,8 +18,16 @@ MemoBar::MemoBar(QTextEdit* edit, const StripeColumn* offsets, QWidget* parent)
     setFixedWidth(23);
     setMouseTracking(true);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
+    // Layout updates come in bursts while a text is laid out; one relayout after them will do.
     connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
-            [this] { relayout(); });
+            [this] {
+                if (pending_) return;
+                pending_ = true;
+                QTimer::singleShot(0, this, [this] {
+                    pending_ = false;
+                    relayout();
+                });
+            });
 }
 
 void MemoBar::setMarks(std::vector<MemoMark> marks) {

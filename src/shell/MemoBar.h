@@ -49,6 +49,7 @@ private:
     QTextEdit* edit_;
     const StripeColumn* offsets_;
     std::vector<MemoMark> marks_;
+    bool pending_ = false;
 };
 
 } // namespace vexana::shell

@@ -46,6 +46,13 @@ inline void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
 
 using browser::recordBody;
 
+// The colour a code is drawn in, from its colour attribute.
+inline QColor codeColour(const TopicStore& s, std::int32_t code) {
+    const analysis::Rgb rgb =
+        analysis::CodeSystem::DisplayColour(s.GetInt(TopicId::Codes, code, CodeField::Type));
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
 // A tree filling its view, without a header.
 inline void holdTree(QWidget* view, QTreeWidget* tree) {
     auto* l = new QVBoxLayout(view);
@@ -125,10 +132,9 @@ private:
                 QString(" (%1)").arg(s.GetInt(TopicId::Codes, child, CodeField::Codes));
             auto* item = new QTreeWidgetItem(parent, {label});
             tag(item, TopicId::Codes, child);
-            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
-                s.GetInt(TopicId::Codes, child, CodeField::Type));
-            item->setForeground(0, QColor(rgb.red, rgb.green, rgb.blue));
-            item->setIcon(0, codeIcon(QColor(rgb.red, rgb.green, rgb.blue)));
+            const QColor colour = codeColour(s, child);
+            item->setForeground(0, colour);
+            item->setIcon(0, codeIcon(colour));
             if (ws.IsActive(TopicId::Codes, child)) {
                 QFont f = item->font(0);
                 f.setBold(true);
@@ -195,9 +201,7 @@ public:
             st.finishChar = s.GetInt(TopicId::Codings, id, CodingField::FinishChar);
             st.weight = s.GetInt(TopicId::Codings, id, CodingField::Weight);
             st.label = s.GetName(TopicId::Codings, id, false);
-            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
-                s.GetInt(TopicId::Codes, code, CodeField::Type));
-            st.colour = static_cast<std::uint32_t>(rgb.red << 16 | rgb.green << 8 | rgb.blue);
+            st.colour = codeColour(s, code).rgb() & 0xFFFFFF;
             stripes_->strip().add(st);
         }
         // Wide enough for the stripes and their labels, at most half the window.
@@ -227,22 +231,20 @@ public:
         for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Texts, text)) {
             const std::int32_t pos = s.GetInt(TopicId::Memos, id, MemoField::Pos);
             memos_.push_back({id, pos, 0});
+            RecordCursor c;
+            if (!s.GetRecord(TopicId::Memos, id, c, true)) continue;
             MemoMark m;
             m.memo = id;
             m.pos = pos;
-            m.type = s.GetInt(TopicId::Memos, id, MemoField::Type);
-            RecordCursor c;
+            m.type = c.getInt(MemoField::Type);
             QString date;
             int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
-            if (s.GetRecord(TopicId::Memos, id, c) &&
-                c.getDate(MemoField::Date).toCivil(y, mo, d, h, mi, se))
+            if (c.getDate(MemoField::Date).toCivil(y, mo, d, h, mi, se))
                 date = QLocale().toString(QDate(y, mo, d), QLocale::ShortFormat);
-            m.tip = q(browser::memoHeading(s.GetText(TopicId::Memos, id, MemoField::Title),
-                                           s.GetText(TopicId::Memos, id, MemoField::Author),
-                                           date.toStdString())) +
+            m.tip = q(browser::memoHeading(c.getText(MemoField::Title),
+                                           c.getText(MemoField::Author), date.toStdString())) +
                     "\n" +
-                    q(recordBody(s, TopicId::Memos, id, MemoField::Body).plainText())
-                        .replace('\r', '\n');
+                    q(browser::fieldBody(c, MemoField::Body).plainText()).replace('\r', '\n');
             marks.push_back(std::move(m));
         }
         memoBar_->setMarks(std::move(marks));
@@ -357,7 +359,7 @@ public:
             b.coding = id;
             platform::RichText body = browser::segmentBody(s, id);
             b.start = at;
-            b.end = at + static_cast<int>(platform::utf16Length(body.plainText()));
+            b.end = at + static_cast<int>(platform::utf16Length(body.chars()));
             at = b.end + 5;
             body.replace(body.length(), body.length(), "\r\r\r\r\r");
             appendToDocument(*document, body);
@@ -368,10 +370,7 @@ public:
             b.paragraphs = QString("%1-%2")
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::StartPara))
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::FinishPara));
-            const analysis::Rgb rgb = analysis::CodeSystem::DisplayColour(
-                s.GetInt(TopicId::Codes, s.GetInt(TopicId::Codings, id, CodingField::Code),
-                         CodeField::Type));
-            b.colour = QColor(rgb.red, rgb.green, rgb.blue);
+            b.colour = codeColour(s, s.GetInt(TopicId::Codings, id, CodingField::Code));
             blocks.push_back(std::move(b));
         }
         // The control deletes its own first document itself; later ones are ours.

@@ -197,6 +197,16 @@ TEST(RichText, EditingKeepsFormatsAndParagraphs) {
     EXPECT_EQ(t.paragraphRange(1), std::make_pair(2, 14));
     EXPECT_EQ(t.paragraphEnds(), (std::vector<std::int32_t>{1, 14}));
     EXPECT_TRUE(RichText::fromRtf(t.toRtf()).sameContent(t));
+    // Appending is replacing at the end: formats, runs and paragraph formats alike.
+    ParaFormat centred;
+    centred.align = Align::Center;
+    ins.setParaFormat(0, 1, centred);
+    RichText appended = t, replaced = t;
+    appended.append(ins);
+    replaced.replace(replaced.length(), replaced.length(), ins);
+    EXPECT_EQ(appended.plainText(), replaced.plainText());
+    EXPECT_TRUE(appended.sameContent(replaced));
+    EXPECT_EQ(appended.paraFormat(2).align, Align::Center); // "deltaX" is closed by X's return
 }
 
 TEST(RichText, FindsTextWithAndWithoutCase) {

@@ -17,7 +17,7 @@ TEST(Utf8, CountsAndCutsByCodePointNeverSplittingOne) {
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
     EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
     EXPECT_TRUE(isValidUtf8(greek));
-    EXPECT_EQ(utf16Length("a" + greek + "\xF0\x9F\x98\x80"), 6u); // the emoji takes two
+    EXPECT_EQ(utf16Length(U"a\u03B1\u03B2\u03B3\U0001F600"), 6u); // the emoji takes two
 }
 
 TEST(Utf8, TextFilesAreUtf8OrWindows1252AndWrittenBackLosslessly) {

@@ -258,6 +258,23 @@ void RichText::replace(std::int32_t a, std::int32_t b, const RichText& ins) {
     normalizeRuns();
 }
 
+void RichText::append(const RichText& rich) {
+    const int base = paragraphCount() - 1;
+    const std::u32string_view chars(rich.chars_);
+    for (std::size_t r = 0; r < rich.runs_.size(); ++r) {
+        const auto a = static_cast<std::size_t>(rich.runs_[r].start);
+        const auto b = static_cast<std::size_t>(r + 1 < rich.runs_.size() ? rich.runs_[r + 1].start
+                                                                          : rich.length());
+        if (a < b)
+            appendChars(chars.substr(a, b - a),
+                        rich.formats_[static_cast<std::size_t>(rich.runs_[r].format)]);
+    }
+    // As with replace: paragraphs closed by appended returns keep their formats, the open
+    // last one keeps ours.
+    for (int p = 0; p + 1 < rich.paragraphCount(); ++p)
+        setParagraphFormatAt(base + p, rich.paraFormat(p));
+}
+
 RichText RichText::range(std::int32_t a, std::int32_t b) const {
     clampRange(a, b);
     RichText r;

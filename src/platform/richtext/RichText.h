@@ -91,6 +91,8 @@ public:
     // Replaces [a, b); plain text takes the format of the character before a.
     void replace(std::int32_t a, std::int32_t b, std::string_view plainUtf8);
     void replace(std::int32_t a, std::int32_t b, const RichText& rich);
+    // The same as replace at the end, in time of the appended text alone.
+    void append(const RichText& rich);
     RichText range(std::int32_t a, std::int32_t b) const;
     // Removes ranges (in any order, overlapping or not) in one pass. A paragraph that loses
     // its end joins the next one and keeps its own format.
