@@ -346,17 +346,19 @@ void RichText::removeRanges(const std::vector<std::pair<std::int32_t, std::int32
     }
     paras.push_back(current < 0 ? paraFmt_.back() : current);
 
-    std::u32string chars;
-    chars.reserve(chars_.size() - static_cast<std::size_t>(removedBefore.back()));
-    std::int32_t from = 0;
-    for (const auto& [a, b] : ranges) {
-        chars.append(chars_, static_cast<std::size_t>(from), static_cast<std::size_t>(a - from));
-        from = b;
-    }
-    chars.append(chars_, static_cast<std::size_t>(from), std::u32string::npos);
+    // Compacted in place: a second buffer of a long text costs more in fresh pages than
+    // in copying.
     for (Run& run : runs_)
         run.start = map(std::min(run.start, length()));
-    chars_.swap(chars);
+    std::size_t kept = static_cast<std::size_t>(ranges.front().first);
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        const auto from = static_cast<std::size_t>(ranges[i].second);
+        const std::size_t to =
+            i + 1 < ranges.size() ? static_cast<std::size_t>(ranges[i + 1].first) : chars_.size();
+        std::char_traits<char32_t>::move(chars_.data() + kept, chars_.data() + from, to - from);
+        kept += to - from;
+    }
+    chars_.resize(kept);
     paraFmt_.swap(paras);
     touch();
     normalizeRuns();
