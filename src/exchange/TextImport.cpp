@@ -5,6 +5,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
+#include "platform/Parallel.h"
 #include "platform/richtext/ParagraphTable.h"
 #include "store/Schema.h"
 
@@ -205,7 +206,7 @@ int TextImport::ImportFiles(std::int32_t group, const std::vector<std::string>& 
     if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return 0;
     ws_.ui().waitCursor(true);
     int created = 0;
-    StoreBatch batch(ws_.store());
+    StoreBatch batch(ws_.store(), true);
     for (const std::string& path : paths) {
         const auto bytes = readOrWarn(path);
         if (!bytes) continue;
@@ -240,15 +241,18 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
     ui.progressText("Importing Texts ...");
 
     // Phase 1: the texts, each with its tag lines already taken out and its passages noted.
+    // Cutting the bodies out only reads the document, so it runs on the other cores while
+    // this thread stores the texts in document order.
     const Tags tags(document);
-    std::vector<std::int32_t> textIds;
-    std::vector<TextPiece> pieces;
-    StoreBatch batch(s);
+    struct Span {
+        std::string name;
+        std::int32_t start, end;
+    };
+    std::vector<Span> spans;
     for (std::int32_t p = nextAt(tags.text, 0); p >= 0;) {
         const std::int32_t cr = nextAt(tags.ends, p);
         if (cr < 0) break;
-        TextPiece piece;
-        piece.name = trimmed(document.text(p + 5, cr));
+        std::string name = trimmed(document.text(p + 5, cr));
         const std::int32_t bodyStart = cr + 1;
         const std::int32_t e = nextAt(tags.endText, bodyStart);
         const std::int32_t next = nextAt(tags.text, bodyStart);
@@ -257,29 +261,39 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
             end = e - 1;
         else if (next >= 0)
             end = next - 1;
-        if (!piece.name.empty()) {
-            codePassages(document, tags, bodyStart, std::max(bodyStart, end), piece);
-            const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
-            if (id) {
-                textIds.push_back(id);
-                piece.body.clear();
-                pieces.push_back(std::move(piece));
-                ui.progressText("Texts Imported: " + std::to_string(textIds.size()));
-            }
-        }
+        if (!name.empty()) spans.push_back({std::move(name), bodyStart, std::max(bodyStart, end)});
         p = next;
     }
-
+    std::vector<std::int32_t> textIds;
+    std::vector<std::size_t> made; // the pieces that became texts, with textIds
+    std::vector<TextPiece> pieces(spans.size());
+    StoreBatch batch(s, true);
+    platform::produceInOrder(
+        spans.size(),
+        [&](std::size_t i) { // Tags has cached the document's paragraph ends: read only
+            pieces[i].name = spans[i].name;
+            codePassages(document, tags, spans[i].start, spans[i].end, pieces[i]);
+        },
+        [&](std::size_t i) {
+            TextPiece& piece = pieces[i];
+            const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
+            std::string().swap(piece.body);
+            if (!id) return;
+            textIds.push_back(id);
+            made.push_back(i);
+            ui.progressText("Texts Imported: " + std::to_string(textIds.size()));
+        });
     // Phase 2: the codings, one batch per document so one Undo takes them back. A path
     // names the same code every time it comes up again.
     std::int32_t codingBatch = analysis::CodingOperations::NewBatch;
     std::unordered_map<std::string, std::int32_t> resolved;
     bool belongs = false;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        for (std::size_t k = 0; k < pieces[i].passages.size(); ++k) {
-            CodingTemplate& t = pieces[i].passages[k];
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        TextPiece& piece = pieces[made[i]];
+        for (std::size_t k = 0; k < piece.passages.size(); ++k) {
+            CodingTemplate& t = piece.passages[k];
             t.text = textIds[i];
-            const std::string& path = pieces[i].paths[k];
+            const std::string& path = piece.paths[k];
             auto known = resolved.find(path);
             if (known == resolved.end() || !s.GetTopic(TopicId::Codes)->contains(known->second))
                 known =
