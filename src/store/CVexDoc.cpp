@@ -266,8 +266,8 @@ void CVexDoc::notifyChanged(const ObjectList& changed) {
         notify(ViewEvent::Changed, topic, id);
 }
 
-void CVexDoc::beginBatch() {
-    if (db_) db_->beginTransaction();
+void CVexDoc::beginBatch(bool bulk) {
+    if (db_) db_->beginTransaction(bulk);
 }
 
 bool CVexDoc::endBatch(bool success) {

@@ -67,7 +67,7 @@ public:
     void notifyChanged(const ObjectList& changed);
 
     // Bulk work: one transaction on the file. When it fails, memory is reloaded from the file.
-    void beginBatch() override;
+    void beginBatch(bool bulk) override;
     bool endBatch(bool success) override;
 
 private:

@@ -186,6 +186,7 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
 
 void ProjectDatabase::Close() {
     if (depth_ > 0) db_.exec("ROLLBACK;");
+    bulk_ = false;
     pending_.clear();
     plans_.clear();
     highestInFile_.clear();
@@ -302,10 +303,15 @@ bool ProjectDatabase::upgradeFrom020524() {
     return false;
 }
 
-bool ProjectDatabase::beginTransaction() {
+bool ProjectDatabase::beginTransaction(bool bulk) {
     if (!open_) return false;
     if (depth_ == 0) {
-        if (!db_.exec("BEGIN IMMEDIATE;")) return fail("cannot begin a transaction");
+        // Either journal keeps a commit atomic; when the switch is refused the log stays.
+        bulk_ = bulk && db_.exec("PRAGMA journal_mode=TRUNCATE;");
+        if (!db_.exec("BEGIN IMMEDIATE;")) {
+            leaveBulk();
+            return fail("cannot begin a transaction");
+        }
         txFailed_ = false;
     }
     ++depth_;
@@ -317,12 +323,21 @@ bool ProjectDatabase::endTransaction(bool success) {
     if (!success) txFailed_ = true;
     if (--depth_ > 0) return success;
     if (!txFailed_ && !flushPending()) txFailed_ = true;
-    if (!txFailed_ && db_.exec("COMMIT;")) return true;
+    if (!txFailed_ && db_.exec("COMMIT;")) {
+        leaveBulk();
+        return true;
+    }
     if (!txFailed_) lastError_ = "cannot commit: " + db_.errorText();
     pending_.clear();
     db_.exec("ROLLBACK;");
+    leaveBulk();
     txFailed_ = false;
     return false;
+}
+
+void ProjectDatabase::leaveBulk() {
+    if (bulk_) db_.exec("PRAGMA journal_mode=WAL;");
+    bulk_ = false;
 }
 
 bool ProjectDatabase::isSameFile(const std::string& other) const {

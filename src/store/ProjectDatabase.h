@@ -54,7 +54,10 @@ public:
 
     // Nested all-or-nothing units: the outermost end commits, or rolls back when any
     // statement or any inner unit failed. endTransaction returns whether it was committed.
-    bool beginTransaction();
+    // A bulk transaction that starts the outermost one goes through a rollback journal: the
+    // write-ahead log would write its pages twice (log, then checkpoint), and new pages at
+    // the end of the file need no journal at all. The log is back once it ends.
+    bool beginTransaction(bool bulk = false);
     bool endTransaction(bool success);
     bool inTransaction() const { return depth_ > 0; }
 
@@ -68,6 +71,7 @@ private:
     bool upgradeFrom010406();
     bool upgradeFrom020524();
     bool fail(std::string_view what);
+    void leaveBulk();
     void show(const std::string& text, MessageIcon icon);
     bool exec(std::string_view sql);
     platform::SqliteStatement* statement(const std::string& sql);
@@ -111,6 +115,7 @@ private:
     std::string lastError_;
     int depth_ = 0;
     bool txFailed_ = false;
+    bool bulk_ = false; // the running transaction goes through a rollback journal
 };
 
 } // namespace vexana::store

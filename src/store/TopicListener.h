@@ -29,7 +29,8 @@ public:
 class BatchHandler {
 public:
     virtual ~BatchHandler() = default;
-    virtual void beginBatch() = 0;
+    // A bulk batch writes many megabytes at once (imports).
+    virtual void beginBatch(bool bulk) = 0;
     virtual bool endBatch(bool success) = 0;
 };
 

@@ -460,8 +460,8 @@ std::size_t TopicStore::memoryBytes() const {
     return bytes;
 }
 
-StoreBatch::StoreBatch(TopicStore& store) : handler_(store.batchHandler()) {
-    if (handler_) handler_->beginBatch();
+StoreBatch::StoreBatch(TopicStore& store, bool bulk) : handler_(store.batchHandler()) {
+    if (handler_) handler_->beginBatch(bulk);
 }
 
 StoreBatch::~StoreBatch() {

@@ -105,7 +105,8 @@ private:
 // Runs a group of store changes as one unit when a batch handler is set.
 class StoreBatch {
 public:
-    explicit StoreBatch(TopicStore& store);
+    // bulk: for the imports, which write most of a project in one unit.
+    explicit StoreBatch(TopicStore& store, bool bulk = false);
     ~StoreBatch();
     StoreBatch(const StoreBatch&) = delete;
     StoreBatch& operator=(const StoreBatch&) = delete;
