@@ -2,12 +2,10 @@
 
 #include "StripeColumn.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 
@@ -18,16 +16,7 @@ MemoBar::MemoBar(QTextEdit* edit, const StripeColumn* offsets, QWidget* parent)
     setFixedWidth(23);
     setMouseTracking(true);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
-    // Layout updates come in bursts while a text is laid out; one relayout after them will do.
-    connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
-            [this] {
-                if (pending_) return;
-                pending_ = true;
-                QTimer::singleShot(0, this, [this] {
-                    pending_ = false;
-                    relayout();
-                });
-            });
+    relayoutAfterLayoutBursts(this, edit_, [this] { relayout(); });
 }
 
 void MemoBar::setMarks(std::vector<MemoMark> marks) {

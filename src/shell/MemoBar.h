@@ -49,7 +49,6 @@ private:
     QTextEdit* edit_;
     const StripeColumn* offsets_;
     std::vector<MemoMark> marks_;
-    bool pending_ = false;
 };
 
 } // namespace vexana::shell

@@ -10,23 +10,28 @@
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <memory>
 
 namespace vexana::shell {
+
+void relayoutAfterLayoutBursts(QWidget* owner, QTextEdit* edit, std::function<void()> relayout) {
+    auto pending = std::make_shared<bool>(false);
+    QObject::connect(edit->document()->documentLayout(), &QAbstractTextDocumentLayout::update,
+                     owner, [owner, pending, relayout = std::move(relayout)] {
+                         if (*pending) return;
+                         *pending = true;
+                         QTimer::singleShot(0, owner, [pending, relayout] {
+                             *pending = false;
+                             relayout();
+                         });
+                     });
+}
 
 StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), edit_(edit) {
     setMinimumWidth(23);
     setMouseTracking(true);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { relayout(); });
-    // Filling a long text reports many layout updates; one relayout after them is enough.
-    connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
-            [this] {
-                if (pending_) return;
-                pending_ = true;
-                QTimer::singleShot(0, this, [this] {
-                    pending_ = false;
-                    relayout();
-                });
-            });
+    relayoutAfterLayoutBursts(this, edit_, [this] { relayout(); });
 }
 
 void StripeColumn::setText(const platform::RichText& text) {

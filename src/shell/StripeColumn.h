@@ -10,6 +10,10 @@ class QTextEdit;
 
 namespace vexana::shell {
 
+// A text is laid out in bursts of layout updates; `relayout` runs once after each burst, on
+// `owner`'s event loop turn.
+void relayoutAfterLayoutBursts(QWidget* owner, QTextEdit* edit, std::function<void()> relayout);
+
 // The column of coding stripes beside the Text Browser's text. Positions come from the text
 // control; the layout itself is the browser library's.
 class StripeColumn : public QWidget {
@@ -55,7 +59,6 @@ private:
     std::vector<int> lineStarts_;      // control position of each display line's start
     std::vector<int> lineTops_;        // its top in the viewport
     bool labels_ = true;
-    bool pending_ = false;
 };
 
 } // namespace vexana::shell
