@@ -223,9 +223,12 @@ bool Topic::writeImage(std::int32_t id, const std::uint8_t* img) {
     std::uint8_t* target = mutableImage(id);
     if (!target) return false;
     if (target == img) return true;
-    indexErase(target);
+    // Most saves change a counter, not a reference: their buckets stay as they are.
+    const bool moves = std::any_of(refIndexes_.begin(), refIndexes_.end(),
+                                   [&](const RefIndex& r) { return r.keyOf(target) != r.keyOf(img); });
+    if (moves) indexErase(target);
     std::memcpy(target, img, static_cast<std::size_t>(recordSize_));
-    indexInsert(target);
+    if (moves) indexInsert(target);
     return true;
 }
 

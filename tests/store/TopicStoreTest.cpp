@@ -174,6 +174,11 @@ TEST_F(MemoryProject, FieldListsReferencesAndDistinctValues) {
     ASSERT_TRUE(s.GetRecord(TopicId::Texts, t, move));
     move.setInt(TextField::Group, g);
     ASSERT_TRUE(s.Save(move));
+    const auto inG = s.FindIds(TopicId::Texts, TopicId::TextGroups, g);
+    ASSERT_TRUE(s.GetRecord(TopicId::Texts, inG.front(), move));
+    move.setInt(TextField::Codes, 7); // no reference changes: the lists stay as they are
+    ASSERT_TRUE(s.Save(move));
+    EXPECT_EQ(s.FindIds(TopicId::Texts, TopicId::TextGroups, g), inG);
     const std::int32_t k = addCode(s, 0, "K");
     addCoding(s, extra, k, 0, 1);
     addCoding(s, 2, k, 0, 1);
