@@ -108,12 +108,12 @@ void Preprocessor(benchmark::State& state) {
     double plain = 0, one = 0, two = 0;
     for (auto _ : state) {
         std::tie(plain, two) = compare(
-            2,
+            3,
             [&] {
                 benchmark::DoNotOptimize(RichText::fromRtf(*platform::readFile(large)).length());
             },
             [&] { importOnce(large); });
-        one = bestOf(2, [&] { importOnce(small); });
+        one = bestOf(3, [&] { importOnce(small); });
     }
     report(state, plain, two);
     state.counters["half_ms"] = one * 1000.0;

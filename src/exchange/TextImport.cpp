@@ -240,9 +240,9 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
     ui.progressOpen();
     ui.progressText("Importing Texts ...");
 
-    // Phase 1: the texts, each with its tag lines already taken out and its passages noted.
-    // Cutting the bodies out only reads the document, so it runs on the other cores while
-    // this thread stores the texts in document order.
+    // The texts, each with its tag lines already taken out and its passages noted. Cutting
+    // the bodies out only reads the document, so it runs on the other cores while this
+    // thread stores the texts and their codings in document order.
     const Tags tags(document);
     struct Span {
         std::string name;
@@ -264,35 +264,16 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
         if (!name.empty()) spans.push_back({std::move(name), bodyStart, std::max(bodyStart, end)});
         p = next;
     }
-    std::vector<std::int32_t> textIds;
-    std::vector<std::size_t> made; // the pieces that became texts, with textIds
-    std::vector<TextPiece> pieces(spans.size());
-    StoreBatch batch(s, true);
-    platform::produceInOrder(
-        spans.size(),
-        [&](std::size_t i) { // Tags has cached the document's paragraph ends: read only
-            pieces[i].name = spans[i].name;
-            codePassages(document, tags, spans[i].start, spans[i].end, pieces[i]);
-        },
-        [&](std::size_t i) {
-            TextPiece& piece = pieces[i];
-            const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
-            std::string().swap(piece.body);
-            if (!id) return;
-            textIds.push_back(id);
-            made.push_back(i);
-            ui.progressText("Texts Imported: " + std::to_string(textIds.size()));
-        });
-    // Phase 2: the codings, one batch per document so one Undo takes them back. A path
-    // names the same code every time it comes up again.
+    // One coding batch per document, so one Undo takes them all back. A path names the same
+    // code every time it comes up again.
+    std::int32_t created = 0;
     std::int32_t codingBatch = analysis::CodingOperations::NewBatch;
     std::unordered_map<std::string, std::int32_t> resolved;
     bool belongs = false;
-    for (std::size_t i = 0; i < made.size(); ++i) {
-        TextPiece& piece = pieces[made[i]];
+    auto codeText = [&](TextPiece& piece, std::int32_t text) {
         for (std::size_t k = 0; k < piece.passages.size(); ++k) {
             CodingTemplate& t = piece.passages[k];
-            t.text = textIds[i];
+            t.text = text;
             const std::string& path = piece.paths[k];
             auto known = resolved.find(path);
             if (known == resolved.end() || !s.GetTopic(TopicId::Codes)->contains(known->second))
@@ -303,15 +284,30 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
             if (t.code == 0) continue;
             belongs = ws_.codings().AddCoding(t, codingBatch) || belongs;
         }
-        ui.progressText("Texts coded: " + std::to_string(i + 1) + " / " +
-                        std::to_string(textIds.size()));
-    }
+    };
+    std::vector<TextPiece> pieces(spans.size());
+    const std::string ofAll = " / " + std::to_string(spans.size());
+    StoreBatch batch(s, true);
+    platform::produceInOrder(
+        spans.size(),
+        [&](std::size_t i) { // Tags has cached the document's paragraph ends: read only
+            pieces[i].name = spans[i].name;
+            codePassages(document, tags, spans[i].start, spans[i].end, pieces[i]);
+        },
+        [&](std::size_t i) {
+            TextPiece piece = std::move(pieces[i]);
+            const std::int32_t id = ws_.documents().CreateTextWith(group, piece.name, piece.body);
+            if (!id) return; // only a failing store refuses a text, and then the batch fails
+            ui.progressText("Texts Imported: " + std::to_string(++created));
+            codeText(piece, id);
+            ui.progressText("Texts coded: " + std::to_string(created) + ofAll);
+        });
     const bool ok = batch.finish();
     ui.progressClose();
     ui.waitCursor(false);
     if (!ok) return -1;
     if (belongs) ws_.BuildRetrieval();
-    return static_cast<int>(textIds.size());
+    return created;
 }
 
 } // namespace vexana::exchange

@@ -18,9 +18,10 @@ namespace vexana::platform {
 // rethrown here once every worker has stopped.
 template <class Produce, class Consume>
 void produceInOrder(std::size_t n, Produce&& produce, Consume&& consume) {
-    const std::size_t workers =
-        std::min<std::size_t>(n, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    if (workers <= 1) {
+    // The calling thread keeps a core of its own: it is the one the others wait for.
+    const unsigned cores = std::thread::hardware_concurrency();
+    const std::size_t workers = std::min<std::size_t>(n, std::clamp(cores, 2u, 9u) - 1);
+    if (cores <= 1 || n <= 1) {
         for (std::size_t i = 0; i < n; ++i) {
             produce(i);
             consume(i);
