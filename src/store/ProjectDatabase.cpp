@@ -503,6 +503,8 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     return true;
 }
 
+// The bound values are not copied: the image, the topic's strings and the cursor's blocks
+// outlive the statement's one step, and every use resets its bindings first.
 bool ProjectDatabase::bindField(SqliteStatement& st, int index, Topic& topic, const FieldInfo& f,
                                 const std::uint8_t* image, const RecordCursor* cursor) {
     switch (f.type) {
@@ -511,7 +513,7 @@ bool ProjectDatabase::bindField(SqliteStatement& st, int index, Topic& topic, co
         return st.bindInt(index, slot::getInt(image, f));
     case TypeString:
     case TypeLongString:
-        return st.bindText(index, topic.getText(image, f));
+        return st.bindText(index, topic.getText(image, f), false);
     case TypeFloat:
         return st.bindDouble(index, slot::getDouble(image, f));
     case TypeDateTime: {
@@ -519,7 +521,7 @@ bool ProjectDatabase::bindField(SqliteStatement& st, int index, Topic& topic, co
         return d.valid() ? st.bindDouble(index, d.days) : st.bindNull(index);
     }
     case TypeBlock:
-        return cursor ? st.bindBlob(index, cursor->block(f.id)) : st.bindNull(index);
+        return cursor ? st.bindBlob(index, cursor->block(f.id), false) : st.bindNull(index);
     default:
         return st.bindNull(index);
     }
@@ -615,7 +617,11 @@ bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::u
                 bindField(*st, n++, *topic, *topic->field(fid), img, cursor);
         st->bindInt(n, id);
         if (plan->update) {
-            if (!st->run()) return done(fail("cannot save a record"));
+            if (!st->run()) {
+                fail("cannot save a record");
+                st->reset(); // nothing may keep pointing at the record's bytes
+                return done(false);
+            }
             exists = db_.changes() > 0;
         } else {
             exists = st->step() == Step::Row;
@@ -629,7 +635,11 @@ bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::u
         int n = 2;
         for (int fid : plan->fields)
             bindField(*st, n++, *topic, *topic->field(fid), img, cursor);
-        if (!st->run()) return done(fail("cannot add a record"));
+        if (!st->run()) {
+            fail("cannot add a record");
+            st->reset();
+            return done(false);
+        }
         st->reset();
         if (id > highest) highest = id;
     }
@@ -680,10 +690,12 @@ bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const Field
         statement("UPDATE " + quoted(topic.source()) + " SET " + quoted(f.source) + "=? WHERE " +
                   quoted(topic.field(0)->source) + "=?;");
     if (!st) return false;
+    st->reset();
     bindField(*st, 1, topic, f, image, nullptr);
     st->bindInt(2, recordId);
-    if (!st->run()) return fail("cannot save a field");
+    const bool ok = st->run() || fail("cannot save a field");
     st->reset();
+    if (!ok) return false;
     return db_.changes() > 0;
 }
 
