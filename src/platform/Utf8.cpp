@@ -134,6 +134,8 @@ bool unicodeToCp1252(char32_t cp, unsigned char& out) {
         out = static_cast<unsigned char>(cp);
         return true;
     }
+    // Outside these ranges no byte stands for the character; most text never gets to the loop.
+    if ((cp > 0xFF && cp < 0x152) || (cp > 0x2DC && cp < 0x2013) || cp > 0x2122) return false;
     for (unsigned c = 0x80; c < 0xA0; ++c) {
         if (cp1252ToUnicode(static_cast<unsigned char>(c)) == cp) {
             out = static_cast<unsigned char>(c);

@@ -1,6 +1,7 @@
 #include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace vexana::platform;
 
@@ -30,4 +31,14 @@ TEST(Utf8, TextFilesAreUtf8OrWindows1252AndWrittenBackLosslessly) {
     // same.
     const std::string greek = "\xCE\xB1\xCE\xB2";
     EXPECT_EQ(decodeTextFile(encodeTextFile(greek)), greek);
+    // Every character has a Windows-1252 byte exactly when some byte reads back as it.
+    std::vector<int> byteOf(0x110000, -1);
+    for (int b = 255; b >= 0; --b)
+        byteOf[cp1252ToUnicode(static_cast<unsigned char>(b))] = b;
+    for (char32_t cp = 0; cp < 0x110000; ++cp) {
+        unsigned char b = 0;
+        const bool has = unicodeToCp1252(cp, b);
+        ASSERT_EQ(has, byteOf[cp] >= 0) << std::hex << static_cast<unsigned>(cp);
+        if (has) ASSERT_EQ(cp1252ToUnicode(b), cp) << std::hex << static_cast<unsigned>(cp);
+    }
 }
