@@ -166,16 +166,34 @@ std::string RichText::writeRtf(std::int32_t a, std::int32_t b) const {
     paragraphStart(paragraph);
     std::size_t run = firstRun;
     formatStart(runs_[run].format);
-    for (std::size_t i = static_cast<std::size_t>(a); i < static_cast<std::size_t>(b); ++i) {
+    auto plainAscii = [](char32_t c) {
+        return c >= 0x20 && c < 0x80 && c != U'\\' && c != U'{' && c != U'}';
+    };
+    const std::size_t end = static_cast<std::size_t>(b);
+    for (std::size_t i = static_cast<std::size_t>(a); i < end;) {
         if (run + 1 < runs_.size() && runs_[run + 1].start == static_cast<std::int32_t>(i)) {
             ++run;
             formatStart(runs_[run].format);
         }
-        const char32_t c = chars_[i];
-        if (c >= 0x20 && c < 0x80 && c != U'\\' && c != U'{' && c != U'}') {
-            out += static_cast<char>(c); // the common case, without the escaping rules
+        // The common case, a stretch of characters that need no escaping, goes in at once.
+        const std::size_t stop =
+            run + 1 < runs_.size()
+                ? std::min(end, static_cast<std::size_t>(std::max(runs_[run + 1].start, 0)))
+                : end;
+        std::size_t j = i;
+        while (j < stop && plainAscii(chars_[j]))
+            ++j;
+        if (j > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (j - i));
+            std::transform(chars_.begin() + static_cast<std::ptrdiff_t>(i),
+                           chars_.begin() + static_cast<std::ptrdiff_t>(j),
+                           out.begin() + static_cast<std::ptrdiff_t>(at),
+                           [](char32_t c) { return static_cast<char>(c); });
+            i = j;
             continue;
         }
+        const char32_t c = chars_[i++];
         if (c == U'\r') {
             out += "\\par\n";
             paragraphStart(++paragraph);
