@@ -110,8 +110,9 @@ void Preprocessor(benchmark::State& state) {
     for (auto _ : state) {
         for (int round = 0; round < 3; ++round) {
             plain = std::min(plain, bestOf(1, [&] {
-                benchmark::DoNotOptimize(RichText::fromRtf(*platform::readFile(large)).length());
-            }));
+                                 benchmark::DoNotOptimize(
+                                     RichText::fromRtf(*platform::readFile(large)).length());
+                             }));
             two = std::min(two, bestOf(1, [&] { importOnce(large); }));
             one = std::min(one, bestOf(1, [&] { importOnce(small); }));
         }

@@ -137,6 +137,11 @@ void Topic::addReferencingTopic(int topicId) {
 }
 
 int Topic::physicalPosition(std::int32_t id) const {
+    // Ids are usually dense from 1, so the entry is most often where the id says.
+    if (id > 0 && static_cast<std::size_t>(id) <= index_.size()) {
+        const auto& [at, pos] = index_[static_cast<std::size_t>(id) - 1];
+        if (at == id && pos >= 0) return pos;
+    }
     auto it = std::lower_bound(index_.begin(), index_.end(), id,
                                [](const auto& p, std::int32_t v) { return p.first < v; });
     for (; it != index_.end() && it->first == id; ++it)
@@ -224,8 +229,9 @@ bool Topic::writeImage(std::int32_t id, const std::uint8_t* img) {
     if (!target) return false;
     if (target == img) return true;
     // Most saves change a counter, not a reference: their buckets stay as they are.
-    const bool moves = std::any_of(refIndexes_.begin(), refIndexes_.end(),
-                                   [&](const RefIndex& r) { return r.keyOf(target) != r.keyOf(img); });
+    const bool moves = std::any_of(refIndexes_.begin(), refIndexes_.end(), [&](const RefIndex& r) {
+        return r.keyOf(target) != r.keyOf(img);
+    });
     if (moves) indexErase(target);
     std::memcpy(target, img, static_cast<std::size_t>(recordSize_));
     if (moves) indexInsert(target);
