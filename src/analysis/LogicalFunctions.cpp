@@ -80,15 +80,31 @@ bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
 }
 
 void MergeSegments(std::vector<RetrievedSegment>& list) {
-    std::vector<char> gone(list.size(), 0);
-    for (std::size_t i = 0; i < list.size(); ++i) {
+    // A segment only ever meets later ones of its own code within the run of its text: link
+    // each to the next such one, so the scan skips the other codes' segments.
+    const std::size_t n = list.size();
+    std::vector<std::size_t> textEnd(n), nextSame(n, n);
+    std::unordered_map<std::int32_t, std::size_t> later;
+    for (std::size_t i = n; i-- > 0;) {
+        if (i + 1 == n || list[i + 1].textId != list[i].textId) {
+            later.clear();
+            textEnd[i] = i + 1;
+        } else {
+            textEnd[i] = textEnd[i + 1];
+        }
+        auto [it, fresh] = later.try_emplace(list[i].codeId, i);
+        if (!fresh) {
+            nextSame[i] = it->second;
+            it->second = i;
+        }
+    }
+    std::vector<char> gone(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
         if (gone[i]) continue;
         RetrievedSegment& a = list[i];
-        for (std::size_t j = i + 1; j < list.size(); ++j) {
+        for (std::size_t j = nextSame[i]; j < textEnd[i]; j = nextSame[j]) {
             if (gone[j]) continue;
             const RetrievedSegment& b = list[j];
-            if (b.textId != a.textId) break;
-            if (b.codeId != a.codeId) continue;
             const bool meet = (a.begin <= b.begin && a.end >= b.begin) ||
                               (b.begin <= a.begin && b.end >= a.begin);
             if (!meet) continue;
@@ -99,23 +115,45 @@ void MergeSegments(std::vector<RetrievedSegment>& list) {
         }
     }
     std::size_t out = 0;
-    for (std::size_t i = 0; i < list.size(); ++i)
+    for (std::size_t i = 0; i < n; ++i)
         if (!gone[i]) list[out++] = list[i];
     list.resize(out);
 }
 
 namespace {
 
-void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& current,
-           std::int32_t firstCode, int depth, std::size_t from, int n,
-           std::vector<RetrievedSegment>& out) {
-    for (std::size_t k = from; k < list.size(); ++k) {
+// Where the runs of one text and of one code within it end, and whether a code's run is in
+// the order of its begins with ends that never fall back (merged segments are): then the
+// segments that can meet a range lie together and are found by halving.
+struct Runs {
+    std::vector<std::size_t> textEnd, codeEnd;
+    std::vector<char> ordered; // per segment, for its code's run
+    explicit Runs(const std::vector<RetrievedSegment>& list)
+        : textEnd(list.size()), codeEnd(list.size()), ordered(list.size(), 1) {
+        for (std::size_t i = list.size(); i-- > 0;) {
+            const bool sameText = i + 1 < list.size() && list[i + 1].textId == list[i].textId;
+            const bool sameCode = sameText && list[i + 1].codeId == list[i].codeId;
+            textEnd[i] = sameText ? textEnd[i + 1] : i + 1;
+            codeEnd[i] = sameCode ? codeEnd[i + 1] : i + 1;
+            ordered[i] = list[i].begin <= list[i].end &&
+                         (!sameCode || (ordered[i + 1] && list[i].begin <= list[i + 1].begin &&
+                                        list[i].end <= list[i + 1].end));
+        }
+    }
+};
+
+void chain(const std::vector<RetrievedSegment>& list, const Runs& runs,
+           const RetrievedSegment& current, std::int32_t firstCode, int depth, std::size_t from,
+           int n, std::vector<RetrievedSegment>& out) {
+    if (from >= list.size() || list[from].textId != current.textId) return;
+    const std::size_t stop = runs.textEnd[from];
+    // Each step of a chain takes one more of the text's later segments: too few left, no chain.
+    if (stop - from < static_cast<std::size_t>(std::max(0, n - depth))) return;
+    auto follow = [&](std::size_t k) {
         const RetrievedSegment& s = list[k];
-        if (s.textId != current.textId) break;
-        if (s.codeId == firstCode) continue;
         const bool overlap = (s.begin <= current.begin && current.begin < s.end) ||
                              (current.begin <= s.begin && s.begin < current.end);
-        if (!overlap) continue;
+        if (!overlap) return;
         RetrievedSegment next = current;
         next.begin = std::max(current.begin, s.begin);
         next.end = std::min(current.end, s.end);
@@ -124,7 +162,26 @@ void chain(const std::vector<RetrievedSegment>& list, const RetrievedSegment& cu
         if (depth + 1 == n)
             out.push_back(next);
         else
-            chain(list, next, firstCode, depth + 1, k + 1, n, out);
+            chain(list, runs, next, firstCode, depth + 1, k + 1, n, out);
+    };
+    for (std::size_t k = from; k < stop; k = runs.codeEnd[k]) {
+        const std::size_t end = runs.codeEnd[k];
+        if (list[k].codeId == firstCode) continue;
+        if (!runs.ordered[k]) {
+            for (std::size_t i = k; i < end; ++i)
+                follow(i);
+            continue;
+        }
+        // Only those ending at or after the range's begin and beginning at or before its end
+        // can overlap it; the test above decides.
+        const std::int32_t last = std::max(current.begin, current.end);
+        std::size_t i = static_cast<std::size_t>(
+            std::partition_point(list.begin() + static_cast<std::ptrdiff_t>(k),
+                                 list.begin() + static_cast<std::ptrdiff_t>(end),
+                                 [&](const RetrievedSegment& s) { return s.end < current.begin; }) -
+            list.begin());
+        for (; i < end && list[i].begin <= last; ++i)
+            follow(i);
     }
 }
 
@@ -144,8 +201,7 @@ bool overlaps(std::int32_t aBegin, std::int32_t aEnd, std::int32_t bBegin, std::
 std::vector<RetrievedSegment> intersectAll(std::vector<RetrievedSegment> list, int n) {
     MergeSegments(list);
     std::vector<RetrievedSegment> out;
-    for (std::size_t s = 0; s < list.size(); ++s)
-        chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+    IntersectChains(list, n, out);
     return out;
 }
 
@@ -153,8 +209,9 @@ std::vector<RetrievedSegment> intersectAll(std::vector<RetrievedSegment> list, i
 
 void IntersectChains(const std::vector<RetrievedSegment>& list, int n,
                      std::vector<RetrievedSegment>& out) {
+    const Runs runs(list);
     for (std::size_t s = 0; s < list.size(); ++s)
-        chain(list, list[s], list[s].codeId, 1, s + 1, n, out);
+        chain(list, runs, list[s], list[s].codeId, 1, s + 1, n, out);
 }
 
 void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {

@@ -63,7 +63,7 @@ struct AnalysisSettings {
 std::string_view functionName(int function);
 std::string_view functionExplanation(int function);
 
-// Orders of Part of retrieval: text tree and code tree (both strict weak orders).
+// The two orders of retrieved segments: by text tree and by code tree (both strict weak orders).
 bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 

@@ -1,6 +1,7 @@
 #include "analysis/LogicalFunctions.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -136,6 +137,72 @@ TEST(LogicalFunctions, MatchSlowReferencesOnRandomLists) {
                        p < s.end;
             });
         };
+        // Chains of overlaps, found segment by segment in list order: the same chains, in the
+        // same order, whether the list is merged and sorted or in any order at all.
+        std::function<void(const std::vector<RetrievedSegment>&, const RetrievedSegment&,
+                           std::int32_t, int, std::size_t, int, std::vector<RetrievedSegment>&)>
+            slowChain = [&](const auto& l, const auto& cur, std::int32_t first, int depth,
+                            std::size_t from, int n, auto& out) {
+                for (std::size_t k = from; k < l.size() && l[k].textId == cur.textId; ++k) {
+                    const auto& s = l[k];
+                    if (s.codeId == first || s.end <= cur.begin || s.begin >= cur.end) continue;
+                    RetrievedSegment next = cur;
+                    next.begin = std::max(cur.begin, s.begin);
+                    next.end = std::min(cur.end, s.end);
+                    next.unionBegin = std::min(cur.unionBegin, s.begin);
+                    next.unionEnd = std::max(cur.unionEnd, s.end);
+                    if (depth + 1 == n)
+                        out.push_back(next);
+                    else
+                        slowChain(l, next, first, depth + 1, k + 1, n, out);
+                }
+            };
+        // Merging: a segment takes in every later one of its code in its text's run that it
+        // meets, starting over after each; the others keep their places.
+        auto slowMerge = [](std::vector<RetrievedSegment> l) {
+            std::vector<char> gone(l.size(), 0);
+            for (std::size_t i = 0; i < l.size(); ++i)
+                for (std::size_t j = i + 1; !gone[i] && j < l.size() && l[j].textId == l[i].textId;
+                     ++j) {
+                    if (gone[j] || l[j].codeId != l[i].codeId || l[j].end < l[i].begin ||
+                        l[j].begin > l[i].end)
+                        continue;
+                    l[i].begin = std::min(l[i].begin, l[j].begin);
+                    l[i].end = std::max(l[i].end, l[j].end);
+                    gone[j] = 1;
+                    j = i;
+                }
+            std::vector<RetrievedSegment> kept;
+            for (std::size_t i = 0; i < l.size(); ++i)
+                if (!gone[i]) kept.push_back(l[i]);
+            return kept;
+        };
+        std::vector<RetrievedSegment> merged = list;
+        MergeSegments(merged);
+        auto inOrder = [](const std::vector<RetrievedSegment>& l) {
+            std::vector<std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t>> out;
+            for (const auto& x : l)
+                out.emplace_back(x.codingId, x.codeId, x.begin, x.end);
+            return out;
+        };
+        ASSERT_EQ(inOrder(merged), inOrder(slowMerge(list))) << round;
+        merged = list;
+        std::sort(merged.begin(), merged.end(), textTreeLess);
+        MergeSegments(merged);
+        for (const auto* l : {&merged, &list})
+            for (int n : {2, 3}) {
+                std::vector<RetrievedSegment> fast, slow;
+                IntersectChains(*l, n, fast);
+                for (std::size_t i = 0; i < l->size(); ++i)
+                    slowChain(*l, (*l)[i], (*l)[i].codeId, 1, i + 1, n, slow);
+                ASSERT_EQ(fast.size(), slow.size()) << round;
+                for (std::size_t i = 0; i < fast.size(); ++i)
+                    ASSERT_EQ(std::tie(fast[i].begin, fast[i].end, fast[i].unionBegin,
+                                       fast[i].unionEnd, fast[i].codingId),
+                              std::tie(slow[i].begin, slow[i].end, slow[i].unionBegin,
+                                       slow[i].unionEnd, slow[i].codingId))
+                        << round;
+            }
         for (int n : {2, 3}) {
             const auto at = run(AtLeast, list, codes, n);
             const auto inter = run(Intersection, list, n);
