@@ -79,19 +79,27 @@ bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
     return std::tie(a.textKey, a.textId, a.begin) < std::tie(b.textKey, b.textId, b.begin);
 }
 
+namespace {
+
+// For each segment, where the run of segments of its text that it stands in ends.
+std::vector<std::size_t> textRunEnds(const std::vector<RetrievedSegment>& list) {
+    std::vector<std::size_t> end(list.size());
+    for (std::size_t i = list.size(); i-- > 0;)
+        end[i] = i + 1 < list.size() && list[i + 1].textId == list[i].textId ? end[i + 1] : i + 1;
+    return end;
+}
+
+} // namespace
+
 void MergeSegments(std::vector<RetrievedSegment>& list) {
     // A segment only ever meets later ones of its own code within the run of its text: link
     // each to the next such one, so the scan skips the other codes' segments.
     const std::size_t n = list.size();
-    std::vector<std::size_t> textEnd(n), nextSame(n, n);
+    const std::vector<std::size_t> textEnd = textRunEnds(list);
+    std::vector<std::size_t> nextSame(n, n);
     std::unordered_map<std::int32_t, std::size_t> later;
     for (std::size_t i = n; i-- > 0;) {
-        if (i + 1 == n || list[i + 1].textId != list[i].textId) {
-            later.clear();
-            textEnd[i] = i + 1;
-        } else {
-            textEnd[i] = textEnd[i + 1];
-        }
+        if (textEnd[i] == i + 1) later.clear(); // the last of its run: a new run begins
         auto [it, fresh] = later.try_emplace(list[i].codeId, i);
         if (!fresh) {
             nextSame[i] = it->second;
@@ -129,11 +137,9 @@ struct Runs {
     std::vector<std::size_t> textEnd, codeEnd;
     std::vector<char> ordered; // per segment, for its code's run
     explicit Runs(const std::vector<RetrievedSegment>& list)
-        : textEnd(list.size()), codeEnd(list.size()), ordered(list.size(), 1) {
+        : textEnd(textRunEnds(list)), codeEnd(list.size()), ordered(list.size(), 1) {
         for (std::size_t i = list.size(); i-- > 0;) {
-            const bool sameText = i + 1 < list.size() && list[i + 1].textId == list[i].textId;
-            const bool sameCode = sameText && list[i + 1].codeId == list[i].codeId;
-            textEnd[i] = sameText ? textEnd[i + 1] : i + 1;
+            const bool sameCode = textEnd[i] > i + 1 && list[i + 1].codeId == list[i].codeId;
             codeEnd[i] = sameCode ? codeEnd[i + 1] : i + 1;
             ordered[i] = list[i].begin <= list[i].end &&
                          (!sameCode || (ordered[i + 1] && list[i].begin <= list[i + 1].begin &&
