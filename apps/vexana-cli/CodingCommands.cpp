@@ -29,8 +29,14 @@ struct Session {
     bool open(const std::string& path, std::ostream& err) {
         if (!openExisting(doc, path, err)) return false;
         ws = std::make_unique<Workspace>(doc);
+        failuresAtOpen = doc.database()->writeFailures();
         return true;
     }
+    // A write failed (and was reported with its cause): the command's own reading of the
+    // failure would be wrong.
+    bool writeFailed() const { return doc.database()->writeFailures() > failuresAtOpen; }
+
+    int failuresAtOpen = 0;
 };
 
 bool parseInt(const std::string& s, std::int32_t& out) {
@@ -78,17 +84,29 @@ public:
             return status;
         Session s;
         if (!s.open(args[0], err)) return 1;
+        const int before = s.ui.messages();
+        // One unit: a group made for files that all fail is not kept.
+        StoreBatch unit(s.doc.store(), true);
         std::int32_t group = s.ws->documents().FindGroup(args[1]);
-        if (!group) {
+        const bool newGroup = group == 0;
+        if (newGroup) {
             group = s.ws->documents().NewTextGroup();
-            if (!group || !s.ws->documents().RenameObject(TopicId::TextGroups, group, args[1]))
+            if (!group || !s.ws->documents().RenameObject(TopicId::TextGroups, group, args[1])) {
+                unit.fail();
+                unit.finish();
+                if (!s.writeFailed()) err << "The group " << args[1] << " cannot be made.\n";
                 return 1;
+            }
         }
         exchange::TextImport import(*s.ws);
         const std::vector<std::string> files(args.begin() + 2, args.end());
-        const int before = s.ui.messages();
         const int n =
             preprocess_ ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
+        if (n == 0 && newGroup) unit.fail();
+        if (!unit.finish()) {
+            if (!s.writeFailed()) err << "Nothing was imported into " << args[1] << ".\n";
+            return 1;
+        }
         out << "Imported " << n << (n == 1 ? " text" : " texts") << " into " << args[1] << "\n";
         return s.ui.messages() > before ? 1 : 0;
     }
@@ -230,20 +248,25 @@ public:
                 << ".\n";
             return 1;
         }
-        t.code = s.ws->codes().FindCodeByPath(0, pos[2], true);
-        if (t.code == 0) {
-            err << "\"" << pos[2] << "\" names no code.\n";
+        // One unit: a code made for a coding that is then refused is not kept.
+        StoreBatch unit(s.doc.store());
+        auto refuse = [&](const std::string& why) {
+            unit.fail();
+            unit.finish();
+            if (!s.writeFailed()) err << why;
             return 1;
-        }
+        };
+        t.code = s.ws->codes().FindCodeByPath(0, pos[2], true);
+        if (t.code == 0) return refuse("\"" + pos[2] + "\" names no code.\n");
         t.weight = analysis::CodingOperations::ClampWeight(weight);
         std::int32_t batch = analysis::CodingOperations::NewBatch;
         s.ws->codings().AddCoding(t, batch);
-        if (!s.ws->codings().lastCoding()) {
-            err << "The passage lies inside a coding of " << pos[2]
-                << " already; nothing was coded.\n";
-            return 1;
-        }
-        out << s.ws->codings().lastCoding() << "\n";
+        const std::int32_t coding = s.ws->codings().lastCoding();
+        if (!coding)
+            return refuse("The passage lies inside a coding of " + pos[2] +
+                          " already; nothing was coded.\n");
+        if (!unit.finish()) return 1;
+        out << coding << "\n";
         return 0;
     }
 };
@@ -266,7 +289,7 @@ public:
         Session s;
         if (!s.open(args[0], err)) return 1;
         if (!s.ws->codings().DeleteCoding(id, false)) {
-            err << "There is no coding " << id << ".\n";
+            if (!s.writeFailed()) err << "There is no coding " << id << ".\n";
             return 1;
         }
         return 0;
@@ -320,7 +343,8 @@ public:
                 batch.fail();
         }
         if (!batch.finish()) {
-            err << "The set " << args[1] << " could not be written; nothing was changed.\n";
+            if (!s.writeFailed())
+                err << "The set " << args[1] << " could not be written; nothing was changed.\n";
             return 1;
         }
         out << "Added " << added << (added == 1 ? " text" : " texts") << " to " << args[1] << "\n";

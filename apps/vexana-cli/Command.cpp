@@ -6,9 +6,18 @@
 
 namespace vexana::cli {
 
-void ConsoleUserInterface::message(const std::string& text, store::MessageIcon) {
+namespace {
+int stops = 0;
+}
+
+void ConsoleUserInterface::message(const std::string& text, store::MessageIcon icon) {
     ++messages_;
+    if (icon == store::MessageIcon::Stop) ++stops;
     std::cerr << text << "\n";
+}
+
+int ConsoleUserInterface::stopsShown() {
+    return stops;
 }
 
 std::vector<std::unique_ptr<Command>> allCommands() {

@@ -15,6 +15,9 @@ class ConsoleUserInterface : public store::SilentUserInterface {
 public:
     void message(const std::string& text, store::MessageIcon icon) override;
     int messages() const { return messages_; }
+    // Stop messages shown by any command of this process: a failed write is one, so the
+    // process never ends with success after one.
+    static int stopsShown();
 
 private:
     int messages_ = 0;

@@ -29,7 +29,16 @@ int main(int argc, char** argv) {
     for (auto& c : vexana::cli::allCommands()) {
         if (name == c->name()) {
             std::vector<std::string> args(argv + 2, argv + argc);
-            return c->run(args, std::cout, std::cerr);
+            {
+                const int status = c->run(args, std::cout, std::cerr);
+                std::cout.flush();
+                if (!std::cout) {
+                    std::cerr << "The output cannot be written.\n";
+                    return 1;
+                }
+                return status == 0 && vexana::cli::ConsoleUserInterface::stopsShown() > 0 ? 1
+                                                                                          : status;
+            }
         }
     }
     std::cerr << "Unknown command: " << name << "\n";

@@ -44,6 +44,9 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 // Splits off the first level of a path: trimmed and cut to 63 characters.
+// Deeper paths come only from damaged or hostile input; no code tree is that deep.
+constexpr std::size_t maxPathLevels = 64;
+
 std::string headOf(std::string_view path, std::string_view& rest) {
     const auto slash = path.find('\\');
     rest = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
@@ -111,10 +114,19 @@ std::int32_t CodeSystem::NewCode(std::int32_t parent, std::string_view name, boo
 }
 
 std::int32_t CodeSystem::FindCodeByPath(std::int32_t parent, std::string_view path, bool create) {
-    for (int depth = 0; depth < 1000; ++depth) {
+    // The whole path is read first: one that names no code (an empty level, too many levels)
+    // must not leave the levels before the fault behind.
+    std::vector<std::string> levels;
+    for (;;) {
         std::string_view rest;
-        const std::string head = headOf(path, rest);
-        if (head.empty()) return 0;
+        std::string head = headOf(path, rest);
+        if (head.empty() || levels.size() >= maxPathLevels) return 0;
+        levels.push_back(std::move(head));
+        if (rest.empty()) break;
+        path = rest;
+    }
+    StoreBatch unit(ws_.store());
+    for (const std::string& head : levels) {
         std::int32_t found = 0;
         for (std::int32_t child : Children(parent))
             if (ws_.store().GetText(TopicId::Codes, child, CodeField::Name) == head) {
@@ -123,11 +135,13 @@ std::int32_t CodeSystem::FindCodeByPath(std::int32_t parent, std::string_view pa
             }
         // Created with the whole level name, so the next lookup of the same path finds it.
         if (!found && create) found = createChild(parent, head);
-        if (!found || rest.empty()) return found;
+        if (!found) {
+            unit.fail();
+            return 0;
+        }
         parent = found;
-        path = rest;
     }
-    return 0;
+    return unit.finish() ? parent : 0;
 }
 
 std::int32_t CodeSystem::ResolvePathIgnoringCase(std::int32_t parent, std::string_view path) {

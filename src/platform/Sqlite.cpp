@@ -109,10 +109,22 @@ SqliteDatabase::~SqliteDatabase() {
 
 bool SqliteDatabase::open(const std::string& path, OpenMode mode) {
     close();
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                SQLITE_OPEN_NOMUTEX;
     if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    db_ = db;
+    if (rc != SQLITE_OK) return false;
+    sqlite3_extended_result_codes(db_, 1);
+    return true;
+}
+
+bool SqliteDatabase::openUri(const std::string& uri) {
+    close();
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(
+        uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     db_ = db;
     if (rc != SQLITE_OK) return false;
     sqlite3_extended_result_codes(db_, 1);
@@ -127,6 +139,14 @@ void SqliteDatabase::close() {
 
 bool SqliteDatabase::isReadOnly() const {
     return db_ && sqlite3_db_readonly(db_, "main") == 1;
+}
+
+void SqliteDatabase::setBusyTimeout(int milliseconds) {
+    if (db_) sqlite3_busy_timeout(db_, milliseconds);
+}
+
+void SqliteDatabase::setCheckpointOnClose(bool on) {
+    if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, on ? 0 : 1, nullptr);
 }
 
 bool SqliteDatabase::exec(std::string_view sql) {

@@ -59,7 +59,7 @@ private:
 
 class SqliteDatabase {
 public:
-    enum class OpenMode { ReadWrite, Create };
+    enum class OpenMode { ReadWrite, Create, ReadOnly };
 
     SqliteDatabase() = default;
     SqliteDatabase(const SqliteDatabase&) = delete;
@@ -67,9 +67,16 @@ public:
     ~SqliteDatabase();
 
     bool open(const std::string& path, OpenMode mode);
+    // A "file:" URI, read-only.
+    bool openUri(const std::string& uri);
     void close();
     bool isOpen() const { return db_ != nullptr; }
     bool isReadOnly() const;
+    // How long a statement waits for another connection's lock before it gives up.
+    void setBusyTimeout(int milliseconds);
+    // Off while a file is still being checked: closing must not fold a log into a file that
+    // is then refused.
+    void setCheckpointOnClose(bool on);
 
     bool exec(std::string_view sql);
     SqliteStatement prepare(std::string_view sql);

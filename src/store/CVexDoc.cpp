@@ -6,6 +6,7 @@
 #include "platform/richtext/RichText.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace vexana::store {
 
@@ -90,7 +91,8 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
 }
 
 bool CVexDoc::convertParagraphEnds() {
-    if (setup("RichText") == "2") return true;
+    // A read-only project keeps its old offsets; they are converted when it can be written.
+    if (setup("RichText") == "2" || db_->isReadOnly()) return true;
     const std::vector<std::int32_t> texts = store_->ListIds(TopicId::Texts);
     if (!texts.empty() && !paragraphEnds_) return false;
     StoreBatch batch(*store_);
@@ -146,6 +148,7 @@ void CVexDoc::CloseProject() {
 
 bool CVexDoc::SaveOptions() {
     if (!isOpen()) return false;
+    if (db_->isReadOnly()) return true;
     return db_->SetSetup("Options", options_) && db_->SetSetup("CharSet", std::to_string(charSet_));
 }
 
@@ -188,11 +191,14 @@ bool CVexDoc::createFresh(const std::string& path) {
                     MessageIcon::Stop);
         return false;
     }
-    // The file dialog has asked about replacing it.
+    // The file dialog has asked about replacing it; its log and journal go with it.
     if (platform::fileExists(path) && !platform::removeFile(path)) {
-        ui_.message("The file " + path + " cannot be replaced.", MessageIcon::Stop);
+        ui_.message("The file " + path +
+                        " cannot be replaced: " + platform::systemErrorText(errno) + ".",
+                    MessageIcon::Stop);
         return false;
     }
+    ProjectDatabase::removeSideFiles(path);
     return true;
 }
 

@@ -48,6 +48,7 @@ public:
     TopicStore& store() { return *store_; }
     const TopicStore& store() const { return *store_; }
     ProjectDatabase* database() { return db_.get(); }
+    const ProjectDatabase* database() const { return db_.get(); }
     UserInterface& ui() { return ui_; }
     RecentProjects& recent() { return recent_; }
     const std::string& title() const { return title_; }

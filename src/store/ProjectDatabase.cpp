@@ -7,9 +7,14 @@
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexana::store {
 
@@ -18,7 +23,7 @@ using Step = SqliteStatement::Step;
 
 namespace {
 
-std::string quoted(std::string_view name) {
+std::string bracketed(std::string_view name) {
     std::string out = "[";
     out += name;
     out += "]";
@@ -36,10 +41,10 @@ std::string indexName(std::string_view table) {
 
 std::string createTableSql(std::string_view table,
                            const std::vector<std::pair<std::string, int>>& columns) {
-    std::string sql = "CREATE TABLE " + quoted(table) + " (";
+    std::string sql = "CREATE TABLE " + bracketed(table) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) sql += ", ";
-        sql += quoted(columns[i].first) + " " + std::string(columnType(columns[i].second));
+        sql += bracketed(columns[i].first) + " " + std::string(columnType(columns[i].second));
     }
     return sql + ");";
 }
@@ -47,10 +52,10 @@ std::string createTableSql(std::string_view table,
 std::string createIndexSql(std::string_view table, const std::vector<std::string_view>& columns,
                            bool unique) {
     std::string sql = std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") +
-                      quoted(indexName(table)) + " ON " + quoted(table) + " (";
+                      bracketed(indexName(table)) + " ON " + bracketed(table) + " (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) sql += ", ";
-        sql += quoted(columns[i]);
+        sql += bracketed(columns[i]);
     }
     return sql + ");";
 }
@@ -74,9 +79,92 @@ bool insertFieldRow(SqliteStatement& st, int topic, int id, std::string_view nam
     return ok;
 }
 
+// What a damaged or hostile file may make the program hold: SQLite's own column limit, and
+// a bound on the memory of one table's records.
+constexpr int maxFieldsPerTopic = 2000;
+constexpr std::int64_t maxFieldId = 100000;
+constexpr std::int64_t maxTopicBytes = std::int64_t{4} << 30;
+// Another program that is opening the same file holds its lock only briefly.
+constexpr int openLockWaitMs = 2000;
+
+constexpr const char* createValuesObjectIndexSql =
+    "CREATE INDEX IF NOT EXISTS [sys_Values_Object] ON [sys_Values] "
+    "([TopicID], [ObjectID], [FieldID]);";
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The log and the journal live beside the file, so writing needs the folder too.
+bool canWrite(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0 &&
+           ::access(platform::parentDirectory(path).c_str(), W_OK) == 0;
+}
+
+bool nonEmptyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_size > 0;
+}
+
+// A file that cannot be written is read as it stands; a log beside it that holds committed
+// changes is read with it when the engine can.
+std::string readOnlyUri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static const char hex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += hex[(static_cast<unsigned char>(c) >> 4) & 15];
+            uri += hex[static_cast<unsigned char>(c) & 15];
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?mode=ro";
+    if (!nonEmptyFile(path + "-wal")) uri += "&immutable=1";
+    return uri;
+}
+
 std::string baseName(const std::string& path) {
     const auto pos = path.find_last_of("/\\");
     return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+// Temporary files of ours ("<name>.new-PID-N", "<name>.backup-PID-N" and their journals)
+// that a killed program left beside path.
+void removeStaleTemporaries(const std::string& path) {
+    const std::string dir = platform::parentDirectory(path);
+    const std::string prefix = baseName(path) + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string_view rest = std::string_view(name).substr(prefix.size());
+        bool ours = false;
+        for (std::string_view tag : {"new-", "backup-"})
+            if (rest.substr(0, tag.size()) == tag) {
+                rest.remove_prefix(tag.size());
+                ours = true;
+            }
+        if (!ours) continue;
+        const auto dash = rest.find('-');
+        if (dash == std::string_view::npos || dash == 0) continue;
+        const std::string pidText(rest.substr(0, dash));
+        if (pidText.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::strtol(pidText.c_str(), nullptr, 10);
+        // Only when the program that made it is gone.
+        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 ||
+            errno != ESRCH)
+            continue;
+        platform::removeFile(entry.path().string());
+    }
 }
 
 } // namespace
@@ -101,7 +189,30 @@ bool ProjectDatabase::fail(std::string_view what) {
 
 bool ProjectDatabase::exec(std::string_view sql) {
     if (db_.exec(sql)) return true;
-    return fail("statement failed");
+    return failWrite("statement failed");
+}
+
+bool ProjectDatabase::failWrite(std::string_view what) {
+    const std::string cause = describeFailure(db_.extendedErrorCode(), db_.errorText());
+    ++writeFailures_;
+    if (depth_ > 0) txFailed_ = true;
+    // One message per unit: the first failure names the cause, the rest follow from it.
+    if (!reportedInUnit_)
+        show("The change could not be saved in the project " + path_ + ": " + cause + ".",
+             MessageIcon::Stop);
+    if (depth_ > 0) reportedInUnit_ = true;
+    lastError_ = std::string(what) + ": " + cause;
+    return false;
+}
+
+bool ProjectDatabase::refuseReadOnly() {
+    ++writeFailures_;
+    if (depth_ > 0) txFailed_ = true;
+    if (!reportedInUnit_)
+        show("The project " + path_ + " is open read-only; the change was not saved.",
+             MessageIcon::Stop);
+    if (depth_ > 0) reportedInUnit_ = true;
+    return false;
 }
 
 SqliteStatement* ProjectDatabase::statement(const std::string& sql) {
@@ -122,33 +233,51 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
         if (!createFile(path)) return false;
     }
     path_ = path;
-    auto refuse = [&](const std::string& text, MessageIcon icon) {
+    const std::string wal = path + "-wal";
+    const bool walExisted = platform::fileExists(wal);
+    auto refuse = [&](const std::string& text) {
         db_.close();
+        // An empty log that reading made is not left beside a refused file.
+        if (!walExisted && !nonEmptyFile(wal)) platform::removeFile(wal);
         path_.clear();
-        show(text, icon);
+        readOnly_ = false;
+        show(text, MessageIcon::Stop);
         return false;
     };
-    if (platform::isDirectory(path))
-        return refuse(path + " is a folder, not a project file.", MessageIcon::Stop);
-    if (!db_.open(path, platform::SqliteDatabase::OpenMode::ReadWrite))
-        return refuse("The project " + path + " cannot be opened: " + db_.errorText(),
-                      MessageIcon::Stop);
-    if (db_.isReadOnly())
-        return refuse("The project " + path + " is read-only.", MessageIcon::Stop);
+    if (platform::isDirectory(path)) return refuse(path + " is a folder, not a project file.");
+    if (!isRegularFile(path)) return refuse(path + " is not a project file.");
+    if (::access(path.c_str(), R_OK) != 0)
+        return refuse("The project " + path +
+                      " cannot be read: " + platform::systemErrorText(errno) + ".");
+    // Without write access to the file and its folder (for the log beside it) a project can
+    // still be read.
+    readOnly_ = !canWrite(path);
+    const bool opened = readOnly_ ? db_.openUri(readOnlyUri(path))
+                                  : db_.open(path, platform::SqliteDatabase::OpenMode::ReadWrite);
+    if (!opened)
+        return refuse("The project " + path + " cannot be opened: " + db_.errorText() + ".");
+    if (!readOnly_ && db_.isReadOnly()) readOnly_ = true;
+    // Nothing may reach a file that is then refused: no checkpoint of its log on close until
+    // the file has passed every check.
+    db_.setCheckpointOnClose(false);
 
-    // Held until the file is closed: a second program gets "busy" at once instead of waiting.
-    db_.exec("PRAGMA locking_mode=EXCLUSIVE;");
-    if (!db_.exec("BEGIN EXCLUSIVE;")) {
+    if (!readOnly_) {
+        // Held until the file is closed: a second program is refused. A program that is only
+        // starting up holds the lock for a moment; wait for that before giving up.
+        db_.exec("PRAGMA locking_mode=EXCLUSIVE;");
+        db_.setBusyTimeout(openLockWaitMs);
+    }
+    if (!db_.exec(readOnly_ ? "BEGIN;" : "BEGIN EXCLUSIVE;")) {
         const int code = db_.errorCode();
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return refuse("The project " + path + " is open in another program.",
-                          MessageIcon::Stop);
-        return refuse(path + " is not a project file or is damaged.", MessageIcon::Stop);
+            return refuse("The project " + path + " is open in another program.");
+        return refuse(path + " is not a project file or is damaged.");
     }
-    std::string version, dataType;
-    bool readable = false;
+    db_.setBusyTimeout(0);
+    std::string version, dataType, problem;
     {
         SqliteStatement st = db_.prepare("SELECT [Key], [Value] FROM [sys_Setup];");
+        bool readable = false;
         if (st.valid()) {
             Step s;
             while ((s = st.step()) == Step::Row) {
@@ -160,28 +289,114 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
         }
         if (!readable) {
             const int code = db_.errorCode();
+            st = SqliteStatement();
             db_.exec("ROLLBACK;");
             if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                return refuse("The project " + path + " is open in another program.",
-                              MessageIcon::Stop);
-            return refuse(path + " is not a project file or is damaged.", MessageIcon::Stop);
+                return refuse("The project " + path + " is open in another program.");
+            return refuse(path + " is not a project file or is damaged.");
         }
     }
+    const bool known =
+        version == VersionCurrent || version == Version020524 || version == Version010406;
+    if (known) problem = checkStructure();
     db_.exec("COMMIT;");
+    if (!known) return refuse("Uncompatible Data Format");
+    if (!problem.empty())
+        return refuse("The project " + path + " is damaged: " + problem +
+                      ". It was not opened and not changed.");
     dataEngine_ = version;
     if (!dataType.empty()) dataType_ = dataType;
 
+    if (readOnly_) {
+        if (dataEngine_ != VersionCurrent)
+            return refuse("The project " + path +
+                          " is read-only and must be upgraded before it can be opened.");
+        open_ = true;
+        return true;
+    }
     if (dataEngine_ == Version010406 && upgradeFrom010406()) dataEngine_ = Version020524;
     if (dataEngine_ == Version020524 && upgradeFrom020524()) dataEngine_ = VersionCurrent;
-    if (dataEngine_ != VersionCurrent) return refuse("Uncompatible Data Format", MessageIcon::Stop);
+    // A known version that stays behind failed to be written, which is what the user is told.
+    if (dataEngine_ != VersionCurrent)
+        return refuse("The project " + path + " cannot be upgraded: " + lastError_ + ".");
+    // Older files lack the index by object that every variable lookup needs.
+    db_.exec(createValuesObjectIndexSql);
 
     // Write-ahead logging: one sync per change and a file that survives a crash at any point.
     db_.exec("PRAGMA journal_mode=WAL;");
     db_.exec("PRAGMA synchronous=FULL;");
     // Room for the pages of a large project, so big imports do not spill half-way.
     db_.exec("PRAGMA cache_size=-65536;");
+    db_.setCheckpointOnClose(true);
     open_ = true;
     return true;
+}
+
+// Everything that loading relies on, read before anything is written: a file that fails
+// here is refused untouched.
+std::string ProjectDatabase::checkStructure() {
+    for (const auto& def : persistentTopics()) {
+        if (def.fields.empty()) continue;
+        const std::string topicName(def.table);
+        std::string source;
+        {
+            SqliteStatement st = db_.prepare("SELECT [Source] FROM [sys_Topics] WHERE [ID]=?;");
+            st.bindInt(1, def.id);
+            if (st.step() != Step::Row) return "sys_Topics has no row for " + topicName;
+            source = st.columnText(0);
+        }
+        if (source.empty()) continue;
+        if (!safeName(source)) return "sys_Topics names the table of " + topicName + " wrongly";
+        const std::string table = bracketed(source);
+        int fields = 0;
+        std::int64_t recordBytes = 0;
+        std::string idSource;
+        {
+            SqliteStatement st = db_.prepare(
+                "SELECT [ID], [Type], [State], [Source] FROM [sys_Fields] WHERE [TopicID]=?;");
+            st.bindInt(1, def.id);
+            Step s;
+            while ((s = st.step()) == Step::Row) {
+                const std::int64_t id = st.columnInt(0), type = st.columnInt(1);
+                if (++fields > maxFieldsPerTopic)
+                    return "sys_Fields holds more than " + std::to_string(maxFieldsPerTopic) +
+                           " fields for " + source;
+                if (id < 0 || id > maxFieldId || type < TypeInteger || type > TypeBoolean)
+                    return "sys_Fields holds a field of " + source + " with id " +
+                           std::to_string(id) + " and type " + std::to_string(type);
+                recordBytes += slotSize(static_cast<int>(type));
+                if (id == 0) {
+                    if (type != TypeInteger)
+                        return "the id field of " + source + " is not a number";
+                    idSource = st.columnText(3);
+                }
+            }
+            if (s != Step::Done) return "sys_Fields cannot be read";
+        }
+        if (idSource.empty()) return "sys_Fields has no id field for " + source;
+        if (!safeName(idSource)) return "sys_Fields names the id column of " + source + " wrongly";
+        const std::string idCol = bracketed(idSource);
+        SqliteStatement st = db_.prepare("SELECT count(*) FROM " + table + ";");
+        if (st.step() != Step::Row) return "the table " + source + " cannot be read";
+        if (st.columnInt(0) * recordBytes > maxTopicBytes)
+            return "the table " + source + " is too large to be held in memory (" +
+                   std::to_string(st.columnInt(0)) + " records of " + std::to_string(recordBytes) +
+                   " bytes)";
+        st = db_.prepare("SELECT " + idCol + " FROM " + table + " WHERE " + idCol + " IS NULL OR " +
+                         idCol + "<=0 OR " + idCol + ">2147483647 LIMIT 1;");
+        if (!st.valid()) return "the table " + source + " cannot be read";
+        Step s = st.step();
+        if (s == Step::Row)
+            return "the table " + source + " holds a record with the id " + st.columnText(0);
+        if (s != Step::Done) return "the table " + source + " cannot be read";
+        st = db_.prepare("SELECT " + idCol + " FROM " + table + " GROUP BY " + idCol +
+                         " HAVING count(*)>1 LIMIT 1;");
+        s = st.step();
+        if (s == Step::Row)
+            return "the table " + source + " holds two records with the id " + st.columnText(0);
+        if (s != Step::Done) return "the table " + source + " cannot be read";
+    }
+    return {};
 }
 
 void ProjectDatabase::Close() {
@@ -190,6 +405,10 @@ void ProjectDatabase::Close() {
     pending_.clear();
     plans_.clear();
     highestInFile_.clear();
+    columns_.clear();
+    readOnly_ = false;
+    txOpen_ = false;
+    reportedInUnit_ = false;
     depth_ = 0;
     txFailed_ = false;
     db_.close();
@@ -197,22 +416,55 @@ void ProjectDatabase::Close() {
     path_.clear();
 }
 
+std::string ProjectDatabase::describeFailure(int code, const std::string& engineText) {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return "the disk is full";
+    case SQLITE_READONLY:
+        return "the project file is read-only";
+    case SQLITE_IOERR:
+        if (code == SQLITE_IOERR_NOMEM) return "there is not enough memory";
+        return "an I/O error occurred (" + engineText + ")";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "the project is locked by another program";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "the project file is damaged";
+    case SQLITE_NOMEM:
+        return "there is not enough memory";
+    case SQLITE_CANTOPEN:
+        return "a file beside the project cannot be created (" + engineText + ")";
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return "access is denied";
+    default:
+        return engineText;
+    }
+}
+
+void ProjectDatabase::removeSideFiles(const std::string& path) {
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        platform::removeFile(path + suffix);
+}
+
 bool ProjectDatabase::createFile(const std::string& path) {
+    removeStaleTemporaries(path);
     // Built beside the target and moved into place complete, so a failure or a crash never
     // leaves half a project at the path.
     const std::string tmp = platform::temporarySibling(path, "new");
     platform::SqliteDatabase db;
-    auto abandon = [&](const std::string& why) {
-        const std::string text = "The project " + path + " cannot be created: " + why;
+    auto abandon = [&]() {
+        const std::string text = "The project " + path + " cannot be created: " +
+                                 describeFailure(db.extendedErrorCode(), db.errorText()) + ".";
         db.close();
         platform::removeFile(tmp);
         platform::removeFile(tmp + "-journal");
         show(text, MessageIcon::Stop);
         return false;
     };
-    if (!db.open(tmp, platform::SqliteDatabase::OpenMode::Create)) return abandon(db.errorText());
-    if (!db.exec("PRAGMA journal_mode=DELETE;") || !db.exec("BEGIN;"))
-        return abandon(db.errorText());
+    if (!db.open(tmp, platform::SqliteDatabase::OpenMode::Create)) return abandon();
+    if (!db.exec("PRAGMA journal_mode=DELETE;") || !db.exec("BEGIN;")) return abandon();
 
     for (const auto& table : systemTables()) {
         std::vector<std::pair<std::string, int>> cols;
@@ -221,7 +473,7 @@ bool ProjectDatabase::createFile(const std::string& path) {
         const bool unique = table.name != valuesTable().name;
         if (!db.exec(createTableSql(table.name, cols)) ||
             !db.exec(createIndexSql(table.name, {table.index.begin(), table.index.end()}, unique)))
-            return abandon(db.errorText());
+            return abandon();
     }
     for (const auto& topic : persistentTopics()) {
         if (topic.fields.empty()) continue;
@@ -230,7 +482,7 @@ bool ProjectDatabase::createFile(const std::string& path) {
             cols.emplace_back(std::string(f.source), f.type);
         if (!db.exec(createTableSql(topic.table, cols)) ||
             !db.exec(createIndexSql(topic.table, {"ID"}, true)))
-            return abandon(db.errorText());
+            return abandon();
     }
     {
         SqliteStatement st =
@@ -245,7 +497,7 @@ bool ProjectDatabase::createFile(const std::string& path) {
             st.bindText(5, topic.nameFormat);
             st.bindText(6, topic.fullNameFormat);
             st.bindText(7, topic.annotationFormat);
-            if (!st.run()) return abandon(db.errorText());
+            if (!st.run()) return abandon();
         }
     }
     {
@@ -254,7 +506,7 @@ bool ProjectDatabase::createFile(const std::string& path) {
             for (const auto& f : topic.fields)
                 if (!insertFieldRow(st, topic.id, f.id, f.name, f.source, f.type, f.state,
                                     f.parentTopic))
-                    return abandon(db.errorText());
+                    return abandon();
     }
     {
         SqliteStatement st = db.prepare("INSERT INTO sys_Setup([Key], [Value]) VALUES(?, ?);");
@@ -264,11 +516,14 @@ bool ProjectDatabase::createFile(const std::string& path) {
             st.reset();
             st.bindText(1, key);
             st.bindText(2, value);
-            if (!st.run()) return abandon(db.errorText());
+            if (!st.run()) return abandon();
         }
     }
-    if (!db.exec("COMMIT;")) return abandon(db.errorText());
+    if (!db.exec(createValuesObjectIndexSql) || !db.exec("COMMIT;")) return abandon();
     db.close();
+    // A log or journal left beside the path by an earlier file of that name would be
+    // replayed into the new one.
+    removeSideFiles(path);
     if (!platform::renameNoReplace(tmp, path)) {
         platform::removeFile(tmp);
         show("The project " + path +
@@ -284,60 +539,105 @@ bool ProjectDatabase::upgradeFrom010406() {
     std::vector<std::pair<std::string, int>> cols;
     for (const auto& c : table.columns)
         cols.emplace_back(std::string(c.name), c.type);
-    if (!db_.exec("BEGIN;")) return false;
+    if (!db_.exec("BEGIN;")) {
+        lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
+        return false;
+    }
     const bool ok =
         db_.exec(createTableSql(table.name, cols)) &&
         db_.exec(createIndexSql(table.name, {table.index.begin(), table.index.end()}, false)) &&
         db_.exec("UPDATE [sys_Setup] SET [Value]='020524' WHERE [Key]='DataEngine';");
     if (ok && db_.exec("COMMIT;")) return true;
+    lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
     db_.exec("ROLLBACK;");
     return false;
 }
 
 bool ProjectDatabase::upgradeFrom020524() {
-    if (!db_.exec("BEGIN;")) return false;
+    if (!db_.exec("BEGIN;")) {
+        lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
+        return false;
+    }
     const bool ok = db_.exec("INSERT INTO sys_Setup([Key], [Value]) VALUES('RichText','1');") &&
                     db_.exec("UPDATE [sys_Setup] SET [Value]='020905' WHERE [Key]='DataEngine';");
     if (ok && db_.exec("COMMIT;")) return true;
+    lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
     db_.exec("ROLLBACK;");
     return false;
 }
 
 bool ProjectDatabase::beginTransaction(bool bulk) {
     if (!open_) return false;
-    if (depth_ == 0) {
-        // Either journal keeps a commit atomic; when the switch is refused the log stays.
-        bulk_ = bulk && db_.exec("PRAGMA journal_mode=TRUNCATE;");
-        if (!db_.exec("BEGIN IMMEDIATE;")) {
-            leaveBulk();
-            return fail("cannot begin a transaction");
-        }
-        txFailed_ = false;
+    if (depth_++ > 0) return !txFailed_;
+    txFailed_ = false;
+    reportedInUnit_ = false;
+    txOpen_ = false;
+    if (readOnly_) return true; // every write of the unit is refused on its own
+    // Either journal keeps a commit atomic; when the switch is refused the log stays.
+    bulk_ = bulk && db_.exec("PRAGMA journal_mode=TRUNCATE;");
+    if (db_.exec("BEGIN IMMEDIATE;")) {
+        txOpen_ = true;
+        return true;
     }
-    ++depth_;
-    return true;
+    leaveBulk();
+    // The unit runs on, refusing its writes, and ends as failed.
+    return failWrite("cannot begin a transaction");
 }
 
 bool ProjectDatabase::endTransaction(bool success) {
     if (depth_ == 0) return false;
     if (!success) txFailed_ = true;
-    if (--depth_ > 0) return success;
-    if (!txFailed_ && !flushPending()) txFailed_ = true;
-    if (!txFailed_ && db_.exec("COMMIT;")) {
-        leaveBulk();
-        return true;
+    if (depth_ > 1) {
+        --depth_;
+        return success;
     }
-    if (!txFailed_) lastError_ = "cannot commit: " + db_.errorText();
+    if (!txFailed_ && !flushPending()) txFailed_ = true;
+    depth_ = 0;
+    bool committed = false;
+    if (txOpen_) {
+        if (!txFailed_) committed = db_.exec("COMMIT;") || failWrite("cannot commit");
+        // The engine may have rolled back already after a failed write; this makes sure.
+        if (!committed) db_.exec("ROLLBACK;");
+        leaveBulk();
+    } else {
+        committed = !txFailed_;
+    }
     pending_.clear();
-    db_.exec("ROLLBACK;");
-    leaveBulk();
+    txOpen_ = false;
     txFailed_ = false;
-    return false;
+    reportedInUnit_ = false;
+    return committed;
+}
+
+// Whether a write may go to the file now. A unit that has failed writes nothing more: after
+// some errors the engine has rolled the transaction back, and a later statement would then be
+// committed on its own.
+bool ProjectDatabase::mayWrite() {
+    if (!open_) return false;
+    if (readOnly_) return refuseReadOnly();
+    return depth_ == 0 || !txFailed_;
 }
 
 void ProjectDatabase::leaveBulk() {
     if (bulk_) db_.exec("PRAGMA journal_mode=WAL;");
     bulk_ = false;
+}
+
+bool ProjectDatabase::hasColumn(const Topic& topic, const std::string& column) const {
+    const auto it = columns_.find(topic.id());
+    return it != columns_.end() && it->second.count(lowerAscii(column)) > 0;
+}
+
+bool ProjectDatabase::recordInFile(Topic& topic, std::int32_t id) {
+    if (!topic.field(0) || !safeName(topic.source()) || !safeName(topic.field(0)->source))
+        return false;
+    SqliteStatement* st = statement("SELECT 1 FROM " + bracketed(topic.source()) + " WHERE " +
+                                    bracketed(topic.field(0)->source) + "=?;");
+    if (!st) return false;
+    st->bindInt(1, id);
+    const bool found = st->step() == Step::Row;
+    st->reset();
+    return found;
 }
 
 bool ProjectDatabase::isSameFile(const std::string& other) const {
@@ -409,7 +709,7 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     }
     if (topic.source().empty() || topic.fieldCount() == 0 || topic.field(0) == nullptr) return true;
     if (!safeName(topic.source())) return fail("bad table name");
-    const std::string table = quoted(topic.source());
+    const std::string table = bracketed(topic.source());
     {
         SqliteStatement* st = statement("SELECT Count(*) AS Datacount FROM " + table + ";");
         if (st && st->step() == Step::Row)
@@ -423,6 +723,10 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
         while (info.step() == Step::Row)
             existing.push_back(info.columnText(1));
     }
+    auto& columns = columns_[topic.id()];
+    columns.clear();
+    for (const auto& col : existing)
+        columns.insert(lowerAscii(col));
     std::vector<const FieldInfo*> loaded;
     for (const auto& f : topic.fields()) {
         if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) ||
@@ -434,7 +738,7 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
                 break;
             }
     }
-    const std::string idCol = quoted(topic.field(0)->source);
+    const std::string idCol = bracketed(topic.field(0)->source);
     {
         SqliteStatement top = db_.prepare("SELECT max(" + idCol + ") FROM " + table + ";");
         if (top.step() == Step::Row)
@@ -442,14 +746,14 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     }
     std::string sql = "SELECT ";
     for (std::size_t i = 0; i < loaded.size(); ++i)
-        sql += (i ? "," : "") + quoted(loaded[i]->source);
+        sql += (i ? "," : "") + bracketed(loaded[i]->source);
     if (loaded.empty()) sql += idCol;
     sql += " FROM " + table;
     const std::string& sort = topic.sortField();
     if (sort.empty() || !safeName(sort) || platform::equalsIgnoreAsciiCase(sort, "ID"))
         sql += " ORDER BY " + idCol + ";";
     else
-        sql += " ORDER BY " + quoted(sort) + "," + idCol + ";";
+        sql += " ORDER BY " + bracketed(sort) + "," + idCol + ";";
     SqliteStatement rows = db_.prepare(sql);
     if (!rows.valid()) return fail("cannot read " + topic.source());
     std::vector<std::pair<const FieldInfo*, int>> mapping;
@@ -531,8 +835,8 @@ ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlo
     const int key = topic.id() * 4 + (writeBlocks ? 1 : 0) + (full ? 2 : 0);
     if (auto it = plans_.find(key); it != plans_.end()) return &it->second;
     if (!topic.field(0) || !safeName(topic.source())) return nullptr;
-    const std::string table = quoted(topic.source());
-    const std::string idCol = quoted(topic.field(0)->source);
+    const std::string table = bracketed(topic.source());
+    const std::string idCol = bracketed(topic.field(0)->source);
     SavePlan plan;
     for (const auto& f : topic.fields()) {
         if (f.id == 0 || f.type == TypeMemo || f.has(FieldState::Computed) ||
@@ -540,14 +844,15 @@ ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlo
             continue;
         if (f.type == TypeBlock && !writeBlocks) continue;
         if (f.has(FieldState::Variable) && !full) continue;
-        if (!safeName(f.source)) continue;
+        // A column that cannot be written is skipped.
+        if (!safeName(f.source) || !hasColumn(topic, f.source)) continue;
         plan.fields.push_back(f.id);
     }
     std::string insert = "INSERT INTO " + table + " (" + idCol;
     std::string values = ") VALUES(?";
     std::string update = "UPDATE " + table + " SET ";
     for (std::size_t i = 0; i < plan.fields.size(); ++i) {
-        const std::string col = quoted(topic.field(plan.fields[i])->source);
+        const std::string col = bracketed(topic.field(plan.fields[i])->source);
         insert += "," + col;
         values += ",?";
         update += (i ? "," : "") + col + "=?";
@@ -562,7 +867,7 @@ ProjectDatabase::SavePlan* ProjectDatabase::savePlan(Topic& topic, bool writeBlo
 
 bool ProjectDatabase::SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) {
     Topic* topic = cursor.topic();
-    if (!open_ || !topic) return false;
+    if (!topic || !mayWrite()) return false;
     const auto key = std::make_pair(topic->id(), cursor.id());
     const bool withValues = full && topic->valueFieldCount() > 0;
     if (depth_ > 0 && !writeBlocks && !withValues && cursor.id() <= highestInFile_[topic->id()]) {
@@ -618,7 +923,7 @@ bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::u
         st->bindInt(n, id);
         if (plan->update) {
             if (!st->run()) {
-                fail("cannot save a record");
+                failWrite("cannot save a record");
                 st->reset(); // nothing may keep pointing at the record's bytes
                 return done(false);
             }
@@ -636,7 +941,7 @@ bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::u
         for (int fid : plan->fields)
             bindField(*st, n++, *topic, *topic->field(fid), img, cursor);
         if (!st->run()) {
-            fail("cannot add a record");
+            failWrite("cannot add a record");
             st->reset();
             return done(false);
         }
@@ -662,7 +967,7 @@ bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldI
     up->bindInt(2, topicId);
     up->bindInt(3, objectId);
     up->bindInt(4, fieldId);
-    if (!up->run()) return fail("cannot save a value");
+    if (!up->run()) return failWrite("cannot save a value");
     const bool exists = db_.changes() > 0;
     up->reset();
     if (exists) return true;
@@ -675,47 +980,52 @@ bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldI
     ins->bindText(4, text);
     const bool ok = ins->run();
     ins->reset();
-    return ok || fail("cannot add a value");
+    return ok || failWrite("cannot add a value");
 }
 
 bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& f,
                                 const std::uint8_t* image) {
-    if (!open_) return false;
+    if (!mayWrite()) return false;
+    // A save of the whole record waiting for the unit's end must not overwrite this field.
+    if (!flushPending(topic.id(), recordId)) return false;
     if (f.has(FieldState::ValueField))
         return upsertValue(topic.id(), recordId, f.id, topic.valueText(image, f));
     if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) ||
         !topic.field(0) || !safeName(topic.source()) || !safeName(f.source))
         return false;
+    // A column the table lacks is skipped, as in a record save; the row must exist still.
+    if (!hasColumn(topic, f.source)) return recordInFile(topic, recordId);
     SqliteStatement* st =
-        statement("UPDATE " + quoted(topic.source()) + " SET " + quoted(f.source) + "=? WHERE " +
-                  quoted(topic.field(0)->source) + "=?;");
+        statement("UPDATE " + bracketed(topic.source()) + " SET " + bracketed(f.source) +
+                  "=? WHERE " + bracketed(topic.field(0)->source) + "=?;");
     if (!st) return false;
     st->reset();
     bindField(*st, 1, topic, f, image, nullptr);
     st->bindInt(2, recordId);
-    const bool ok = st->run() || fail("cannot save a field");
+    const bool ok = st->run() || failWrite("cannot save a field");
     st->reset();
     if (!ok) return false;
     return db_.changes() > 0;
 }
 
 bool ProjectDatabase::DeleteRecordRow(Topic& topic, std::int32_t recordId) {
-    if (!open_ || !topic.field(0) || !safeName(topic.source())) return false;
+    if (!topic.field(0) || !safeName(topic.source()) || !mayWrite()) return false;
     pending_.erase({topic.id(), recordId});
-    SqliteStatement* st = statement("DELETE FROM " + quoted(topic.source()) + " WHERE " +
-                                    quoted(topic.field(0)->source) + "=?;");
+    SqliteStatement* st = statement("DELETE FROM " + bracketed(topic.source()) + " WHERE " +
+                                    bracketed(topic.field(0)->source) + "=?;");
     if (!st) return false;
     st->bindInt(1, recordId);
-    if (!st->run()) return fail("cannot delete a record");
+    if (!st->run()) return failWrite("cannot delete a record");
     st->reset();
-    if (SqliteStatement* v =
-            statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [ObjectID]=?;")) {
-        v->bindInt(1, topic.id());
-        v->bindInt(2, recordId);
-        v->run();
-        v->reset();
-    }
-    return true;
+    if (topic.valueFieldCount() == 0 && dataEngine_ != Version010406) return true;
+    // Values left behind would come back with the next record that is given this id.
+    SqliteStatement* v = statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [ObjectID]=?;");
+    if (!v) return false;
+    v->bindInt(1, topic.id());
+    v->bindInt(2, recordId);
+    const bool ok = v->run() || failWrite("cannot delete the values of a record");
+    v->reset();
+    return ok;
 }
 
 bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
@@ -725,11 +1035,12 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
     std::string sql = "SELECT ";
     for (const auto& f : topic->fields()) {
         if (f.type != TypeBlock || !safeName(f.source)) continue;
-        sql += (blocks.empty() ? "" : ",") + quoted(f.source);
+        sql += (blocks.empty() ? "" : ",") + bracketed(f.source);
         blocks.push_back(&f);
     }
     if (blocks.empty()) return true;
-    sql += " FROM " + quoted(topic->source()) + " WHERE " + quoted(topic->field(0)->source) + "=?;";
+    sql += " FROM " + bracketed(topic->source()) + " WHERE " + bracketed(topic->field(0)->source) +
+           "=?;";
     SqliteStatement* st = statement(sql);
     if (!st) return false;
     st->bindInt(1, cursor.id());
@@ -742,25 +1053,27 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
 }
 
 bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {
-    if (!open_ || !safeName(f.source) || !safeName(topic.source())) return false;
+    if (!safeName(f.source) || !safeName(topic.source()) || !mayWrite()) return false;
     if (!flushPending()) return false;
     forgetPlans(topic.id());
     if (!beginTransaction()) return false;
     bool ok = true;
     if (f.state < FieldState::ValueField)
-        ok = exec("ALTER TABLE " + quoted(topic.source()) + " ADD COLUMN " + quoted(f.source) +
-                  " " + std::string(columnType(f.type)) + ";");
+        ok = exec("ALTER TABLE " + bracketed(topic.source()) + " ADD COLUMN " +
+                  bracketed(f.source) + " " + std::string(columnType(f.type)) + ";");
     if (ok) {
         SqliteStatement* st = statement(insertFieldSql);
         ok = st && (insertFieldRow(*st, topic.id(), f.id, f.name, f.source, f.type, f.state,
                                    f.parentTopic) ||
-                    fail("cannot add a field"));
+                    failWrite("cannot add a field"));
     }
-    return endTransaction(ok) && ok;
+    if (!endTransaction(ok) || !ok) return false;
+    if (f.state < FieldState::ValueField) columns_[topic.id()].insert(lowerAscii(f.source));
+    return true;
 }
 
 bool ProjectDatabase::RenameFieldRow(int topicId, int fieldId, const std::string& name) {
-    if (!open_) return false;
+    if (!mayWrite()) return false;
     SqliteStatement* st =
         statement("UPDATE [sys_Fields] SET [Name]=? WHERE [TopicID]=? And [ID]=?;");
     if (!st) return false;
@@ -769,11 +1082,11 @@ bool ProjectDatabase::RenameFieldRow(int topicId, int fieldId, const std::string
     st->bindInt(3, fieldId);
     const bool ok = st->run();
     st->reset();
-    return ok || fail("cannot rename a field");
+    return ok || failWrite("cannot rename a field");
 }
 
 bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
-    if (!open_) return false;
+    if (!mayWrite()) return false;
     if (!flushPending()) return false;
     forgetPlans(topic.id());
     if (!beginTransaction()) return false;
@@ -781,7 +1094,7 @@ bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
     if (SqliteStatement* st = statement("DELETE FROM [sys_Fields] WHERE [TopicID]=? And [ID]=?;")) {
         st->bindInt(1, topic.id());
         st->bindInt(2, f.id);
-        ok = st->run() || fail("cannot remove a field");
+        ok = st->run() || failWrite("cannot remove a field");
         st->reset();
     }
     if (ok && f.has(FieldState::ValueField)) {
@@ -789,14 +1102,16 @@ bool ProjectDatabase::DeleteFieldRow(Topic& topic, const FieldInfo& f) {
                 statement("DELETE FROM [sys_Values] WHERE [TopicID]=? And [FieldID]=?;")) {
             st->bindInt(1, topic.id());
             st->bindInt(2, f.id);
-            ok = st->run() || fail("cannot remove the values of a field");
+            ok = st->run() || failWrite("cannot remove the values of a field");
             st->reset();
         }
     } else if (ok && safeName(f.source) && safeName(topic.source())) {
-        ok = exec("ALTER TABLE " + quoted(topic.source()) + " DROP COLUMN " + quoted(f.source) +
-                  ";");
+        ok = exec("ALTER TABLE " + bracketed(topic.source()) + " DROP COLUMN " +
+                  bracketed(f.source) + ";");
     }
-    return endTransaction(ok) && ok;
+    if (!endTransaction(ok) || !ok) return false;
+    if (!f.has(FieldState::ValueField)) columns_[topic.id()].erase(lowerAscii(f.source));
+    return true;
 }
 
 std::string ProjectDatabase::GetProjectName(bool withPath) const {
@@ -818,11 +1133,19 @@ bool ProjectDatabase::GetSetup(const std::string& key, std::string& value) {
 
 bool ProjectDatabase::SetSetup(const std::string& key, const std::string& value) {
     if (!open_) return false;
+    // Unchanged keys are not written: closing a project that was only read writes nothing.
+    if (SqliteStatement* st = statement("SELECT [Value] FROM [sys_Setup] WHERE [Key]=?;")) {
+        st->bindText(1, key);
+        const bool same = st->step() == Step::Row && st->columnText(0) == value;
+        st->reset();
+        if (same) return true;
+    }
+    if (!mayWrite()) return false;
     SqliteStatement* up = statement("UPDATE [sys_Setup] SET [Value]=? WHERE [Key]=?;");
     if (!up) return false;
     up->bindText(1, value);
     up->bindText(2, key);
-    if (!up->run()) return fail("cannot save a setting");
+    if (!up->run()) return failWrite("cannot save a setting");
     const bool exists = db_.changes() > 0;
     up->reset();
     if (exists) return true;
@@ -832,17 +1155,17 @@ bool ProjectDatabase::SetSetup(const std::string& key, const std::string& value)
     ins->bindText(2, value);
     const bool ok = ins->run();
     ins->reset();
-    return ok || fail("cannot add a setting");
+    return ok || failWrite("cannot add a setting");
 }
 
 bool ProjectDatabase::DeleteSetup(const std::string& key) {
-    if (!open_) return false;
+    if (!mayWrite()) return false;
     SqliteStatement* st = statement("DELETE FROM [sys_Setup] WHERE [Key]=?;");
     if (!st) return false;
     st->bindText(1, key);
     const bool ok = st->run();
     st->reset();
-    return ok || fail("cannot delete a setting");
+    return ok || failWrite("cannot delete a setting");
 }
 
 bool ProjectDatabase::Compact(const std::string& target, std::string& errorText) {
@@ -862,16 +1185,30 @@ bool ProjectDatabase::Compact(const std::string& target, std::string& errorText)
     // Written beside the target and moved over it complete: a failed copy leaves no
     // half-written file, and an old backup stays until the new one is whole.
     const std::string tmp = platform::temporarySibling(platform::absolutePath(target), "backup");
+    removeStaleTemporaries(platform::absolutePath(target));
     SqliteStatement st = db_.prepare("VACUUM INTO ?;");
     bool ok = st.valid() && st.bindText(1, tmp) && st.run();
-    if (!ok) errorText = db_.errorText();
+    if (!ok)
+        errorText = "The backup cannot be written to " + target + ": " +
+                    describeFailure(db_.extendedErrorCode(), db_.errorText()) + ".";
     st = SqliteStatement();
     if (ok) {
-        // The copy takes the journal mode of the source; a backup is an ordinary file.
+        // The copy takes the journal mode of the source; a backup is an ordinary file. The
+        // switch is a committed write, which also brings the whole copy to the disk.
         platform::SqliteDatabase copy;
-        if (copy.open(tmp, platform::SqliteDatabase::OpenMode::ReadWrite))
-            copy.exec("PRAGMA journal_mode=DELETE;");
+        ok = copy.open(tmp, platform::SqliteDatabase::OpenMode::ReadWrite) &&
+             copy.exec("PRAGMA synchronous=FULL;") && copy.exec("PRAGMA journal_mode=DELETE;") &&
+             copy.exec("BEGIN IMMEDIATE;") && copy.exec("PRAGMA user_version=0;") &&
+             copy.exec("COMMIT;");
+        if (!ok)
+            errorText = "The backup cannot be written to " + target + ": " +
+                        describeFailure(copy.extendedErrorCode(), copy.errorText()) + ".";
         copy.close();
+        platform::removeFile(tmp + "-journal");
+    }
+    if (ok) {
+        // A log left beside the target belongs to the file being replaced.
+        removeSideFiles(target);
         if (::rename(tmp.c_str(), target.c_str()) != 0) {
             errorText = "The backup cannot be written to " + target + ": " +
                         platform::systemErrorText(errno);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vexana::store {
@@ -29,6 +30,16 @@ public:
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return open_; }
+    // A project without write access opens for reading; every change is then refused.
+    bool isReadOnly() const { return readOnly_; }
+    // Counts the writes that failed (or were refused) since the file was opened, so a caller
+    // can tell a failed write from a refusal for another reason.
+    int writeFailures() const { return writeFailures_; }
+    // The cause of a failed write in the user's words ("the disk is full").
+    static std::string describeFailure(int extendedCode, const std::string& engineText);
+    // Removes the log, shared-memory and journal files beside path: they belong to whatever
+    // file was there before, and would be replayed into a new file of that name.
+    static void removeSideFiles(const std::string& path);
     bool LoadTopic(Topic& topic);
 
     bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) override;
@@ -71,6 +82,12 @@ private:
     bool upgradeFrom010406();
     bool upgradeFrom020524();
     bool fail(std::string_view what);
+    bool failWrite(std::string_view what);
+    bool refuseReadOnly();
+    bool mayWrite();
+    std::string checkStructure();
+    bool hasColumn(const Topic& topic, const std::string& column) const;
+    bool recordInFile(Topic& topic, std::int32_t id);
     void leaveBulk();
     void show(const std::string& text, MessageIcon icon);
     bool exec(std::string_view sql);
@@ -115,7 +132,13 @@ private:
     std::string lastError_;
     int depth_ = 0;
     bool txFailed_ = false;
-    bool bulk_ = false; // the running transaction goes through a rollback journal
+    bool bulk_ = false;           // the running transaction goes through a rollback journal
+    bool txOpen_ = false;         // the outermost unit has a transaction on the file
+    bool reportedInUnit_ = false; // the unit's failure has been shown
+    bool readOnly_ = false;
+    int writeFailures_ = 0;
+    // Per topic, the columns its table has (lower case): fields without one are skipped.
+    std::unordered_map<int, std::unordered_set<std::string>> columns_;
 };
 
 } // namespace vexana::store

@@ -66,7 +66,7 @@ int TopicStore::RecordCount(int topic) const {
 
 bool TopicStore::NewRecord(int topic, RecordCursor& cursor) {
     Topic* t = GetTopic(topic);
-    if (!t || t->fieldCount() == 0) return false;
+    if (!t || !t->field(0)) return false;
     cursor.Release();
     cursor.topic_ = t;
     cursor.image_.assign(static_cast<std::size_t>(t->recordSize()), 0);

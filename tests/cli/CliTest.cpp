@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using vexana::test::TempDir;
 
@@ -14,8 +16,10 @@ struct Result {
     std::string out;
 };
 
-Result run(const std::string& args) {
-    const std::string cmd = std::string(VEXANA_CLI) + " " + args + " 2>&1";
+// Runs the command line with args, or the whole of command when it is given.
+Result run(const std::string& args, const std::string& command = {}) {
+    const std::string cmd =
+        (command.empty() ? std::string(VEXANA_CLI) + " " + args : command) + " 2>&1";
     Result r{-1, {}};
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -169,4 +173,47 @@ TEST(Cli, RetrieveActivatesRunsAFunctionAndPrintsTheSegments) {
         help.out.find(
             "Only those text passages will be listed where at least the  above defined number"),
         std::string::npos);
+}
+
+TEST(Cli, RefusedCommandsLeaveNoTrace) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "First line.\n");
+    ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
+    auto contents = [&] { return run("info " + p).out + run("codings " + p).out; };
+    const std::string before = contents();
+    const Result none = run("import " + p + " Fresh " + dir.file("gone.txt"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out.find("Imported"), std::string::npos);
+    EXPECT_NE(run("info " + p).out.find("Textgroups: 1\n"), std::string::npos);
+    std::string deep;
+    for (int i = 0; i < 1200; ++i)
+        deep += "L\\";
+    for (const std::string& path : {std::string("'a\\\\b'"), "'" + deep + "L'"})
+        EXPECT_EQ(run("code " + p + " 'Interviews\\anna' " + path + " 0 5").status, 1);
+    EXPECT_EQ(run("codes " + p).out, "");
+    EXPECT_EQ(contents(), before);
+}
+
+TEST(Cli, AReadOnlyProjectIsReadButNotChanged) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "needs root to run the command as another user";
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "First line.\n");
+    ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
+    chmod(dir.path().c_str(), 0755);
+    chmod(p.c_str(), 0444);
+    const std::string before = vexana::test::readAll(p);
+    const std::string asNobody = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    const Result info = run("", asNobody + VEXANA_CLI + " texts " + p);
+    if (info.status == 126 || info.status == 127) GTEST_SKIP() << "the program is out of reach";
+    EXPECT_EQ(info.status, 0) << info.out;
+    EXPECT_EQ(info.out, "1\tInterviews\\anna\t0\n");
+    const Result code = run("", asNobody + VEXANA_CLI + " code " + p + " 'Interviews\\anna' X 0 5");
+    EXPECT_EQ(code.status, 1);
+    EXPECT_NE(code.out.find("read-only"), std::string::npos) << code.out;
+    EXPECT_TRUE(vexana::test::readAll(p) == before);
 }

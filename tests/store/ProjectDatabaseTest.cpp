@@ -3,6 +3,7 @@
 #include "StoreBuilders.h"
 #include "TestSupport.h"
 #include "platform/Sqlite.h"
+#include "store/CVexDoc.h"
 #include "store/SchemaSetup.h"
 #include "store/TopicStore.h"
 
@@ -141,7 +142,7 @@ TEST(ProjectDatabase, FilesThatAreNotProjectsAreRefusedByteForByte) {
     EXPECT_FALSE(db.Open(dir.path()));
 }
 
-TEST(ProjectDatabase, AProjectOpenElsewhereIsRefusedAtOnceAndStaysUsable) {
+TEST(ProjectDatabase, AProjectOpenElsewhereIsRefusedAndStaysUsable) {
     TempDir dir;
     const std::string path = newProject(dir);
     ProjectDatabase first;
@@ -324,4 +325,202 @@ TEST(ProjectDatabase, AKilledBulkWriteLeavesAllOrNothing) {
         ASSERT_TRUE(db.endTransaction(true));
     }
     EXPECT_EQ(rawValue(path, "PRAGMA journal_mode;"), "wal"); // the log is back after a bulk unit
+}
+
+namespace {
+
+// A project with one group, one text, one code and one coding.
+std::string codedProject(const TempDir& dir, const std::string& name) {
+    const std::string path = dir.file(name);
+    ProjectDatabase db;
+    TopicStore s;
+    EXPECT_TRUE(db.Open(path) && loadAll(db, s));
+    const std::int32_t text = addText(s, addGroup(s, "G"), "T");
+    addCoding(s, text, addCode(s, 0, "C"), 0, 5);
+    return path;
+}
+
+// A project open through the document, which makes units transactions.
+struct OpenDoc {
+    ScriptedUserInterface ui;
+    RecentProjects recent;
+    CVexDoc doc{ui, recent};
+    bool open(const std::string& path) { return doc.OpenPath(path, false); }
+};
+
+// Leaves a log beside path that holds a change the file itself does not, as a crash does.
+void leaveLog(const std::string& path, const std::string& sql) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        platform::SqliteDatabase raw;
+        const bool ok = raw.open(path, platform::SqliteDatabase::OpenMode::ReadWrite) &&
+                        raw.exec("PRAGMA journal_mode=WAL;") && raw.exec(sql);
+        _exit(ok ? 0 : 1); // without closing: the log stays
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(std::filesystem::file_size(path + "-wal") > 0);
+}
+
+} // namespace
+
+TEST(ProjectDatabase, DamagedProjectsAreRefusedUntouchedNamingTheTable) {
+    TempDir dir;
+    const std::string good = codedProject(dir, "good.vxp");
+    const struct {
+        const char* sql;
+        const char* said;
+    } cases[] = {
+        {"UPDATE Codings SET ID=0;", "Codings holds a record with the id 0"},
+        {"UPDATE Textgroups SET ID=-3;", "Textgroups holds a record with the id -3"},
+        {"DROP INDEX Codings_ID; INSERT INTO Codings(ID, TextID, WordID) VALUES(1, 1, 1);",
+         "Codings holds two records with the id 1"},
+        {"DELETE FROM sys_Fields WHERE TopicID=10 AND ID=0;", "no id field for Codings"},
+        {"UPDATE sys_Fields SET Type=6 WHERE TopicID=8 AND ID=0;", "id field of Codewords"},
+        {"DELETE FROM sys_Topics WHERE ID=5;", "sys_Topics has no row for Texts"},
+        {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
+         "INSERT INTO sys_Fields SELECT 5, i+100, 'v', 'V'||i, 3, 128, 0 FROM n;",
+         "more than 2000 fields for Texts"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = dir.file("bad" + std::to_string(n++) + ".vxp");
+        std::filesystem::copy_file(good, path);
+        rawExec(path, c.sql);
+        const std::string before = readAll(path);
+        ScriptedUserInterface ui;
+        ProjectDatabase db(std::string(DataTypeMain), &ui);
+        EXPECT_FALSE(db.Open(path)) << c.sql;
+        ASSERT_EQ(ui.messages.size(), 1u) << c.sql;
+        EXPECT_NE(ui.messages[0].text.find(c.said), std::string::npos) << ui.messages[0].text;
+        EXPECT_TRUE(readAll(path) == before) << c.sql;
+        EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << c.sql;
+    }
+    // A foreign database in log mode, with a log: neither is folded into the other.
+    const std::string foreign = dir.file("foreign.vxp");
+    rawExec(foreign, "CREATE TABLE notes(body TEXT);");
+    leaveLog(foreign, "INSERT INTO notes VALUES('x');");
+    const std::string before = readAll(foreign), log = readAll(foreign + "-wal");
+    ScriptedUserInterface ui;
+    ProjectDatabase db(std::string(DataTypeMain), &ui);
+    EXPECT_FALSE(db.Open(foreign));
+    EXPECT_TRUE(readAll(foreign) == before);
+    EXPECT_TRUE(readAll(foreign + "-wal") == log);
+}
+
+TEST(ProjectDatabase, NewFilesAndBackupsNeverInheritAnEarlierFilesLog) {
+    TempDir dir;
+    const std::string path = codedProject(dir, "x.vxp");
+    leaveLog(path, "INSERT INTO Textgroups(ID, Name) VALUES(77, 'old');");
+    std::filesystem::remove(path);
+    {
+        ProjectDatabase db;
+        TopicStore s;
+        ASSERT_TRUE(db.Open(path) && loadAll(db, s));
+        EXPECT_EQ(s.RecordCount(TopicId::TextGroups), 0);
+    }
+    // A backup written over a path that still has the log of the file it replaces.
+    const std::string target = codedProject(dir, "backup.vxp");
+    leaveLog(target, "INSERT INTO Textgroups(ID, Name) VALUES(77, 'old');");
+    {
+        ProjectDatabase db;
+        TopicStore s;
+        ASSERT_TRUE(db.Open(path) && loadAll(db, s));
+        addGroup(s, "new");
+        std::string error;
+        ASSERT_TRUE(db.Compact(target, error)) << error;
+    }
+    EXPECT_EQ(rawValue(target, "PRAGMA integrity_check;"), "ok");
+    ProjectDatabase db;
+    TopicStore s;
+    ASSERT_TRUE(db.Open(target) && loadAll(db, s));
+    ASSERT_EQ(s.RecordCount(TopicId::TextGroups), 1);
+    EXPECT_EQ(s.GetName(TopicId::TextGroups, s.ListIds(TopicId::TextGroups)[0], false), "new");
+}
+
+TEST(ProjectDatabase, LeftoversOfAKilledCreationAreRemovedOnlyWhenTheirProgramIsGone) {
+    TempDir dir;
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = dir.file("p.vxp.new-" + std::to_string(gone) + "-0");
+    const std::string alive = dir.file("p.vxp.new-" + std::to_string(getppid()) + "-0");
+    const std::string other = dir.file("p.vxp.notes");
+    for (const std::string& f : {dead, dead + "-journal", alive, other})
+        writeAll(f, "x");
+    newProject(dir);
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_FALSE(std::filesystem::exists(dead + "-journal"));
+    EXPECT_TRUE(std::filesystem::exists(alive));
+    EXPECT_TRUE(std::filesystem::exists(other));
+}
+
+TEST(ProjectDatabase, OpeningWaitsBrieflyForAProgramThatIsOnlyStarting) {
+    TempDir dir;
+    const std::string path = newProject(dir);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ProjectDatabase db;
+        const bool ok = db.Open(path);
+        (void)!write(ready[1], "r", 1);
+        usleep(300 * 1000);
+        _exit(ok ? 0 : 1);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ScriptedUserInterface ui;
+    ProjectDatabase db(std::string(DataTypeMain), &ui);
+    EXPECT_TRUE(db.Open(path)) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(ready[0]);
+    close(ready[1]);
+}
+
+TEST(ProjectDatabase, UnitsKeepTheLastWriteAndSkipMissingColumns) {
+    TempDir dir;
+    const std::string path = codedProject(dir, "p.vxp");
+    // Older files gain the index that variable lookups need.
+    rawExec(path, "DROP INDEX sys_Values_Object;");
+    {
+        OpenDoc doc;
+        ASSERT_TRUE(doc.open(path));
+        TopicStore& s = doc.doc.store();
+        const std::int32_t group = s.ListIds(TopicId::TextGroups)[0];
+        StoreBatch unit(s);
+        RecordCursor c;
+        ASSERT_TRUE(s.GetRecord(TopicId::TextGroups, group, c));
+        c.setInt(GroupField::Index, 77);
+        ASSERT_TRUE(s.Save(c));
+        ASSERT_TRUE(s.GetRecord(TopicId::TextGroups, group, c));
+        ASSERT_TRUE(s.SetFieldText(c, GroupField::Name, "Renamed"));
+        c.Release();
+        ASSERT_TRUE(unit.finish());
+    }
+    EXPECT_EQ(rawValue(path, "SELECT Name FROM Textgroups;"), "Renamed");
+    EXPECT_EQ(rawValue(path, "SELECT [Index] FROM Textgroups;"), "77");
+    EXPECT_EQ(rawValue(path, "SELECT count(*) FROM sqlite_master WHERE name='sys_Values_Object';"),
+              "1");
+
+    rawExec(path, "ALTER TABLE Codings DROP COLUMN Preview;");
+    {
+        OpenDoc doc;
+        ASSERT_TRUE(doc.open(path));
+        TopicStore& s = doc.doc.store();
+        const std::int32_t text = s.ListIds(TopicId::Texts)[0];
+        const std::int32_t code = s.ListIds(TopicId::Codes)[0];
+        EXPECT_GT(addCoding(s, text, code, 6, 9), 0);
+        RecordCursor c;
+        ASSERT_TRUE(s.GetRecord(TopicId::Codings, s.ListIds(TopicId::Codings)[0], c));
+        EXPECT_TRUE(s.SetFieldText(c, CodingField::Preview, "not kept"));
+        EXPECT_TRUE(doc.ui.messages.empty());
+    }
+    EXPECT_EQ(rawValue(path, "SELECT count(*) FROM Codings;"), "2");
 }
