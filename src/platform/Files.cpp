@@ -36,25 +36,56 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
-std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return std::nullopt;
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
     }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+constexpr const char* notRegular = "not a regular file";
+
+} // namespace
+
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes,
+                                    std::string* error) {
+    const auto fail = [error](std::string why) -> std::optional<std::string> {
+        if (error) *error = std::move(why);
+        return std::nullopt;
+    };
+    // Opening a FIFO for reading waits for a writer, and a device may never end, so only
+    // regular files are opened. The path may change between the look and the open: the open
+    // does not wait either, and what it opened is looked at again.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return fail(systemErrorText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(notRegular);
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) return fail(systemErrorText(errno));
+    if (::fstat(fd.get(), &st) != 0) return fail(systemErrorText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(notRegular);
+    if (static_cast<std::size_t>(st.st_size) > maxBytes)
+        return fail("larger than " + std::to_string(maxBytes) + " bytes");
+    if (const int flags = ::fcntl(fd.get(), F_GETFL); flags >= 0)
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     std::string out;
     out.resize(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        const ssize_t n = ::read(fd.get(), out.data() + done, out.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n < 0) return fail(systemErrorText(errno));
+        if (n == 0) break; // the file became shorter
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     out.resize(done);
     return out;
 }
@@ -110,10 +141,12 @@ bool removeFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
-bool makeDirectories(const std::string& path) {
+bool makeDirectories(const std::string& path, std::string* error) {
     std::error_code ec;
     fs::create_directories(path, ec);
-    return isDirectory(path);
+    if (isDirectory(path)) return true;
+    if (error) *error = ec ? ec.message() : std::string("not a folder");
+    return false;
 }
 
 namespace {

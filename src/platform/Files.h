@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,11 @@ bool isDirectory(const std::string& path);
 std::string parentDirectory(const std::string& path);
 std::string absolutePath(const std::string& path);
 
-// Reads a whole file; nullopt when it cannot be read or is larger than maxBytes.
-std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes = SIZE_MAX);
+// Reads a whole regular file; nullopt when it cannot be read, is larger than maxBytes or is
+// anything else (a FIFO, a device, a folder), which is refused without waiting. `error`, when
+// given, receives why.
+std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes = SIZE_MAX,
+                                    std::string* error = nullptr);
 
 // Writes a temporary file beside the target, syncs it and renames it over the target,
 // so a crash leaves either the old or the new file. Returns an error text, empty on success.
@@ -22,7 +26,8 @@ std::string writeFileAtomic(const std::string& path, std::string_view contents);
 bool renameNoReplace(const std::string& from, const std::string& to);
 
 bool removeFile(const std::string& path);
-bool makeDirectories(const std::string& path);
+// True when `path` is a folder afterwards; `error`, when given, receives why it is not.
+bool makeDirectories(const std::string& path, std::string* error = nullptr);
 
 // $XDG_CONFIG_HOME or ~/.config, and $XDG_DATA_HOME or ~/.local/share.
 std::string userConfigDir();

@@ -9,6 +9,11 @@ namespace vexana::platform {
 // A settings file of the Windows profile kind: "[Section]" lines and "Key=Value" lines.
 // Sections and keys match without regard to ASCII case and the first match wins, as the
 // Windows profile functions do. Unreadable content is simply ignored, never an error.
+//
+// Values are bytes, read and written as they stand: a file name need not be UTF-8, and one
+// odd line must not change how the others read. The file is kept line by line, so saving
+// changes only the keys written and leaves comments, blank lines and whatever the program
+// does not know where they were.
 class ProfileFile {
 public:
     ProfileFile() = default;
@@ -18,8 +23,9 @@ public:
     void setPath(std::string path) { path_ = std::move(path); }
 
     // Reads the file; a missing or unreadable file leaves the contents empty (all defaults).
+    // A file that is there but cannot be read is then never replaced by save().
     void load();
-    void parse(std::string_view text);
+    void parse(std::string_view bytes);
 
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view fallback = {}) const;
@@ -32,24 +38,35 @@ public:
     void removeKey(std::string_view section, std::string_view key);
 
     std::string serialize() const;
-    // Atomic write; returns an error text, empty on success.
+    // Atomic write; returns why it failed (the system's reason), empty on success.
     std::string save() const;
 
 private:
-    struct Entry {
-        std::string key;
-        std::string value;
-    };
-    struct Section {
-        std::string name;
-        std::vector<Entry> entries;
+    enum class Kind { Section, Entry };
+    // A section header or an entry line, as places in content_. Other lines are only kept
+    // in content_, so a file of comments or blank lines costs no more than its bytes.
+    struct Item {
+        Kind kind;
+        std::size_t lineAt, textEnd, nextLine; // the line, where its end begins, the next line
+        std::size_t nameAt, nameSize;          // the section's name or the entry's key
+        std::size_t valueAt, valueSize;        // where the value begins, and its trimmed size
     };
 
-    const Section* findSection(std::string_view name) const;
-    Section* findSection(std::string_view name);
+    void index();
+    void indexLine(std::size_t at, std::size_t textEnd, std::size_t nextLine);
+    std::string_view name(const Item& item) const;
+    std::string_view value(const Item& item) const;
+    // Items [first, end) of the first section named `name`: its header and its entries.
+    bool findSection(std::string_view name, std::size_t& first, std::size_t& end) const;
+    const Item* findEntry(std::string_view section, std::string_view key) const;
+    // The line end new lines take: the one the file already has.
+    std::string_view lineEnd() const;
 
     std::string path_;
-    std::vector<Section> sections_;
+    std::string bom_;
+    std::string content_;
+    std::string loadError_;
+    std::vector<Item> items_;
 };
 
 bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b);

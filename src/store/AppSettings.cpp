@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include "platform/Files.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -116,7 +117,9 @@ void AppSettings::load() {
     file_.load();
 }
 std::string AppSettings::save() const {
-    return file_.save();
+    if (file_.path().empty()) return "The settings cannot be saved: no settings file is named.";
+    const std::string why = file_.save();
+    return why.empty() ? why : "The settings cannot be saved to " + file_.path() + ": " + why + ".";
 }
 
 WindowPlacement AppSettings::windowPos(const std::string& section,
@@ -179,10 +182,14 @@ std::vector<std::string> AppSettings::recentProjects() const {
 }
 
 void AppSettings::setRecentProjects(const std::vector<std::string>& paths) {
-    for (int n = 1; n <= 10; ++n)
-        file_.removeKey(Project, "Path" + std::to_string(n));
-    for (std::size_t i = 0; i < paths.size() && i < 10; ++i)
-        file_.writeString(Project, "Path" + std::to_string(i + 1), paths[i]);
+    // Keys are rewritten where they stand, so an unchanged list leaves the file as it was.
+    for (std::size_t n = 1; n <= 10; ++n) {
+        const std::string key = "Path" + std::to_string(n);
+        if (n <= paths.size())
+            file_.writeString(Project, key, paths[n - 1]);
+        else
+            file_.removeKey(Project, key);
+    }
 }
 
 std::string AppSettings::programOptions() const {
@@ -203,7 +210,8 @@ std::string AppSettings::validateDir() const {
 }
 
 std::string AppSettings::delimiters() const {
-    return file_.readString(Qnt, "Delimiters");
+    // Characters, not a file name: an 8-bit value from an older file is Windows-1252.
+    return platform::decodeTextFile(file_.readString(Qnt, "Delimiters"));
 }
 
 int AppSettings::qntFlag(const std::string& key) const {

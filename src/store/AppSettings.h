@@ -49,7 +49,7 @@ public:
     static std::string startupDirectory();
 
     void load();
-    // Returns an error text, empty on success.
+    // Returns the message for a failed save, naming the file and the cause; empty on success.
     std::string save() const;
     platform::ProfileFile& profile() { return file_; }
     const platform::ProfileFile& profile() const { return file_; }

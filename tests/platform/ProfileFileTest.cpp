@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using vexana::test::readAll;
+using vexana::test::writeAll;
+
 using namespace vexana::platform;
 using vexana::test::TempDir;
 
@@ -58,4 +61,98 @@ TEST(ProfileFile, UnwritableFileIsReportedAndLeftAsItWas) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("vexapp.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(ProfileFile, KeepsTheBytesOfEveryValueWhateverTheOtherLinesHold) {
+    const std::string accented = "/home/jos\xC3\xA9/\xCE\xB1\xCE\xB2.vxp";
+    const std::string latin1 = "/data/caf\xE9.vxp"; // a file name that is not UTF-8
+    ProfileFile p;
+    p.parse("[Project]\r\nPath1=" + accented + "\r\nPath2=" + latin1 + "\r\n");
+    EXPECT_EQ(p.readString("Project", "Path1"), accented);
+    EXPECT_EQ(p.readString("Project", "Path2"), latin1);
+
+    TempDir dir;
+    ProfileFile q(dir.file("vexapp.ini"));
+    q.writeString("Project", "Path1", latin1);
+    q.writeString("Project", "Path2", "/x/\xE9t\xC3\xA9");
+    ASSERT_EQ(q.save(), "");
+    EXPECT_EQ(readAll(q.path()), "[Project]\r\nPath1=" + latin1 + "\r\nPath2=/x/\xE9t\xC3\xA9\r\n");
+}
+
+TEST(ProfileFile, SavingChangesOnlyTheKeysItWrites) {
+    const std::string before = "\xEF\xBB\xBF; written by hand\n"
+                               "# also a comment=1\n"
+                               "orphan=1\n"
+                               "\n"
+                               "[MainWindow]\n"
+                               "  ViewState = 14  \n"
+                               "Unknown=keep me\n"
+                               "\n"
+                               "[Plugin]\n"
+                               "Anything=at all\n"
+                               "no equals sign here\n"
+                               "[broken\n"
+                               "\n"
+                               "[project]\n"
+                               "Path1=/a.vxp\n"
+                               "Path2=/b.vxp";
+    ProfileFile p;
+    p.parse(before);
+    EXPECT_EQ(p.serialize(), before);
+    EXPECT_FALSE(p.hasKey("", "orphan"));
+    EXPECT_FALSE(p.hasKey("Plugin", "# also a comment"));
+    EXPECT_EQ(p.readString("Plugin", "Anything"), "at all");
+    EXPECT_EQ(p.readInt("MainWindow", "ViewState", 30), 14);
+
+    p.writeInt("MAINWINDOW", "viewstate", 30);
+    p.writeInt("MainWindow", "Toolbar1", 350);
+    p.writeString("Project", "Path1", "/a.vxp");
+    p.removeKey("Project", "Path2");
+    p.writeString("QNT", "GoList", "1");
+    EXPECT_EQ(p.serialize(), "\xEF\xBB\xBF; written by hand\n"
+                             "# also a comment=1\n"
+                             "orphan=1\n"
+                             "\n"
+                             "[MainWindow]\n"
+                             "  ViewState = 30\n"
+                             "Unknown=keep me\n"
+                             "Toolbar1=350\n"
+                             "\n"
+                             "[Plugin]\n"
+                             "Anything=at all\n"
+                             "no equals sign here\n"
+                             "[broken\n"
+                             "\n"
+                             "[project]\n"
+                             "Path1=/a.vxp\n"
+                             "\n"
+                             "[QNT]\n"
+                             "GoList=1\n");
+}
+
+TEST(ProfileFile, AFileItCannotReadIsNeverReplaced) {
+    TempDir dir;
+    // Far larger than any settings file: not ours, so it is neither read nor overwritten.
+    const std::string big = "[Project]\nPath1=/a.vxp\n; " + std::string(5u << 20, 'x') + "\n";
+    writeAll(dir.file("vexapp.ini"), big);
+    ProfileFile p(dir.file("vexapp.ini"));
+    p.load();
+    EXPECT_EQ(p.readString("Project", "Path1"), "");
+    p.writeInt("MainWindow", "ViewState", 2);
+    EXPECT_NE(p.save(), "");
+    EXPECT_EQ(readAll(dir.file("vexapp.ini")), big);
+
+    // A settings file kept elsewhere through a link stays a link.
+    ASSERT_EQ(::mkdir(dir.file("dotfiles").c_str(), 0755), 0);
+    writeAll(dir.file("dotfiles/vexapp.ini"), "[Mine]\nKey=1\n");
+    ASSERT_EQ(::symlink("dotfiles/vexapp.ini", dir.file("linked.ini").c_str()), 0);
+    ProfileFile q(dir.file("linked.ini"));
+    q.load();
+    q.writeInt("MainWindow", "ViewState", 2);
+    ASSERT_EQ(q.save(), "");
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("linked.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readAll(dir.file("dotfiles/vexapp.ini")),
+              "[Mine]\nKey=1\n\n[MainWindow]\nViewState=2\n");
 }

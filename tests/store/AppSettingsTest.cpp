@@ -1,11 +1,16 @@
 #include "store/AppSettings.h"
 
 #include "TestSupport.h"
+#include "platform/Files.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace vexana::store;
+using vexana::test::readAll;
 using vexana::test::TempDir;
+using vexana::test::writeAll;
 
 TEST(AppSettings, AMissingFileGivesEveryDefault) {
     TempDir dir;
@@ -43,6 +48,44 @@ TEST(AppSettings, StoredValuesAreReadByTheirRules) {
     s.setRecentProjects({"/x.vxp"});
     EXPECT_EQ(s.recentProjects(), std::vector<std::string>{"/x.vxp"});
     EXPECT_EQ(s.profile().readString("Project", "Path2"), "");
+}
+
+TEST(AppSettings, RecentPathsComeBackAsTheyWereWhatElseTheFileHolds) {
+    TempDir dir;
+    const std::string accented = "/home/jos\xC3\xA9/Interviews \xE2\x80\x93 2024.vxp";
+    const std::string latin1 = "/mnt/old/entrevue-f\xE9vrier.vxp";
+    const std::string file = "[MainWindow]\r\nViewState=14\r\n; kept by hand\r\n\r\n"
+                             "[Project]\r\nPath1=" +
+                             accented + "\r\nPath2=" + latin1 +
+                             "\r\nPath3=/plain.vxp\r\n\r\n[Elsewhere]\r\nColour=blue\r\n";
+    writeAll(dir.file("vexapp.ini"), file);
+    AppSettings s(dir.file("vexapp.ini"));
+    s.load();
+    EXPECT_EQ(s.recentProjects(), (std::vector<std::string>{accented, latin1, "/plain.vxp"}));
+    s.setRecentProjects(s.recentProjects());
+    ASSERT_EQ(s.save(), "");
+    EXPECT_EQ(readAll(dir.file("vexapp.ini")), file);
+
+    s.setRecentProjects({latin1, accented});
+    ASSERT_EQ(s.save(), "");
+    AppSettings t(dir.file("vexapp.ini"));
+    t.load();
+    EXPECT_EQ(t.recentProjects(), (std::vector<std::string>{latin1, accented}));
+    EXPECT_EQ(t.viewState(), 14);
+    const std::string after = readAll(dir.file("vexapp.ini"));
+    EXPECT_NE(after.find("; kept by hand\r\n"), std::string::npos);
+    EXPECT_NE(after.find("[Elsewhere]\r\nColour=blue\r\n"), std::string::npos);
+}
+
+TEST(AppSettings, AFailedSaveNamesTheFileAndTheCause) {
+    TempDir dir;
+    // A folder where the file should be cannot be replaced by a file, even by root.
+    ASSERT_EQ(::mkdir(dir.file("vexapp.ini").c_str(), 0755), 0);
+    AppSettings s(dir.file("vexapp.ini"));
+    s.setRecentProjects({"/a.vxp"});
+    const std::string error = s.save();
+    EXPECT_NE(error.find(dir.file("vexapp.ini")), std::string::npos) << error;
+    EXPECT_NE(error.find(vexana::platform::systemErrorText(EISDIR)), std::string::npos) << error;
 }
 
 TEST(RecentProjects, KeepsTenByteWiseDistinctPathsAndShowsEntriesOneToFive) {
