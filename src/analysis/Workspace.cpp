@@ -35,13 +35,26 @@ Workspace::~Workspace() {
     doc_.removeView(this);
 }
 
-void Workspace::onProjectLoaded(bool) {
+void Workspace::countActiveTexts() {
     activeTexts = 0;
     for (std::int32_t id : store().ListIds(TopicId::Texts))
         if (store().GetInt(TopicId::Texts, id, TextField::State) & StateActive) ++activeTexts;
+}
+
+void Workspace::onProjectLoaded(bool) {
+    countActiveTexts();
     quickList.clear();
     codeClipboard = {};
     retrieved.clear();
+}
+
+void Workspace::onContentsReplaced() {
+    countActiveTexts();
+    // Codes that are gone leave the Quick-List; the rest of the session's choices stay.
+    const std::vector<std::int32_t> codes = quickList.codes();
+    for (std::int32_t code : codes)
+        if (!store().GetTopic(TopicId::Codes)->contains(code)) quickList.remove(code);
+    BuildRetrieval();
 }
 
 void Workspace::BuildRetrieval() {

@@ -89,8 +89,10 @@ public:
 
     void onViewEvent(store::ViewEvent, int, std::int32_t) override {}
     void onProjectLoaded(bool) override;
+    void onContentsReplaced() override;
 
 private:
+    void countActiveTexts();
     store::CVexDoc& doc_;
     std::unique_ptr<DocumentSystem> documents_;
     std::unique_ptr<CodeSystem> codes_;

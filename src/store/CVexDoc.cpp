@@ -70,8 +70,11 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
     if (isOpen()) CloseProject();
     title_ = database->path();
     db_ = std::move(database);
+    history_.reset();
     store_ = std::move(fresh);
     store_->setBatchHandler(this);
+    history_ = std::make_unique<UndoHistory>(*store_);
+    store_->setChangeObserver(history_.get());
 
     if (showProgress) ui_.progressText("Initialize Windows...");
     convertParagraphEnds();
@@ -143,6 +146,7 @@ void CVexDoc::CloseProject() {
     SaveOptions();
     for (ViewListener* v : views_)
         v->onProjectClosed();
+    if (history_) history_->clear();
     store_->Clear();
 }
 
@@ -272,19 +276,44 @@ void CVexDoc::notifyChanged(const ObjectList& changed) {
         notify(ViewEvent::Changed, topic, id);
 }
 
-void CVexDoc::beginBatch(bool bulk) {
-    if (db_) db_->beginTransaction(bulk);
+void CVexDoc::beginBatch(bool bulk, std::string_view name) {
+    if (!db_) return;
+    const bool outermost = !db_->inTransaction();
+    db_->beginTransaction(bulk);
+    if (!history_ || !db_->inTransaction()) return;
+    if (outermost)
+        history_->beginUnit(name);
+    else
+        history_->nameUnit(name);
 }
 
 bool CVexDoc::endBatch(bool success) {
     if (!db_ || !db_->inTransaction()) return success;
     const bool committed = db_->endTransaction(success);
-    if (!committed && !db_->inTransaction()) {
+    if (db_->inTransaction()) return committed;
+    if (history_) history_->endUnit(committed);
+    if (!committed) {
         // The file went back to where it was before the batch; memory must follow.
         reload();
         return false;
     }
-    return committed;
+    return true;
+}
+
+bool CVexDoc::Undo() {
+    if (!canUndo()) return false;
+    const bool ok = history_->undo();
+    for (ViewListener* v : views_)
+        v->onContentsReplaced();
+    return ok;
+}
+
+bool CVexDoc::Redo() {
+    if (!canRedo()) return false;
+    const bool ok = history_->redo();
+    for (ViewListener* v : views_)
+        v->onContentsReplaced();
+    return ok;
 }
 
 bool CVexDoc::reload() {
@@ -292,7 +321,7 @@ bool CVexDoc::reload() {
     store_->Clear();
     if (!loadInto(*store_, *db_, false)) return false;
     for (ViewListener* v : views_)
-        v->onProjectLoaded(false);
+        v->onContentsReplaced();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "ProjectDatabase.h"
 #include "TopicStore.h"
+#include "UndoHistory.h"
 #include "UserInterface.h"
 #include "ViewListener.h"
 
@@ -68,8 +69,18 @@ public:
     void notifyChanged(const ObjectList& changed);
 
     // Bulk work: one transaction on the file. When it fails, memory is reloaded from the file.
-    void beginBatch(bool bulk) override;
+    void beginBatch(bool bulk, std::string_view name) override;
     bool endBatch(bool success) override;
+
+    // Undo and redo of whole units of work; the views are rebuilt afterwards. The history
+    // belongs to the open project and is dropped with it.
+    bool Undo();
+    bool Redo();
+    bool canUndo() const { return history_ && history_->canUndo(); }
+    bool canRedo() const { return history_ && history_->canRedo(); }
+    std::string undoText() const { return history_ ? history_->undoText() : "Undo"; }
+    std::string redoText() const { return history_ ? history_->redoText() : "Redo"; }
+    UndoHistory* history() { return history_.get(); }
 
 private:
     bool loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress);
@@ -81,6 +92,7 @@ private:
     RecentProjects& recent_;
     std::unique_ptr<ProjectDatabase> db_;
     std::unique_ptr<TopicStore> store_;
+    std::unique_ptr<UndoHistory> history_;
     std::string startupPath_;
     std::string title_;
     std::string options_;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vexana::store {
 
@@ -29,8 +30,9 @@ public:
 class BatchHandler {
 public:
     virtual ~BatchHandler() = default;
-    // A bulk batch writes many megabytes at once (imports).
-    virtual void beginBatch(bool bulk) = 0;
+    // A bulk batch writes many megabytes at once (imports). The name is what the user did
+    // ("Delete Code"); the outermost unit's first name is the one the undo menu shows.
+    virtual void beginBatch(bool bulk, std::string_view name) = 0;
     virtual bool endBatch(bool success) = 0;
 };
 

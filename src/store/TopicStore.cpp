@@ -76,6 +76,7 @@ bool TopicStore::NewRecord(int topic, RecordCursor& cursor) {
         cursor.Release();
         return false;
     }
+    if (ChangeObserver* o = observed(*t)) o->recordCreated(*t, cursor.id_);
     return true;
 }
 
@@ -103,8 +104,14 @@ bool TopicStore::GetRecordAt(int topic, int position, RecordCursor& cursor, bool
 bool TopicStore::DeleteRecordOnly(int topic, std::int32_t id) {
     Topic* t = GetTopic(topic);
     if (!t || !t->contains(id)) return false;
-    if (t->listener() && !t->listener()->DeleteRecordRow(*t, id)) return false;
-    return t->erase(id);
+    StoreBatch unit(*this);
+    if (ChangeObserver* o = observed(*t)) o->recordDeleting(*t, id);
+    if (t->listener() && !t->listener()->DeleteRecordRow(*t, id)) {
+        unit.fail();
+        return false;
+    }
+    t->erase(id);
+    return unit.finish();
 }
 
 bool TopicStore::DeleteRecord(int topic, std::int32_t id, ObjectList* deleted,
@@ -135,6 +142,7 @@ bool TopicStore::deleteCascade(Topic& t, std::int32_t id, ObjectList* deleted, O
             if (deleted) deleted->add(r, child);
         }
     }
+    if (ChangeObserver* o = observed(t)) o->recordDeleting(t, id);
     if (t.listener() && !t.listener()->DeleteRecordRow(t, id)) return false;
     t.erase(id);
     return true;
@@ -388,32 +396,79 @@ int TopicStore::AddField(int topic, FieldInfo field) {
         field.source = buf;
     }
     field.name = cutText(field.name, 63);
+    return RestoreField(topic, field) ? next : -1;
+}
+
+bool TopicStore::RestoreField(int topic, const FieldInfo& given) {
+    Topic* t = GetTopic(topic);
+    if (!t || given.id < 0 || t->field(given.id)) return false;
+    FieldInfo field = given;
     field.offset = t->recordSize();
     field.size = slotSize(field.type);
-    if (t->listener() && !t->listener()->AddFieldColumn(*t, field)) return -1;
-    return AttachField(topic, std::move(field)) ? next : -1;
+    StoreBatch unit(*this);
+    if (t->listener() && !t->listener()->AddFieldColumn(*t, field)) {
+        unit.fail();
+        return false;
+    }
+    if (!AttachField(topic, field)) {
+        unit.fail();
+        return false;
+    }
+    if (ChangeObserver* o = observed(*t)) o->fieldAdded(*t, field);
+    return unit.finish();
 }
 
 bool TopicStore::RenameField(int topic, int fieldId, const std::string& name) {
     Topic* t = GetTopic(topic);
     if (!t || !t->field(fieldId)) return false;
+    StoreBatch unit(*this);
+    if (ChangeObserver* o = observed(*t)) o->fieldRenaming(*t, *t->field(fieldId));
     t->renameFieldInMemory(fieldId, name);
-    return !t->listener() || t->listener()->RenameFieldRow(topic, fieldId, cutText(name, 63));
+    if (t->listener() && !t->listener()->RenameFieldRow(topic, fieldId, cutText(name, 63)))
+        unit.fail();
+    return unit.finish();
 }
 
 bool TopicStore::RemoveField(int topic, int fieldId) {
     Topic* t = GetTopic(topic);
     const FieldInfo* f = t ? t->field(fieldId) : nullptr;
     if (!f || fieldId == 0) return false;
-    if (t->listener() && !t->listener()->DeleteFieldRow(*t, *f)) return false;
-    return t->removeFieldSlot(fieldId);
+    StoreBatch unit(*this);
+    if (ChangeObserver* o = observed(*t)) o->fieldRemoving(*t, *f);
+    if (t->listener() && !t->listener()->DeleteFieldRow(*t, *f)) {
+        unit.fail();
+        return false;
+    }
+    const bool removed = t->removeFieldSlot(fieldId);
+    return unit.finish() && removed;
 }
 
 bool TopicStore::Save(RecordCursor& cursor, bool writeBlocks, bool full) {
     Topic* t = cursor.topic();
     if (!t || t->recordSize() != static_cast<int>(cursor.image_.size())) return false;
-    if (t->listener() && !t->listener()->SaveRecord(cursor, writeBlocks, full)) return false;
-    return UpdateInMemory(cursor);
+    StoreBatch unit(*this);
+    if (ChangeObserver* o = observed(*t)) o->recordChanging(*t, cursor.id(), writeBlocks);
+    if (t->listener() && !t->listener()->SaveRecord(cursor, writeBlocks, full)) {
+        unit.fail();
+        return false;
+    }
+    const bool stored = UpdateInMemory(cursor);
+    return unit.finish() && stored;
+}
+
+bool TopicStore::RestoreRecord(int topic, std::vector<std::uint8_t> image,
+                               const std::vector<std::pair<int, ByteBlock>>& blocks,
+                               bool withBlocks) {
+    Topic* t = GetTopic(topic);
+    if (!t || !t->field(0) || static_cast<int>(image.size()) != t->recordSize()) return false;
+    RecordCursor c;
+    c.topic_ = t;
+    c.id_ = slot::getInt(image.data(), *t->field(0));
+    c.image_ = std::move(image);
+    for (const auto& [fieldId, block] : blocks)
+        if (const FieldInfo* f = t->field(fieldId); f && f->type == TypeBlock)
+            c.setBlock(fieldId, block);
+    return Save(c, withBlocks, true);
 }
 
 bool TopicStore::UpdateInMemory(RecordCursor& cursor) {
@@ -437,15 +492,18 @@ bool TopicStore::SetFieldText(RecordCursor& cursor, int fieldId, std::string_vie
     if (!t || !f) return false;
     const std::uint8_t* stored = t->image(cursor.id());
     if (!stored) return false;
+    StoreBatch unit(*this);
+    if (ChangeObserver* o = observed(*t)) o->recordChanging(*t, cursor.id(), false);
     t->setValueFromText(cursor.image_.data(), *f, text);
     const std::vector<std::uint8_t> before(stored, stored + t->recordSize());
     const std::vector<std::uint8_t> img = cursor.storedImage();
     t->writeImage(cursor.id(), img.data());
     if (t->listener() && !t->listener()->SaveField(*t, cursor.id(), *f, t->image(cursor.id()))) {
         t->writeImage(cursor.id(), before.data());
+        unit.fail();
         return false;
     }
-    return true;
+    return unit.finish();
 }
 
 void TopicStore::Clear() {
@@ -460,8 +518,12 @@ std::size_t TopicStore::memoryBytes() const {
     return bytes;
 }
 
-StoreBatch::StoreBatch(TopicStore& store, bool bulk) : handler_(store.batchHandler()) {
-    if (handler_) handler_->beginBatch(bulk);
+StoreBatch::StoreBatch(TopicStore& store, bool bulk)
+    : StoreBatch(store, std::string_view(), bulk) {}
+
+StoreBatch::StoreBatch(TopicStore& store, std::string_view name, bool bulk)
+    : handler_(store.batchHandler()) {
+    if (handler_) handler_->beginBatch(bulk, name);
 }
 
 StoreBatch::~StoreBatch() {

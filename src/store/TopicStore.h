@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeObserver.h"
 #include "RecordCursor.h"
 #include "Topic.h"
 #include "TopicListener.h"
@@ -78,7 +79,14 @@ public:
     // Adds a field as it is (loading and the in-memory topics), keeping the reference bookkeeping.
     bool AttachField(int topic, FieldInfo field);
 
+    // Every change below is a unit of its own when no larger unit is running.
     bool Save(RecordCursor& cursor, bool writeBlocks = false, bool full = false);
+    // Writes a record as given (image in the topic's layout, blocks by field id), whether or
+    // not memory holds it: how undo brings a record back.
+    bool RestoreRecord(int topic, std::vector<std::uint8_t> image,
+                       const std::vector<std::pair<int, ByteBlock>>& blocks, bool withBlocks);
+    // Adds a field back with its own id and column.
+    bool RestoreField(int topic, const FieldInfo& field);
     bool UpdateInMemory(RecordCursor& cursor);
     bool SetFieldText(RecordCursor& cursor, int fieldId, std::string_view text);
 
@@ -88,6 +96,7 @@ public:
 
     void setBatchHandler(BatchHandler* handler) { batch_ = handler; }
     BatchHandler* batchHandler() const { return batch_; }
+    void setChangeObserver(ChangeObserver* observer) { observer_ = observer; }
 
 private:
     bool fill(Topic* t, const std::uint8_t* image, RecordCursor& cursor, bool withBlocks);
@@ -99,7 +108,11 @@ private:
                  bool annotation, int depth, int& budget, std::string& out) const;
 
     std::unordered_map<int, std::unique_ptr<Topic>> topics_;
+    // Only changes that reach the file are observed.
+    ChangeObserver* observed(const Topic& t) const { return t.listener() ? observer_ : nullptr; }
+
     BatchHandler* batch_ = nullptr;
+    ChangeObserver* observer_ = nullptr;
 };
 
 // Runs a group of store changes as one unit when a batch handler is set.
@@ -107,6 +120,11 @@ class StoreBatch {
 public:
     // bulk: for the imports, which write most of a project in one unit.
     explicit StoreBatch(TopicStore& store, bool bulk = false);
+    // name: what the user did, for the undo menu.
+    StoreBatch(TopicStore& store, std::string_view name, bool bulk = false);
+    // Without it a literal name would be taken for the bulk flag.
+    StoreBatch(TopicStore& store, const char* name, bool bulk = false)
+        : StoreBatch(store, std::string_view(name), bulk) {}
     ~StoreBatch();
     StoreBatch(const StoreBatch&) = delete;
     StoreBatch& operator=(const StoreBatch&) = delete;

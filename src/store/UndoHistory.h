@@ -1,0 +1,116 @@
+#pragma once
+
+#include "ChangeObserver.h"
+#include "FieldInfo.h"
+#include "RecordCursor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace vexana::store {
+
+class TopicStore;
+
+// The undo and redo history of the open project. It watches the store: for every unit of
+// work it keeps, per record touched, the record as it was before the unit (nothing for a
+// record the unit created), and the field definitions the unit changed. Undo writes those
+// states back as a new unit through the store, so it is durable, all or nothing, and itself
+// recorded: what it records is the redo. No operation writes undo code of its own.
+class UndoHistory : public ChangeObserver {
+public:
+    struct Limits {
+        std::size_t units = 100;
+        std::size_t bytes = std::size_t{64} << 20;
+    };
+
+    explicit UndoHistory(TopicStore& store);
+    UndoHistory(TopicStore& store, Limits limits);
+    ~UndoHistory() override;
+    UndoHistory(const UndoHistory&) = delete;
+    UndoHistory& operator=(const UndoHistory&) = delete;
+
+    // The outermost unit of work; the first name given to it (by it or a unit inside it) is
+    // what the menu calls it.
+    void beginUnit(std::string_view name);
+    void nameUnit(std::string_view name);
+    void endUnit(bool committed);
+    bool inUnit() const { return current_ != nullptr; }
+
+    bool canUndo() const;
+    bool canRedo() const;
+    // The menu texts: "Undo Delete Code", "Can't Undo Import Text(s): too large", "Undo".
+    std::string undoText() const;
+    std::string redoText() const;
+    // Takes the newest unit back (or brings the newest undone one back) as a new unit; false
+    // when there is none or it could not be written (the history then stays as it was).
+    bool undo();
+    bool redo();
+    void clear();
+
+    std::size_t unitCount() const { return undo_.size() + redo_.size(); }
+    std::size_t bytes() const { return bytes_; }
+
+    // ChangeObserver.
+    void recordCreated(Topic& topic, std::int32_t id) override;
+    void recordChanging(Topic& topic, std::int32_t id, bool withBlocks) override;
+    void recordDeleting(Topic& topic, std::int32_t id) override;
+    void fieldAdded(Topic& topic, const FieldInfo& field) override;
+    void fieldRenaming(Topic& topic, const FieldInfo& field) override;
+    void fieldRemoving(Topic& topic, const FieldInfo& field) override;
+
+private:
+    using Layout = std::shared_ptr<const std::vector<FieldInfo>>;
+
+    // A record as it was before the unit; absent when the unit created it.
+    struct RecordState {
+        int topic = 0;
+        std::int32_t id = 0;
+        bool present = false;
+        bool blocksKnown = false;
+        std::vector<std::uint8_t> image;
+        Layout layout;
+        std::vector<std::pair<int, std::string>> texts; // text slots, by field id
+        std::vector<std::pair<int, ByteBlock>> blocks;
+    };
+    struct FieldStep {
+        enum class Kind { Added, Renamed, Removed } kind;
+        int topic;
+        FieldInfo field; // as it was before the step (as added, for Added)
+        std::vector<std::pair<std::int32_t, std::string>> values; // Removed: per record
+    };
+    struct Unit {
+        std::string name;
+        std::string notUndoable; // why it cannot be taken back; empty when it can
+        std::vector<FieldStep> fields;
+        std::vector<RecordState> records;
+        std::unordered_map<std::int64_t, std::size_t> index; // while the unit is open
+        std::size_t bytes = 0;
+        bool empty() const { return fields.empty() && records.empty(); }
+    };
+    enum class Mode { Normal, Undoing, Redoing };
+
+    RecordState* stateFor(Topic& topic, std::int32_t id, bool present);
+    void captureBlocks(Topic& topic, RecordState& state);
+    Layout layoutOf(const Topic& topic);
+    bool apply(Unit& unit, Mode mode);
+    void dropUnchanged(Unit& unit);
+    void push(std::deque<std::unique_ptr<Unit>>& stack, std::unique_ptr<Unit> unit);
+    void trim();
+    static std::string menuText(const char* verb, const std::deque<std::unique_ptr<Unit>>& stack);
+
+    TopicStore& store_;
+    Limits limits_;
+    std::deque<std::unique_ptr<Unit>> undo_, redo_; // newest at the back
+    std::unique_ptr<Unit> current_;
+    Mode mode_ = Mode::Normal;
+    std::size_t bytes_ = 0;
+    std::unordered_map<int, Layout> layouts_;
+};
+
+} // namespace vexana::store
