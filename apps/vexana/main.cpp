@@ -4,7 +4,9 @@
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
 #include "shell/MainFrame.h"
+#include "shell/OrderlyShutdown.h"
 #include "shell/QtUserInterface.h"
+#include "shell/TerminationSignals.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 
@@ -89,6 +91,9 @@ int main(int argc, char** argv) {
         return saved && ui.unanswered() == 0 ? 0 : 1;
     }
 
+    // Logout, shutdown and kill end the program as its close box does: the edited text is saved.
+    shell::OrderlyShutdown shutdown(frame, [&ui] { return ui.busy(); });
+    shell::TerminationSignals termination([&shutdown](int) { shutdown.requestClose(); });
     if (!project.empty()) doc.setStartupPath(project);
     frame.show();
     QTimer::singleShot(100, &frame, [&] {

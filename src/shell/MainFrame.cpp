@@ -340,6 +340,10 @@ void CMainFrame::stripeClicked(std::int32_t coding, Qt::MouseButton button, bool
 }
 
 CMainFrame::~CMainFrame() {
+    // Hidden while still whole: hiding moves the focus, and the trees' editor signals that
+    // this sets off reach slots of this frame (a window can be left open when its close was
+    // refused at the end of the program).
+    hide();
     doc_.removeView(this);
     // The four windows are kept across layouts; free those not in a pane now.
     for (CBaseView* v : {static_cast<CBaseView*>(documents_), static_cast<CBaseView*>(codes_),

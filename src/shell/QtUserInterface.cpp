@@ -1,5 +1,7 @@
 #include "QtUserInterface.h"
 
+#include "SavePath.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCursor>
@@ -64,15 +66,30 @@ bool QtUserInterface::question(const std::string& text, const std::string& yes,
     return box.clickedButton() == first;
 }
 
+QString QtUserInterface::saveFile(const QString& title, const QString& filter,
+                                  const QString& suffix) {
+    QFileDialog dialog(parent_, title, {}, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(suffix);
+    // Some dialogs ask about the name as typed, before the suffix is on it ("victim" while
+    // "victim.vxp" is replaced); the one question comes from finishSavePath instead.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return finishSavePath(dialog.selectedFiles().front(), suffix, [this](const QString& text) {
+        return question(text.toStdString(), "Yes", "No");
+    });
+}
+
 std::string QtUserInterface::chooseFile(FileDialog dialog) {
     if (!interactive_) return {};
     QString path;
     switch (dialog) {
     case FileDialog::NewProject:
-        path = QFileDialog::getSaveFileName(parent_, "New Project", {}, projectFilter);
+        path = saveFile("New Project", projectFilter, "vxp");
         break;
     case FileDialog::BackupProject:
-        path = QFileDialog::getSaveFileName(parent_, "Save Project as", {}, projectFilter);
+        path = saveFile("Save Project as", projectFilter, "vxp");
         break;
     case FileDialog::OpenProject:
         path = QFileDialog::getOpenFileName(parent_, "Open Project", {}, projectFilter);
@@ -81,23 +98,17 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
         path = QFileDialog::getOpenFileName(parent_, "Merge Projects", {}, projectFilter);
         break;
     case FileDialog::SaveActivation:
-        path = QFileDialog::getSaveFileName(parent_, "Save Activation", {}, "Activation (*.act)");
-        if (!path.isEmpty() && !path.endsWith(".act")) path += ".act";
-        return path.toStdString();
+        path = saveFile("Save Activation", "Activation (*.act)", "act");
+        break;
     case FileDialog::LoadActivation:
         path = QFileDialog::getOpenFileName(parent_, "Load Activation", {}, "Activation (*.act)");
         break;
     case FileDialog::ExportRtf:
-        path = QFileDialog::getSaveFileName(parent_, "Export", {}, "*.rtf");
-        if (!path.isEmpty() && !path.endsWith(".rtf", Qt::CaseInsensitive)) path += ".rtf";
-        return path.toStdString();
+        path = saveFile("Export", "*.rtf", "rtf");
+        break;
     default:
         break;
     }
-    if (!path.isEmpty() &&
-        (dialog == FileDialog::NewProject || dialog == FileDialog::BackupProject) &&
-        !path.endsWith(".vxp"))
-        path += ".vxp";
     return path.toStdString();
 }
 
@@ -182,10 +193,17 @@ void QtUserInterface::progressClose() {
 }
 
 void QtUserInterface::waitCursor(bool on) {
-    if (on)
+    if (on) {
+        ++waiting_;
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+    } else if (waiting_ > 0) {
+        --waiting_;
         QApplication::restoreOverrideCursor();
+    }
+}
+
+bool QtUserInterface::busy() const {
+    return waiting_ > 0 || (progress_ && progress_->isVisible());
 }
 
 } // namespace vexana::shell

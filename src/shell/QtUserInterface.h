@@ -3,6 +3,7 @@
 #include "store/UserInterface.h"
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 class QLabel;
@@ -16,6 +17,9 @@ public:
     explicit QtUserInterface(bool interactive) : interactive_(interactive) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     int unanswered() const { return unanswered_; }
+    // An operation of the core is running (wait cursor or progress window up); the program
+    // must not close its project under it.
+    bool busy() const;
 
     void message(const std::string& text, store::MessageIcon icon) override;
     bool question(const std::string& text, const std::string& yes, const std::string& no) override;
@@ -30,8 +34,12 @@ public:
     void waitCursor(bool on) override;
 
 private:
+    // A save dialog for one file type; asks about replacing once the suffix is on the name.
+    QString saveFile(const QString& title, const QString& filter, const QString& suffix);
+
     bool interactive_;
     int unanswered_ = 0;
+    int waiting_ = 0;
     QPointer<QWidget> parent_;
     QPointer<QWidget> progress_;
     QLabel* progressLabel_ = nullptr;
