@@ -141,6 +141,10 @@ bool SqliteDatabase::isReadOnly() const {
     return db_ && sqlite3_db_readonly(db_, "main") == 1;
 }
 
+bool SqliteDatabase::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
+
 void SqliteDatabase::setBusyTimeout(int milliseconds) {
     if (db_) sqlite3_busy_timeout(db_, milliseconds);
 }

@@ -72,6 +72,8 @@ public:
     void close();
     bool isOpen() const { return db_ != nullptr; }
     bool isReadOnly() const;
+    // Whether a transaction is open on the connection.
+    bool inTransaction() const;
     // How long a statement waits for another connection's lock before it gives up.
     void setBusyTimeout(int milliseconds);
     // Off while a file is still being checked: closing must not fold a log into a file that

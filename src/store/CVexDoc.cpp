@@ -179,13 +179,21 @@ bool CVexDoc::OpenPath(const std::string& path, bool showProgress) {
         db_->Close();
     }
     auto db = std::make_unique<ProjectDatabase>(std::string(DataTypeMain), &ui_);
+    const bool created = !platform::fileExists(path);
     if (!db->Open(path)) return false;
+    const std::string opened = db->path();
     ui_.waitCursor(true);
     if (showProgress) ui_.progressOpen();
     const bool ok = OpenProject(std::move(db), showProgress);
     if (showProgress) ui_.progressClose();
     ui_.waitCursor(false);
-    if (ok) recent_.add(title_);
+    if (ok) {
+        recent_.add(title_);
+    } else if (created) {
+        // A new project that could not be loaded is not left behind half-used.
+        platform::removeFile(opened);
+        ProjectDatabase::removeSideFiles(opened);
+    }
     return ok;
 }
 
@@ -319,7 +327,29 @@ bool CVexDoc::Redo() {
 bool CVexDoc::reload() {
     // In place: callers further up may still hold the store's topics.
     store_->Clear();
-    if (!loadInto(*store_, *db_, false)) return false;
+    bool ok = loadInto(*store_, *db_, false);
+    if (!ok) {
+        // A rollback that could not finish leaves the connection unusable while the file
+        // itself is whole (its journal is rolled back by the next opening): open it anew.
+        const std::string path = db_->path();
+        db_->Close();
+        store_->Clear();
+        ok = db_->Open(path) && loadInto(*store_, *db_, false);
+    }
+    if (!ok) {
+        // Nothing that was saved is lost, but this project cannot go on being shown.
+        const std::string path = title_;
+        for (ViewListener* v : views_)
+            v->onProjectClosed();
+        store_->Clear();
+        if (history_) history_->clear();
+        db_->Close();
+        ui_.message("The project " + path +
+                        " could not be read back after a failed change and was closed. "
+                        "Everything saved before is kept; open it again.",
+                    MessageIcon::Stop);
+        return false;
+    }
     for (ViewListener* v : views_)
         v->onContentsReplaced();
     return true;

@@ -11,6 +11,8 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -108,6 +110,40 @@ bool canWrite(const std::string& path) {
            ::access(platform::parentDirectory(path).c_str(), W_OK) == 0;
 }
 
+// The user version in a database file's header (bytes 60 to 63, big-endian), read from the
+// file itself rather than through the connection.
+std::uint32_t headerUserVersion(const std::string& path) {
+    std::uint8_t b[4] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const bool ok = ::pread(fd, b, 4, 60) == 4;
+    ::close(fd);
+    return ok ? (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                    (std::uint32_t{b[2]} << 8) | b[3]
+              : 0;
+}
+
+// Whether the rollback journal beside path still holds pages to put back: its header is
+// whole. At a commit the engine empties or zeroes it (it keeps the file in exclusive mode).
+bool journalHoldsPages(const std::string& path) {
+    static constexpr std::uint8_t magic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
+    std::uint8_t head[8] = {};
+    const int fd = ::open((path + "-journal").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool hot = ::pread(fd, head, 8, 0) == 8 && std::memcmp(head, magic, 8) == 0;
+    ::close(fd);
+    return hot;
+}
+
+// True when the file is on the disk (or gone, which needs no sync).
+bool syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 bool nonEmptyFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && st.st_size > 0;
@@ -182,7 +218,9 @@ void ProjectDatabase::show(const std::string& text, MessageIcon icon) {
 }
 
 bool ProjectDatabase::fail(std::string_view what) {
-    lastError_ = std::string(what) + ": " + db_.errorText();
+    // What the user is shown: the cause as the engine gives it, without our inner wording.
+    const int code = db_.extendedErrorCode();
+    lastError_ = code == SQLITE_OK ? std::string(what) : describeFailure(code, db_.errorText());
     if (depth_ > 0) txFailed_ = true;
     return false;
 }
@@ -224,7 +262,8 @@ SqliteStatement* ProjectDatabase::statement(const std::string& sql) {
 bool ProjectDatabase::Open(const std::string& rawPath) {
     Close();
     const std::string path = platform::absolutePath(rawPath);
-    if (!platform::fileExists(path)) {
+    const bool created = !platform::fileExists(path);
+    if (created) {
         if (!platform::isDirectory(platform::parentDirectory(path))) {
             show("The folder " + platform::parentDirectory(path) + " does not exist.",
                  MessageIcon::Stop);
@@ -237,8 +276,13 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     const bool walExisted = platform::fileExists(wal);
     auto refuse = [&](const std::string& text) {
         db_.close();
-        // An empty log that reading made is not left beside a refused file.
+        // An empty log that reading made is not left beside a refused file, and a file made
+        // here that cannot be opened is not left at all.
         if (!walExisted && !nonEmptyFile(wal)) platform::removeFile(wal);
+        if (created) {
+            platform::removeFile(path);
+            removeSideFiles(path);
+        }
         path_.clear();
         readOnly_ = false;
         show(text, MessageIcon::Stop);
@@ -267,12 +311,27 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
         db_.exec("PRAGMA locking_mode=EXCLUSIVE;");
         db_.setBusyTimeout(openLockWaitMs);
     }
-    if (!db_.exec(readOnly_ ? "BEGIN;" : "BEGIN EXCLUSIVE;")) {
-        const int code = db_.errorCode();
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+    // Why a file that could not be read was refused: taken by another program, not a
+    // project at all, or a failure of the disk that the user should hear about as such.
+    auto unreadable = [&](int code, const std::string& engineText) {
+        switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
             return refuse("The project " + path + " is open in another program.");
-        return refuse(path + " is not a project file or is damaged.");
-    }
+        case SQLITE_IOERR:
+        case SQLITE_FULL:
+        case SQLITE_NOMEM:
+        case SQLITE_CANTOPEN:
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            return refuse("The project " + path +
+                          " cannot be opened: " + describeFailure(code, engineText) + ".");
+        default:
+            return refuse(path + " is not a project file or is damaged.");
+        }
+    };
+    if (!db_.exec(readOnly_ ? "BEGIN;" : "BEGIN EXCLUSIVE;"))
+        return unreadable(db_.extendedErrorCode(), db_.errorText());
     db_.setBusyTimeout(0);
     std::string version, dataType, problem;
     {
@@ -288,12 +347,11 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
             readable = s == Step::Done;
         }
         if (!readable) {
-            const int code = db_.errorCode();
+            const int code = db_.extendedErrorCode();
+            const std::string text = db_.errorText();
             st = SqliteStatement();
             db_.exec("ROLLBACK;");
-            if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                return refuse("The project " + path + " is open in another program.");
-            return refuse(path + " is not a project file or is damaged.");
+            return unreadable(code, text);
         }
     }
     const bool known =
@@ -512,7 +570,10 @@ bool ProjectDatabase::createFile(const std::string& path) {
         SqliteStatement st = db.prepare("INSERT INTO sys_Setup([Key], [Value]) VALUES(?, ?);");
         for (const auto& [key, value] :
              {std::pair<std::string_view, std::string_view>{"DataEngine", VersionCurrent},
-              {"DataType", dataType_}}) {
+              {"DataType", dataType_},
+              // Nothing to convert in a file without texts; set here, a new project needs
+              // no write after it has been created.
+              {"RichText", "2"}}) {
             st.reset();
             st.bindText(1, key);
             st.bindText(2, value);
@@ -558,8 +619,9 @@ bool ProjectDatabase::upgradeFrom020524() {
         lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
         return false;
     }
-    const bool ok = db_.exec("INSERT INTO sys_Setup([Key], [Value]) VALUES('RichText','1');") &&
-                    db_.exec("UPDATE [sys_Setup] SET [Value]='020905' WHERE [Key]='DataEngine';");
+    const bool ok =
+        db_.exec("INSERT OR IGNORE INTO sys_Setup([Key], [Value]) VALUES('RichText','1');") &&
+        db_.exec("UPDATE [sys_Setup] SET [Value]='020905' WHERE [Key]='DataEngine';");
     if (ok && db_.exec("COMMIT;")) return true;
     lastError_ = describeFailure(db_.extendedErrorCode(), db_.errorText());
     db_.exec("ROLLBACK;");
@@ -573,10 +635,20 @@ bool ProjectDatabase::beginTransaction(bool bulk) {
     reportedInUnit_ = false;
     txOpen_ = false;
     if (readOnly_) return true; // every write of the unit is refused on its own
-    // Either journal keeps a commit atomic; when the switch is refused the log stays.
-    bulk_ = bulk && db_.exec("PRAGMA journal_mode=TRUNCATE;");
+    if (walPending_ && !bulk) leaveBulk();
+    // Either journal keeps a commit atomic; when the switch is refused the log stays. Deleting
+    // the journal is the commit and nothing is synced after it, so a commit that reports a
+    // failure has not happened (a truncated journal is synced after the commit point).
+    bulk_ = bulk && db_.exec("PRAGMA journal_mode=DELETE;");
     if (db_.exec("BEGIN IMMEDIATE;")) {
         txOpen_ = true;
+        // A mark in the file's header that only this unit's commit puts there: how a commit
+        // that reports a failure can still be told apart.
+        if (bulk_) {
+            unitMark_ = headerUserVersion(path_) % 0x7fffffff + 1;
+            if (!db_.exec("PRAGMA user_version=" + std::to_string(unitMark_) + ";"))
+                return failWrite("cannot begin a transaction");
+        }
         return true;
     }
     leaveBulk();
@@ -595,7 +667,23 @@ bool ProjectDatabase::endTransaction(bool success) {
     depth_ = 0;
     bool committed = false;
     if (txOpen_) {
-        if (!txFailed_) committed = db_.exec("COMMIT;") || failWrite("cannot commit");
+        if (!txFailed_) {
+            committed = db_.exec("COMMIT;");
+            if (!committed && bulk_ && bulkCommitted()) {
+                // Only the sync after the commit point failed: the unit is in the file. Once
+                // the emptied journal is on the disk nothing can roll it back; when that
+                // cannot be made sure, the user is told both.
+                committed = true;
+                if (!syncFile(path_ + "-journal"))
+                    show("The change was saved in the project " + path_ +
+                             ", but the disk reported an error when it was finished: " +
+                             describeFailure(db_.extendedErrorCode(), db_.errorText()) +
+                             ". Make a backup copy soon.",
+                         MessageIcon::Stop);
+            } else if (!committed) {
+                failWrite("cannot commit");
+            }
+        }
         // The engine may have rolled back already after a failed write; this makes sure.
         if (!committed) db_.exec("ROLLBACK;");
         leaveBulk();
@@ -609,6 +697,13 @@ bool ProjectDatabase::endTransaction(bool success) {
     return committed;
 }
 
+// In exclusive mode the journal is kept and its header zeroed at the commit point, and then
+// synced; a failure of that sync is reported though the unit is in the file. It is when the
+// file's header carries the unit's mark and the journal could not roll it back.
+bool ProjectDatabase::bulkCommitted() const {
+    return headerUserVersion(path_) == unitMark_ && !journalHoldsPages(path_);
+}
+
 // Whether a write may go to the file now. A unit that has failed writes nothing more: after
 // some errors the engine has rolled the transaction back, and a later statement would then be
 // committed on its own.
@@ -619,8 +714,15 @@ bool ProjectDatabase::mayWrite() {
 }
 
 void ProjectDatabase::leaveBulk() {
-    if (bulk_) db_.exec("PRAGMA journal_mode=WAL;");
+    if (bulk_) walPending_ = true;
     bulk_ = false;
+    if (!walPending_) return;
+    // After a failed commit the journal may still hold pages to put back; the engine does so
+    // on the next read. Leaving the journal's mode before that would delete it, and keep the
+    // half-written unit in the file.
+    db_.exec("SELECT count(*) FROM sqlite_master;");
+    if (journalHoldsPages(path_)) return; // tried again when the next unit begins
+    if (db_.exec("PRAGMA journal_mode=WAL;")) walPending_ = false;
 }
 
 bool ProjectDatabase::hasColumn(const Topic& topic, const std::string& column) const {
@@ -759,11 +861,19 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
     std::vector<std::pair<const FieldInfo*, int>> mapping;
     for (std::size_t i = 0; i < loaded.size(); ++i)
         mapping.emplace_back(loaded[i], static_cast<int>(i));
-    SqliteStatement* values = nullptr;
-    if (topic.valueFieldCount() > 0)
-        values = statement(
-            "SELECT [FieldID], [Value] FROM [sys_Values] WHERE [TopicID]=? AND [ObjectID]=? "
-            "ORDER BY [FieldID];");
+    // The topic's values in one pass, by record: one query per record would make a file
+    // without the object index (one opened read-only, say) take minutes.
+    std::unordered_map<std::int32_t, std::vector<std::pair<int, std::string>>> values;
+    if (topic.valueFieldCount() > 0) {
+        SqliteStatement v = db_.prepare("SELECT [ObjectID], [FieldID], [Value] FROM [sys_Values] "
+                                        "WHERE [TopicID]=? ORDER BY [ObjectID], [FieldID];");
+        v.bindInt(1, topic.id());
+        Step vs;
+        while ((vs = v.step()) == Step::Row)
+            values[static_cast<std::int32_t>(v.columnInt(0))].emplace_back(
+                static_cast<int>(v.columnInt(1)), v.columnText(2));
+        if (vs != Step::Done) return fail("cannot read the values of " + topic.source());
+    }
     std::vector<std::uint8_t> img;
     Step s;
     while ((s = rows.step()) == Step::Row) {
@@ -789,19 +899,17 @@ bool ProjectDatabase::LoadTopic(Topic& topic) {
                 break;
             }
         }
-        if (values) {
-            values->reset();
-            values->bindInt(1, topic.id());
-            values->bindInt(2, slot::getInt(img.data(), *topic.field(0)));
-            while (values->step() == Step::Row) {
-                const FieldInfo* f = topic.field(static_cast<int>(values->columnInt(0)));
-                if (f && f->has(FieldState::ValueField))
-                    topic.setValueFromText(img.data(), *f, values->columnText(1));
-            }
+        if (!values.empty()) {
+            const auto it = values.find(slot::getInt(img.data(), *topic.field(0)));
+            if (it != values.end())
+                for (const auto& [fieldId, text] : it->second) {
+                    const FieldInfo* f = topic.field(fieldId);
+                    if (f && f->has(FieldState::ValueField))
+                        topic.setValueFromText(img.data(), *f, text);
+                }
         }
         if (!topic.append(img.data())) return fail("out of memory");
     }
-    if (values) values->reset();
     if (s != Step::Done) return fail("cannot read " + topic.source());
     topic.rebuildIndex();
     return true;

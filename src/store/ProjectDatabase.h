@@ -88,6 +88,7 @@ private:
     std::string checkStructure();
     bool hasColumn(const Topic& topic, const std::string& column) const;
     bool recordInFile(Topic& topic, std::int32_t id);
+    bool bulkCommitted() const;
     void leaveBulk();
     void show(const std::string& text, MessageIcon icon);
     bool exec(std::string_view sql);
@@ -136,6 +137,8 @@ private:
     bool txOpen_ = false;         // the outermost unit has a transaction on the file
     bool reportedInUnit_ = false; // the unit's failure has been shown
     bool readOnly_ = false;
+    bool walPending_ = false;    // a bulk unit's journal mode is still to be left
+    std::uint32_t unitMark_ = 0; // the running bulk unit's mark in the file header
     int writeFailures_ = 0;
     // Per topic, the columns its table has (lower case): fields without one are skipped.
     std::unordered_map<int, std::unordered_set<std::string>> columns_;

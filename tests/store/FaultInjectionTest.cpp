@@ -435,6 +435,47 @@ TEST_F(FaultInjection, CodingAPassageWithANewCode) {
                 }});
 }
 
+namespace {
+
+// As `vexana-cli import` and `preprocess` compose them: the group is made when missing, and
+// with the files in one unit; any message means the command failed.
+std::function<bool(Session&)> importCommand(const std::string& groupName,
+                                            const std::vector<std::string>& files,
+                                            bool preprocess) {
+    return [=](Session& s) {
+        const std::size_t said = s.ui.messages.size();
+        StoreBatch unit(s.doc.store(), true);
+        std::int32_t group = s.docs().FindGroup(groupName);
+        const bool newGroup = group == 0;
+        if (newGroup) {
+            group = s.docs().NewTextGroup();
+            if (!group || !s.docs().RenameObject(TopicId::TextGroups, group, groupName)) {
+                unit.fail();
+                return unit.finish();
+            }
+        }
+        exchange::TextImport import(*s.ws);
+        const int n =
+            preprocess ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
+        if (n == 0 && newGroup) unit.fail();
+        return unit.finish() && s.ui.messages.size() == said;
+    };
+}
+
+} // namespace
+
+TEST_F(FaultInjection, ImportingFilesIntoANewGroup) {
+    expectKept({"import", "p.vxp", true, "",
+                importCommand("Imported",
+                              {dir.file("anna.txt"), dir.file("bernd.rtf"), dir.file("carla.txt")},
+                              false)});
+}
+
+TEST_F(FaultInjection, PreprocessingATaggedDocument) {
+    expectKept({"preprocess", "p.vxp", true, "",
+                importCommand("Interviews", {dir.file("tagged.txt")}, true)});
+}
+
 TEST_F(FaultInjection, DeletingATextGroupWithItsCodings) {
     expectKept({"delete group", "p.vxp", true, "", [](Session& s) {
                     return s.docs().ConfirmAndDelete(TopicId::TextGroups,
@@ -445,4 +486,9 @@ TEST_F(FaultInjection, DeletingATextGroupWithItsCodings) {
 TEST_F(FaultInjection, BackingUpTheProject) {
     expectKept({"backup", "p.vxp", true, "backup.vxp",
                 [](Session& s) { return s.doc.OnBackupProject(); }});
+}
+
+TEST_F(FaultInjection, CreatingANewProject) {
+    expectKept(
+        {"new project", "new.vxp", false, "", [](Session& s) { return s.doc.OnNewProject(); }});
 }

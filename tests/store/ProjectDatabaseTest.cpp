@@ -76,10 +76,12 @@ TEST(ProjectDatabase, NewFileHasTheWholeSchemaAndLoads) {
 TEST(ProjectDatabase, OlderVersionsAreUpgradedAndOthersRefusedUntouched) {
     TempDir dir;
     const std::string p1 = newProject(dir, "old1.vxp");
-    rawExec(p1,
-            "DROP TABLE sys_Values; UPDATE sys_Setup SET Value='010406' WHERE Key='DataEngine';");
+    // Files of those versions have no "RichText" row.
+    rawExec(p1, "DROP TABLE sys_Values; DELETE FROM sys_Setup WHERE Key='RichText'; "
+                "UPDATE sys_Setup SET Value='010406' WHERE Key='DataEngine';");
     const std::string p2 = newProject(dir, "old2.vxp");
-    rawExec(p2, "UPDATE sys_Setup SET Value='020524' WHERE Key='DataEngine';");
+    rawExec(p2, "DELETE FROM sys_Setup WHERE Key='RichText'; "
+                "UPDATE sys_Setup SET Value='020524' WHERE Key='DataEngine';");
     for (const auto& p : {p1, p2}) {
         ProjectDatabase db;
         ASSERT_TRUE(db.Open(p)) << p;
