@@ -81,6 +81,13 @@ public:
     std::string undoText() const { return history_ ? history_->undoText() : "Undo"; }
     std::string redoText() const { return history_ ? history_->redoText() : "Redo"; }
     UndoHistory* history() { return history_.get(); }
+    // What the user does as one command, and its name in the undo menu (see UndoHistory).
+    void beginCommand(std::string_view name) {
+        if (history_) history_->beginCommand(name);
+    }
+    void endCommand() {
+        if (history_) history_->endCommand();
+    }
 
 private:
     bool loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress);

@@ -40,6 +40,53 @@ void UndoHistory::nameUnit(std::string_view name) {
 void UndoHistory::endUnit(bool committed) {
     std::unique_ptr<Unit> unit = std::move(current_);
     if (!unit || !committed) return;
+    if (mode_ == Mode::Normal && command_) {
+        merge(*command_, *unit);
+        return;
+    }
+    finish(std::move(unit));
+}
+
+void UndoHistory::beginCommand(std::string_view name) {
+    if (commandDepth_++ > 0 || mode_ != Mode::Normal) return;
+    command_ = std::make_unique<Unit>();
+    command_->name = std::string(name);
+}
+
+void UndoHistory::endCommand() {
+    if (commandDepth_ == 0 || --commandDepth_ > 0) return;
+    if (command_) finish(std::move(command_));
+}
+
+// A later unit of the same command adds the records it touched first; for the others the
+// command already holds the state from before it began.
+void UndoHistory::merge(Unit& into, Unit& unit) {
+    if (into.name.empty()) into.name = unit.name;
+    if (!into.notUndoable.empty()) return;
+    if (!unit.notUndoable.empty()) {
+        into.notUndoable = unit.notUndoable;
+        into.records.clear();
+        into.fields.clear();
+        into.index.clear();
+        into.bytes = 0;
+        return;
+    }
+    for (auto& step : unit.fields)
+        into.fields.push_back(std::move(step));
+    for (auto& r : unit.records)
+        if (into.index.try_emplace(keyOf(r.topic, r.id), into.records.size()).second)
+            into.records.push_back(std::move(r));
+    into.bytes += unit.bytes;
+    if (into.bytes > limits_.bytes) {
+        into.notUndoable = "too large";
+        into.records.clear();
+        into.fields.clear();
+        into.index.clear();
+        into.bytes = 0;
+    }
+}
+
+void UndoHistory::finish(std::unique_ptr<Unit> unit) {
     dropUnchanged(*unit);
     if (unit->empty() && unit->notUndoable.empty()) return;
     unit->index.clear();
@@ -101,17 +148,20 @@ void UndoHistory::clear() {
     undo_.clear();
     redo_.clear();
     current_.reset();
+    command_.reset();
+    commandDepth_ = 0;
     layouts_.clear();
+    fresh_.clear();
     bytes_ = 0;
     mode_ = Mode::Normal;
 }
 
 bool UndoHistory::canUndo() const {
-    return !current_ && !undo_.empty() && undo_.back()->notUndoable.empty();
+    return !current_ && !command_ && !undo_.empty() && undo_.back()->notUndoable.empty();
 }
 
 bool UndoHistory::canRedo() const {
-    return !current_ && !redo_.empty() && redo_.back()->notUndoable.empty();
+    return !current_ && !command_ && !redo_.empty() && redo_.back()->notUndoable.empty();
 }
 
 std::string UndoHistory::menuText(const char* verb,
@@ -227,7 +277,7 @@ UndoHistory::RecordState* UndoHistory::stateFor(Topic& topic, std::int32_t id, b
     RecordState s;
     s.topic = topic.id();
     s.id = id;
-    s.present = present && topic.contains(id);
+    s.present = present && topic.contains(id) && fresh_.erase(it->first) == 0;
     std::size_t bytes = sizeof(RecordState) + 32;
     if (s.present) {
         const std::uint8_t* img = topic.image(id);
@@ -266,7 +316,10 @@ void UndoHistory::captureBlocks(Topic& topic, RecordState& s) {
 }
 
 void UndoHistory::recordCreated(Topic& topic, std::int32_t id) {
-    stateFor(topic, id, false);
+    if (current_)
+        stateFor(topic, id, false);
+    else
+        fresh_.insert(keyOf(topic.id(), id));
 }
 
 void UndoHistory::recordChanging(Topic& topic, std::int32_t id, bool withBlocks) {

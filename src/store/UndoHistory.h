@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,11 @@ public:
     void nameUnit(std::string_view name);
     void endUnit(bool committed);
     bool inUnit() const { return current_ != nullptr; }
+    // One user command: every unit it commits becomes one step of the history, under the
+    // command's name, without holding a transaction open while the command waits for the
+    // user. Commands nest; the outermost one counts.
+    void beginCommand(std::string_view name);
+    void endCommand();
 
     bool canUndo() const;
     bool canRedo() const;
@@ -100,6 +106,8 @@ private:
     Layout layoutOf(const Topic& topic);
     bool apply(Unit& unit, Mode mode);
     void dropUnchanged(Unit& unit);
+    void merge(Unit& into, Unit& unit);
+    void finish(std::unique_ptr<Unit> unit);
     void push(std::deque<std::unique_ptr<Unit>>& stack, std::unique_ptr<Unit> unit);
     void trim();
     static std::string menuText(const char* verb, const std::deque<std::unique_ptr<Unit>>& stack);
@@ -108,9 +116,14 @@ private:
     Limits limits_;
     std::deque<std::unique_ptr<Unit>> undo_, redo_; // newest at the back
     std::unique_ptr<Unit> current_;
+    std::unique_ptr<Unit> command_; // the open command's merged units
+    int commandDepth_ = 0;
     Mode mode_ = Mode::Normal;
     std::size_t bytes_ = 0;
     std::unordered_map<int, Layout> layouts_;
+    // Records made in memory outside a unit and not saved yet: the unit that first saves one
+    // has created it.
+    std::unordered_set<std::int64_t> fresh_;
 };
 
 } // namespace vexana::store

@@ -225,6 +225,17 @@ TEST_F(Undo, HistoryRulesAndFailures) {
     EXPECT_FALSE(doc.canRedo());
     EXPECT_EQ(doc.redoText(), "Redo");
 
+    // A command's units are one step, named after it.
+    const std::size_t steps = doc.history()->unitCount();
+    doc.beginCommand("New Code");
+    const std::int32_t fresh = codes().NewCode(0, "New", false);
+    docs().RenameObject(TopicId::Codes, fresh, "Renamed");
+    doc.endCommand();
+    EXPECT_EQ(doc.history()->unitCount(), steps + 1);
+    EXPECT_EQ(doc.undoText(), "Undo New Code");
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_FALSE(s().GetTopic(TopicId::Codes)->contains(fresh));
+
     // The history belongs to the project.
     ASSERT_TRUE(doc.OpenPath(dir.file("other.vxp"), false));
     EXPECT_FALSE(doc.canUndo());
