@@ -174,8 +174,16 @@ void AppSettings::setMainWindow(int buttonState, int viewState, int oldViewState
 
 std::vector<std::string> AppSettings::recentProjects() const {
     std::vector<std::string> paths;
-    for (int n = 1; n <= 10; ++n)
-        paths.push_back(file_.readString(Project, "Path" + std::to_string(n)));
+    for (int n = 1; n <= 10; ++n) {
+        std::string path = file_.readString(Project, "Path" + std::to_string(n));
+        // Earlier versions wrote paths that fit Windows-1252 in it: such a path names no file
+        // as it stands, but does once read as Windows-1252.
+        if (!path.empty() && !platform::isValidUtf8(path) && !platform::fileExists(path))
+            if (std::string converted = platform::cp1252ToUtf8(path);
+                platform::fileExists(converted))
+                path = std::move(converted);
+        paths.push_back(std::move(path));
+    }
     RecentProjects list;
     list.assign(paths);
     return list.entries();

@@ -77,6 +77,19 @@ TEST(AppSettings, RecentPathsComeBackAsTheyWereWhatElseTheFileHolds) {
     EXPECT_NE(after.find("[Elsewhere]\r\nColour=blue\r\n"), std::string::npos);
 }
 
+TEST(AppSettings, AnEarlierVersionsWindows1252PathFindsItsFile) {
+    TempDir dir;
+    const std::string utf8 = dir.file("f\xC3\xA9vrier.vxp");
+    writeAll(utf8, "");
+    const std::string written = dir.file("f\xE9vrier.vxp"); // as the old version wrote it
+    writeAll(dir.file("vexapp.ini"),
+             "[Project]\r\nPath1=" + written + "\r\nPath2=" + dir.file("gone\xE9.vxp") + "\r\n");
+    AppSettings s(dir.file("vexapp.ini"));
+    s.load();
+    // A path that names nothing either way stays as it was written.
+    EXPECT_EQ(s.recentProjects(), (std::vector<std::string>{utf8, dir.file("gone\xE9.vxp")}));
+}
+
 TEST(AppSettings, AFailedSaveNamesTheFileAndTheCause) {
     TempDir dir;
     // A folder where the file should be cannot be replaced by a file, even by root.
