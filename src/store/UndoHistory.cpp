@@ -16,6 +16,8 @@ std::int64_t keyOf(int topic, std::int32_t id) {
     return (static_cast<std::int64_t>(topic) << 32) | static_cast<std::uint32_t>(id);
 }
 
+constexpr std::size_t madeBit = std::size_t{1} << 62;
+
 bool isText(int type) {
     return type == TypeString || type == TypeLongString;
 }
@@ -64,11 +66,8 @@ void UndoHistory::merge(Unit& into, Unit& unit) {
     if (into.name.empty()) into.name = unit.name;
     if (!into.notUndoable.empty()) return;
     if (!unit.notUndoable.empty()) {
+        into.letGo(unit.notUndoable.c_str());
         into.notUndoable = unit.notUndoable;
-        into.records.clear();
-        into.fields.clear();
-        into.index.clear();
-        into.bytes = 0;
         return;
     }
     for (auto& step : unit.fields)
@@ -76,14 +75,11 @@ void UndoHistory::merge(Unit& into, Unit& unit) {
     for (auto& r : unit.records)
         if (into.index.try_emplace(keyOf(r.topic, r.id), into.records.size()).second)
             into.records.push_back(std::move(r));
+    for (const auto& [topic, id] : unit.created)
+        if (into.index.try_emplace(keyOf(topic, id), madeBit | into.created.size()).second)
+            into.created.emplace_back(topic, id);
     into.bytes += unit.bytes;
-    if (into.bytes > limits_.bytes) {
-        into.notUndoable = "too large";
-        into.records.clear();
-        into.fields.clear();
-        into.index.clear();
-        into.bytes = 0;
-    }
+    if (into.bytes > limits_.bytes) into.letGo("too large");
 }
 
 void UndoHistory::finish(std::unique_ptr<Unit> unit) {
@@ -230,14 +226,15 @@ bool UndoHistory::apply(Unit& unit, Mode mode) {
                 break;
             }
         }
+        for (const auto& [topic, id] : unit.created) {
+            if (!ok) break;
+            const Topic* t = store_.GetTopic(topic);
+            if (t && t->contains(id)) ok = store_.DeleteRecordOnly(topic, id);
+        }
         for (const RecordState& r : unit.records) {
             if (!ok) break;
             Topic* t = store_.GetTopic(r.topic);
             if (!t) continue;
-            if (!r.present) {
-                if (t->contains(r.id)) ok = store_.DeleteRecordOnly(r.topic, r.id);
-                continue;
-            }
             // The state goes into the topic's present layout, field by field.
             std::vector<std::uint8_t> img = t->zeroImage();
             for (const FieldInfo& now : t->fields()) {
@@ -273,11 +270,17 @@ UndoHistory::RecordState* UndoHistory::stateFor(Topic& topic, std::int32_t id, b
     if (!current_ || !current_->notUndoable.empty()) return nullptr;
     Unit& u = *current_;
     const auto [it, fresh] = u.index.try_emplace(keyOf(topic.id(), id), u.records.size());
-    if (!fresh) return &u.records[it->second];
+    if (!fresh) return it->second & madeBit ? nullptr : &u.records[it->second];
+    if (!present || !topic.contains(id) || fresh_.erase(it->first) > 0) {
+        it->second = madeBit | u.created.size();
+        u.created.emplace_back(topic.id(), id);
+        u.bytes += sizeof(u.created.back()) + 16;
+        return nullptr;
+    }
     RecordState s;
     s.topic = topic.id();
     s.id = id;
-    s.present = present && topic.contains(id) && fresh_.erase(it->first) == 0;
+    s.present = true;
     std::size_t bytes = sizeof(RecordState) + 32;
     if (s.present) {
         const std::uint8_t* img = topic.image(id);
@@ -325,14 +328,8 @@ void UndoHistory::recordCreated(Topic& topic, std::int32_t id) {
 void UndoHistory::recordChanging(Topic& topic, std::int32_t id, bool withBlocks) {
     RecordState* s = stateFor(topic, id, true);
     if (s && withBlocks) captureBlocks(topic, *s);
-    if (current_ && current_->bytes > limits_.bytes) {
-        // Kept whole it would push every other unit out; the records are let go at once.
-        current_->notUndoable = "too large";
-        current_->records.clear();
-        current_->fields.clear();
-        current_->index.clear();
-        current_->bytes = 0;
-    }
+    // Kept whole it would push every other unit out; the records are let go at once.
+    if (current_ && current_->bytes > limits_.bytes) current_->letGo("too large");
 }
 
 void UndoHistory::recordDeleting(Topic& topic, std::int32_t id) {

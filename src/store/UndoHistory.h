@@ -95,9 +95,20 @@ private:
         std::string notUndoable; // why it cannot be taken back; empty when it can
         std::vector<FieldStep> fields;
         std::vector<RecordState> records;
-        std::unordered_map<std::int64_t, std::size_t> index; // while the unit is open
+        // Records the unit made: taking it back deletes them, so their ids are enough.
+        std::vector<std::pair<int, std::int32_t>> created;
+        // While the unit is open: a record's place in records, or in created with madeBit.
+        std::unordered_map<std::int64_t, std::size_t> index;
         std::size_t bytes = 0;
-        bool empty() const { return fields.empty() && records.empty(); }
+        bool empty() const { return fields.empty() && records.empty() && created.empty(); }
+        void letGo(const char* why) {
+            notUndoable = why;
+            records.clear();
+            created.clear();
+            fields.clear();
+            index.clear();
+            bytes = 0;
+        }
     };
     enum class Mode { Normal, Undoing, Redoing };
 
