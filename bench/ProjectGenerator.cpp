@@ -1,10 +1,12 @@
 #include "ProjectGenerator.h"
 
 #include "platform/Files.h"
+#include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 namespace vexana::bench {
@@ -49,7 +51,8 @@ std::string syntheticText(Random& r, int bytes) {
                                   "moved",
                                   "later",
                                   "really",
-                                  ("Stra\xC3\x9F" "e"),
+                                  ("Stra\xC3\x9F"
+                                   "e"),
                                   "\xCE\xB5\xCF\x81\xCE\xB3\xCE\xB1\xCF\x83\xCE\xAF\xCE\xB1",
                                   "and",
                                   "then",
@@ -160,6 +163,27 @@ std::string generateProject(const std::string& path, const ProjectShape& shape,
         s.Save(c, true, true);
     }
     return batch.finish() ? std::string() : "the generating transaction failed";
+}
+
+std::string rtfOf(const std::string& plain) {
+    platform::RichText t = platform::RichText::fromPlain(plain);
+    platform::CharFormat bold;
+    bold.bold = true;
+    for (std::int32_t p = 0; p + 40 < t.length(); p += 300)
+        t.setCharFormat(p, p + 12, bold, platform::CharMask::Bold);
+    return t.toRtf();
+}
+
+std::vector<std::string> writeInterviewFiles(const std::string& dir, int count, int bytes) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::vector<std::string> files;
+    Random r(3);
+    for (int i = 0; i < count; ++i) {
+        files.push_back(dir + "/interview" + std::to_string(i) + ".rtf");
+        platform::writeFileAtomic(files.back(), rtfOf(syntheticText(r, bytes)));
+    }
+    return files;
 }
 
 } // namespace vexana::bench

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vexana::bench {
 
@@ -43,5 +44,11 @@ private:
 std::string syntheticText(Random& r, int bytes);
 
 std::string benchDirectory();
+
+// Plain text as RTF with a bold word every few lines.
+std::string rtfOf(const std::string& plain);
+
+// `count` RTF files of about `bytes` of running text each, made afresh in dir.
+std::vector<std::string> writeInterviewFiles(const std::string& dir, int count, int bytes);
 
 } // namespace vexana::bench

@@ -21,16 +21,6 @@ using platform::RichText;
 
 namespace {
 
-// Plain text as RTF with a bold word every few lines.
-std::string rtfOf(const std::string& plain) {
-    RichText t = RichText::fromPlain(plain);
-    platform::CharFormat bold;
-    bold.bold = true;
-    for (std::int32_t p = 0; p + 40 < t.length(); p += 300)
-        t.setCharFormat(p, p + 12, bold, platform::CharMask::Bold);
-    return t.toRtf();
-}
-
 struct Project {
     SilentUserInterface ui;
     RecentProjects recent;
@@ -51,15 +41,8 @@ struct Project {
 
 void ImportFiles(benchmark::State& state) {
     const ProjectShape shape = ProjectShape::fromEnvironment();
-    const std::string dir = benchDirectory() + "/import-files";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::vector<std::string> files;
-    Random r(3);
-    for (int i = 0; i < shape.texts; ++i) {
-        files.push_back(dir + "/interview" + std::to_string(i) + ".rtf");
-        platform::writeFileAtomic(files.back(), rtfOf(syntheticText(r, 20000)));
-    }
+    const std::vector<std::string> files =
+        writeInterviewFiles(benchDirectory() + "/import-files", shape.texts, 20000);
     double base = 0, ours = 0;
     for (auto _ : state) {
         std::tie(base, ours) = compare(

@@ -42,16 +42,8 @@ std::string freshProject(const std::string& name) {
 // Import of the files of the import benchmark's size, then its undo and redo.
 void UndoImport(benchmark::State& state) {
     const ProjectShape shape = ProjectShape::fromEnvironment();
-    const std::string dir = benchDirectory() + "/undo-import";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::vector<std::string> files;
-    Random r(3);
-    for (int i = 0; i < shape.texts; ++i) {
-        files.push_back(dir + "/interview" + std::to_string(i) + ".rtf");
-        platform::writeFileAtomic(files.back(),
-                                  platform::RichText::fromPlain(syntheticText(r, 20000)).toRtf());
-    }
+    const std::vector<std::string> files =
+        writeInterviewFiles(benchDirectory() + "/undo-import", shape.texts, 20000);
     double perform = 1e300, undo = 1e300, redo = 1e300;
     for (auto _ : state) {
         for (int round = 0; round < 2; ++round) {

@@ -309,16 +309,14 @@ bool CVexDoc::endBatch(bool success) {
 }
 
 bool CVexDoc::Undo() {
-    if (!canUndo()) return false;
-    const bool ok = history_->undo();
-    for (ViewListener* v : views_)
-        v->onContentsReplaced();
-    return ok;
+    return canUndo() && replaceContents(history_->undo());
 }
 
 bool CVexDoc::Redo() {
-    if (!canRedo()) return false;
-    const bool ok = history_->redo();
+    return canRedo() && replaceContents(history_->redo());
+}
+
+bool CVexDoc::replaceContents(bool ok) {
     for (ViewListener* v : views_)
         v->onContentsReplaced();
     return ok;
@@ -350,9 +348,7 @@ bool CVexDoc::reload() {
                     MessageIcon::Stop);
         return false;
     }
-    for (ViewListener* v : views_)
-        v->onContentsReplaced();
-    return true;
+    return replaceContents(true);
 }
 
 } // namespace vexana::store

@@ -93,6 +93,8 @@ private:
     bool loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress);
     bool convertParagraphEnds();
     bool reload();
+    // Tells the views that the records changed wholesale; passes ok on.
+    bool replaceContents(bool ok);
     bool createFresh(const std::string& path);
 
     UserInterface& ui_;

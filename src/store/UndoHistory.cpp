@@ -179,24 +179,21 @@ std::string UndoHistory::redoText() const {
 }
 
 bool UndoHistory::undo() {
-    if (!canUndo()) return false;
-    std::unique_ptr<Unit> unit = std::move(undo_.back());
-    undo_.pop_back();
-    bytes_ -= unit->bytes;
-    if (apply(*unit, Mode::Undoing)) return true;
-    bytes_ += unit->bytes;
-    undo_.push_back(std::move(unit));
-    return false;
+    return canUndo() && takeBack(undo_, Mode::Undoing);
 }
 
 bool UndoHistory::redo() {
-    if (!canRedo()) return false;
-    std::unique_ptr<Unit> unit = std::move(redo_.back());
-    redo_.pop_back();
+    return canRedo() && takeBack(redo_, Mode::Redoing);
+}
+
+// The newest unit of a list is written back; it stays in the list when that fails.
+bool UndoHistory::takeBack(std::deque<std::unique_ptr<Unit>>& stack, Mode mode) {
+    std::unique_ptr<Unit> unit = std::move(stack.back());
+    stack.pop_back();
     bytes_ -= unit->bytes;
-    if (apply(*unit, Mode::Redoing)) return true;
+    if (apply(*unit, mode)) return true;
     bytes_ += unit->bytes;
-    redo_.push_back(std::move(unit));
+    stack.push_back(std::move(unit));
     return false;
 }
 

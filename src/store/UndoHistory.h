@@ -116,6 +116,7 @@ private:
     void captureBlocks(Topic& topic, RecordState& state);
     Layout layoutOf(const Topic& topic);
     bool apply(Unit& unit, Mode mode);
+    bool takeBack(std::deque<std::unique_ptr<Unit>>& stack, Mode mode);
     void dropUnchanged(Unit& unit);
     void merge(Unit& into, Unit& unit);
     void finish(std::unique_ptr<Unit> unit);

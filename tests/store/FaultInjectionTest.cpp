@@ -4,6 +4,7 @@
 // that call failing.
 
 #include "FaultVfs.h"
+#include "ProjectSession.h"
 #include "TestSupport.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
@@ -175,20 +176,7 @@ std::string joined(const std::set<std::string>& names) {
     return out;
 }
 
-// An open project with the operations on it, as a front end holds it.
-struct Session {
-    ScriptedUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
-
-    bool open(const std::string& path) {
-        if (!doc.OpenPath(path, false)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
-        return true;
-    }
-    analysis::DocumentSystem& docs() { return ws->documents(); }
-};
+using Session = ProjectSession;
 
 struct Fault {
     const char* label;

@@ -5,6 +5,7 @@
 // against the acknowledged operations.
 
 #include "FaultVfs.h"
+#include "ProjectSession.h"
 #include "TestSupport.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
@@ -36,18 +37,7 @@ using namespace vexana::test;
 
 namespace {
 
-struct Session {
-    ScriptedUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
-
-    bool open(const std::string& path) {
-        if (!doc.OpenPath(path, false)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
-        return true;
-    }
-};
+using Session = ProjectSession;
 
 // One line, on disk before the call returns.
 void logLine(int fd, const std::string& line) {
