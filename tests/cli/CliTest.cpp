@@ -196,6 +196,23 @@ TEST(Cli, RefusedCommandsLeaveNoTrace) {
     EXPECT_EQ(contents(), before);
 }
 
+TEST(Cli, AFifoIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    const std::string fifo = dir.file("pipe.rtf");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* command : {"import ", "preprocess "}) {
+        const Result r =
+            run("", "timeout 20 " + std::string(VEXANA_CLI) + " " + command + p + " G " + fifo);
+        EXPECT_EQ(r.status, 1) << command << r.out;
+        EXPECT_NE(r.out.find("pipe.rtf  can not be opened"), std::string::npos) << r.out;
+    }
+    const Result text = run("", "timeout 20 " + std::string(VEXANA_CLI) + " rtf2txt " + fifo);
+    EXPECT_EQ(text.status, 1) << text.out;
+    EXPECT_EQ(run("info " + p).status, 0);
+}
+
 TEST(Cli, AReadOnlyProjectIsReadButNotChanged) {
     if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
         GTEST_SKIP() << "needs root to run the command as another user";
