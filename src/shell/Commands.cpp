@@ -1,6 +1,7 @@
 // The main menu and the three toolbars: every item by its command id, and the rules that
 // enable and check them.
 
+#include "CommandScope.h"
 #include "MainFrame.h"
 #include "Panes.h"
 #include "analysis/CodingOperations.h"
@@ -59,6 +60,20 @@ int toggleId(int bit) {
     }
 }
 
+// Undo and Redo walk the history rather than add to it; the project commands replace the
+// project and its history with it.
+bool isUndoStep(int id) {
+    return id != CommandId::Undo && id != CommandId::Redo && id != 32891 && id != 32783 &&
+           !(id >= 33028 && id <= 33032) && id != 57665;
+}
+
+// A history text for the menu: '&' marks the mnemonic, so those in names are doubled.
+QString menuText(const std::string& text) {
+    QString t = q(text);
+    t.replace('&', "&&");
+    return t.startsWith("Undo") || t.startsWith("Redo") ? "&" + t : t;
+}
+
 } // namespace
 
 QAction* CMainFrame::addCommand(int id, const QString& text, std::function<void()> run,
@@ -66,7 +81,14 @@ QAction* CMainFrame::addCommand(int id, const QString& text, std::function<void(
     auto* a = new QAction(text, this);
     a->setData(id);
     a->setCheckable(checkable);
-    connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    if (isUndoStep(id))
+        // Named as the menu shows it when it runs: some items change their text.
+        connect(a, &QAction::triggered, this, [this, a, run = std::move(run)] {
+            const CommandScope step(*steps_, CommandStack::nameOf(a->text()));
+            run();
+        });
+    else
+        connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
     actions_[id] = a;
     return a;
 }
@@ -114,6 +136,16 @@ void CMainFrame::buildMenus() {
     project->addAction(addCommand(57665, "E&xit VEX", [this] { close(); }));
 
     QMenu* edit = menuBar()->addMenu("&Edit");
+    QAction* undo = addCommand(CommandId::Undo, "&Undo", [this] { undoLast(); });
+    undo->setShortcuts(QKeySequence::Undo);
+    edit->addAction(undo);
+    QAction* redo = addCommand(CommandId::Redo, "&Redo", [this] { redoLast(); });
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+    redo->setShortcuts(redoKeys);
+    edit->addAction(redo);
+    edit->addSeparator();
     edit->addAction(addCommand(57635, "Cu&t", [this] { browser_->edit()->cut(); }));
     edit->addAction(addCommand(57634, "&Copy", [this] { browser_->edit()->copy(); }));
     edit->addAction(addCommand(57637, "&Paste", [this] { browser_->edit()->paste(); }));
@@ -160,11 +192,11 @@ void CMainFrame::buildMenus() {
     QMenu* coding = menuBar()->addMenu("C&oding");
     coding->addAction(addCommand(32905, "&Code", [this] { codeSelection(); }));
     coding->addAction(addCommand(32904, "&In-Vivo", [this] { inVivo(); }));
-    auto* undo = new QMenu("&Undo Code", this);
-    connect(undo, &QMenu::aboutToShow, this, [this, undo] { fillUndoMenu(undo); });
-    actions_[32907] = undo->menuAction();
-    undo->menuAction()->setData(32907);
-    coding->addMenu(undo);
+    auto* uncode = new QMenu("&Undo Code", this);
+    connect(uncode, &QMenu::aboutToShow, this, [this, uncode] { fillUndoMenu(uncode); });
+    actions_[32907] = uncode->menuAction();
+    uncode->menuAction()->setData(32907);
+    coding->addMenu(uncode);
 
     QMenu* analysis = menuBar()->addMenu("&Analysis");
     QMenu* functions = analysis->addMenu("?");
@@ -293,6 +325,8 @@ void CMainFrame::buildToolbars() {
     QTextEdit* text = browser_->edit();
     connect(text, &QTextEdit::selectionChanged, this, [this] { updateCommands(); });
     connect(text, &QTextEdit::cursorPositionChanged, this, [this] { updateCommands(); });
+    connect(text->document(), &QTextDocument::undoAvailable, this, [this] { updateCommands(); });
+    connect(text->document(), &QTextDocument::redoAvailable, this, [this] { updateCommands(); });
 }
 
 void CMainFrame::applyCharFormat(const QTextCharFormat& f) {
@@ -329,6 +363,24 @@ void CMainFrame::exportRtf(const std::function<std::string()>& make) {
     if (!error.empty()) ws_.ui().message(error, MessageIcon::Stop);
 }
 
+void CMainFrame::undoLast() {
+    // While editing, the editor's own changes are what Undo takes back; the project's history
+    // gets the edit as one step when edit mode ends.
+    if (editMode())
+        browser_->edit()->undo();
+    else
+        doc_.Undo();
+    updateCommands();
+}
+
+void CMainFrame::redoLast() {
+    if (editMode())
+        browser_->edit()->redo();
+    else
+        doc_.Redo();
+    updateCommands();
+}
+
 void CMainFrame::updateCommands() {
     const bool open = doc_.isOpen();
     QTextEdit* text = browser_->edit();
@@ -339,14 +391,27 @@ void CMainFrame::updateCommands() {
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {
-        const QString path = q(doc_.recent().menuText(i + 1));
-        command(33028 + i)->setText(path);
-        command(33028 + i)->setVisible(!path.isEmpty());
+        // The menu text always holds its number; only an item with a path is shown.
+        command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));
+        command(33028 + i)->setVisible(!doc_.recent().pathForItem(i + 1).empty());
     }
     command(57634)->setEnabled(shown && selected);
     command(57635)->setEnabled(shown && editing && selected);
     command(57637)->setEnabled(shown && editing);
-    command(32906)->setEnabled(openText_ != 0);
+    if (editing) {
+        const QTextDocument* d = text->document();
+        command(CommandId::Undo)->setText(d->isUndoAvailable() ? "&Undo Typing" : "&Undo");
+        command(CommandId::Undo)->setEnabled(d->isUndoAvailable());
+        command(CommandId::Redo)->setText(d->isRedoAvailable() ? "&Redo Typing" : "&Redo");
+        command(CommandId::Redo)->setEnabled(d->isRedoAvailable());
+    } else {
+        command(CommandId::Undo)->setText(menuText(doc_.undoText()));
+        command(CommandId::Undo)->setEnabled(doc_.canUndo());
+        command(CommandId::Redo)->setText(menuText(doc_.redoText()));
+        command(CommandId::Redo)->setEnabled(doc_.canRedo());
+    }
+    // Every change of a read-only project would be refused, an edited text too.
+    command(32906)->setEnabled(openText_ != 0 && (editing || !readOnly()));
     command(32906)->setChecked(editing);
     const QTextCharFormat f = text->currentCharFormat();
     const bool has[] = {f.fontWeight() >= QFont::Bold, f.fontItalic(), f.fontUnderline()};

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "CommandScope.h"
 #include "Panes.h"
 #include "ParagraphColumn.h"
 #include "StripeColumn.h"
@@ -67,7 +68,7 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                        AppSettings& settings)
     : doc_(doc), ws_(ws), retrieval_(retrieval), settings_(settings), documents_(new CBlauView),
       codes_(new CGreenView), browser_(new CWhiteView(settings)),
-      segments_(new CBlackView(settings)) {
+      segments_(new CBlackView(settings)), steps_(std::make_unique<CommandStack>(doc)) {
     setWindowTitle("VEXANA");
     viewState_ = validViewState(settings.viewState());
     oldViewState_ = validViewState(settings.oldViewState());
@@ -115,6 +116,7 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         selectInTree(codes_->tree(), TopicId::Codes, code);
     };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
+    steps_->whenIdle = [this] { updateCommands(); };
     for (QTreeWidget* tree : {static_cast<QTreeWidget*>(documents_->tree()), codes_->tree()}) {
         tree->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(tree, &QTreeWidget::customContextMenuRequested, this,
@@ -183,20 +185,29 @@ bool CMainFrame::selection(analysis::CodingTemplate& t) const {
 }
 
 bool CMainFrame::codeSelection() {
+    const CommandScope step(*steps_, "Code");
     analysis::CodingTemplate t;
     return selection(t) && ws_.codings().CodeSelection(t);
 }
 
 bool CMainFrame::inVivo() {
+    const CommandScope step(*steps_, "In-Vivo");
     analysis::CodingTemplate t;
     return selection(t) && ws_.codings().InVivo(t);
 }
 
 bool CMainFrame::undoBatch(int k) {
+    const CommandScope step(*steps_, "Undo Code");
     return ws_.codings().UndoBatch(static_cast<std::size_t>(k)) > 0;
 }
 
 bool CMainFrame::contextCommand(int id, std::int32_t object) {
+    const analysis::ContextCommand* c = analysis::findContextCommand(id);
+    // The colours are named by the submenu that holds them.
+    const std::string name = id >= 20069 && id <= 20073 ? "Color Attribute"
+                             : c ? CommandStack::nameOf(q(std::string(c->text)))
+                                 : std::string();
+    const CommandScope step(*steps_, name);
     return commands_->Execute(id, object);
 }
 
@@ -247,7 +258,9 @@ bool CMainFrame::dropObject(int kind, std::int32_t id, int targetKind, std::int3
     }
     if (kind == TopicId::TextGroups && targetKind == TopicId::SetsRoot) {
         if (!s.GetTopic(TopicId::TextGroups)->contains(id)) return false;
-        return !apply || docs.NewSetFromGroup(id) != 0;
+        if (!apply) return true;
+        const CommandScope step(*steps_, "New Set from Text Group");
+        return docs.NewSetFromGroup(id) != 0;
     }
     if (kind != TopicId::Texts || !s.GetTopic(TopicId::Texts)->contains(id)) return false;
     if (targetKind == TopicId::TextLinks) {
@@ -257,11 +270,15 @@ bool CMainFrame::dropObject(int kind, std::int32_t id, int targetKind, std::int3
     if (targetKind == TopicId::TextSets) {
         if (!s.GetTopic(TopicId::TextSets)->contains(target) || docs.SetHolds(target, id))
             return false;
-        return !apply || docs.AddTextToSet(target, id) != 0;
+        if (!apply) return true;
+        const CommandScope step(*steps_, "Add Text to Set");
+        return docs.AddTextToSet(target, id) != 0;
     }
     if (targetKind == TopicId::TextGroups || targetKind == TopicId::Texts) {
         if (!s.GetTopic(targetKind)->contains(target)) return false;
-        return !apply || docs.CopyText(id, targetKind, target) != 0;
+        if (!apply) return true;
+        const CommandScope step(*steps_, "Copy Text");
+        return docs.CopyText(id, targetKind, target) != 0;
     }
     return false;
 }
@@ -289,8 +306,16 @@ void CMainFrame::finishRename(QTreeWidgetItem* item) {
     renaming_ = {};
     const std::string name = item->text(0).trimmed().toStdString();
     // An emptied name keeps the old one; the tree gets its counts back either way.
-    if (!name.empty() && name != doc_.store().GetName(topic, id, false))
+    if (!name.empty() && name != doc_.store().GetName(topic, id, false)) {
+        // Named as the context menus name renaming.
+        const char* command = topic == TopicId::Codes        ? "Rename Code"
+                              : topic == TopicId::Texts      ? "Rename Text"
+                              : topic == TopicId::TextSets   ? "Rename Set"
+                              : topic == TopicId::TextGroups ? "Rename Text Group"
+                                                             : "Rename";
+        const CommandScope step(*steps_, command);
         ws_.documents().RenameObject(topic, id, name);
+    }
     onViewEvent(ViewEvent::Changed, topic, id);
 }
 
@@ -312,9 +337,10 @@ void CMainFrame::selectCoding(std::int32_t coding) {
 void CMainFrame::stripeClicked(std::int32_t coding, Qt::MouseButton button, bool twice, QPoint at) {
     if (button == Qt::LeftButton) {
         if (coding == 0) return;
-        if (twice)
+        if (twice) {
+            const CommandScope step(*steps_, "Modify Weight");
             ws_.codings().ModifyWeight(coding);
-        else
+        } else
             selectCoding(coding);
         return;
     }
@@ -433,6 +459,8 @@ bool CMainFrame::setEditMode(bool on) {
     }
     if (!browser_->editMode()) return true;
     if (browser_->modified()) {
+        // Its own step even when another command left edit mode on its way.
+        const CommandScope step(*steps_, "Edit Text", CommandScope::Kind::Apart);
         std::vector<analysis::EditedCoding> codings;
         for (const auto& st : browser_->stripes()->strip().stripes())
             codings.push_back({st.codingId, st.startChar, st.finishChar,
@@ -466,8 +494,14 @@ void CMainFrame::refreshAll() {
     if (browser_->editMode() && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
     } else if (openText_ && doc_.store().GetTopic(TopicId::Texts)->contains(openText_)) {
         const int scroll = browser_->edit()->verticalScrollBar()->value();
-        const QTextCursor keep = browser_->edit()->textCursor();
+        // As numbers: a cursor kept across the refill would be carried along by its inserts.
+        const QTextCursor old = browser_->edit()->textCursor();
+        const int anchor = old.anchor(), position = old.position();
         browser_->show(doc_.store(), openText_);
+        QTextCursor keep(browser_->edit()->document());
+        const int end = browser_->edit()->document()->characterCount() - 1;
+        keep.setPosition(std::min(anchor, end));
+        keep.setPosition(std::min(position, end), QTextCursor::KeepAnchor);
         browser_->edit()->setTextCursor(keep);
         browser_->edit()->verticalScrollBar()->setValue(scroll);
     } else if (openText_) {
@@ -480,7 +514,7 @@ void CMainFrame::refreshAll() {
     updateQuickList();
     undoAvailable_ = doc_.isOpen() && !ws_.codings().UndoBatches().empty();
     updateCommands();
-    setWindowTitle(q(doc_.title().empty() ? "VEXANA" : "VEXANA - " + doc_.title()));
+    setWindowTitle(windowTitleOf(doc_.title(), readOnly()));
     dirty_ = false;
     renaming_ = {}; // the refill took the editor's item
     if (pendingRename_.first) beginRename(pendingRename_.first, pendingRename_.second);
@@ -522,7 +556,17 @@ void CMainFrame::saveSettings() {
     const auto [first, width] = segments_->layoutSettings();
     settings_.setSegmentsCtrl(first, width);
     settings_.setTextCoderWindow(browser_->sideSettings());
-    settings_.save();
+    const std::string error = settings_.save();
+    if (!error.empty()) ws_.ui().message(error, MessageIcon::Warning);
+}
+
+bool CMainFrame::readOnly() const {
+    return doc_.isOpen() && doc_.database()->isReadOnly();
+}
+
+QString CMainFrame::windowTitleOf(const std::string& project, bool readOnly) {
+    if (project.empty()) return "VEXANA";
+    return q("VEXANA - " + project) + (readOnly ? " (read-only)" : "");
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -34,6 +34,13 @@ struct CodingTemplate;
 
 namespace vexana::shell {
 
+class CommandStack;
+
+namespace CommandId {
+constexpr int Undo = 57643;
+constexpr int Redo = 57644;
+} // namespace CommandId
+
 // The common base of the four main windows.
 class CBaseView : public QWidget {
 public:
@@ -87,8 +94,13 @@ public:
     QAction* command(int id) const;
     // Runs a command as its menu item or button does; false when unknown or disabled.
     bool runCommand(int id);
-    // Enabling and checks of every command, after anything they depend on changed.
+    // Enabling, checks and texts of every command, after anything they depend on changed.
     void updateCommands();
+    // Undo (57643) and Redo (57644): the editor's own while editing, else the project's.
+    void undoLast();
+    void redoLast();
+    // "VEXANA - PATH", with "(read-only)" when the project cannot be changed.
+    static QString windowTitleOf(const std::string& project, bool readOnly);
     // Character Set (33100 to 33104): the font character-set number, kept with the project.
     void setCharSet(int code);
     // Export as RTF: asks for the file, then writes what make gives, whole or not at all.
@@ -125,6 +137,7 @@ private:
     // In-place rename: the item shows its bare name in an editor; the edit is stored on commit.
     void beginRename(int topic, std::int32_t id);
     void finishRename(QTreeWidgetItem* item);
+    bool readOnly() const;
 
     store::CVexDoc& doc_;
     analysis::Workspace& ws_;
@@ -151,6 +164,8 @@ private:
     std::pair<int, std::int32_t> renaming_{}, pendingRename_{};
     std::int32_t openText_ = 0;
     std::unique_ptr<analysis::ContextCommands> commands_;
+    // The commands under way: what each changes is one step of the undo history.
+    std::unique_ptr<CommandStack> steps_;
 };
 
 } // namespace vexana::shell

@@ -180,6 +180,8 @@ public:
         l->addWidget(edit_, 1);
         if (!side.stripesFirst) l->addWidget(stripes_);
         edit_->setReadOnly(true);
+        // Only edits are undone in the editor, never the loading of a text.
+        edit_->document()->setUndoRedoEnabled(false);
     }
     void show(TopicStore& s, std::int32_t text) {
         const platform::RichText body = recordBody(s, TopicId::Texts, text, TextField::Body);
@@ -257,6 +259,7 @@ public:
         if (on == editMode_) return;
         editMode_ = on;
         edit_->setReadOnly(!on);
+        edit_->document()->setUndoRedoEnabled(on);
         if (on) {
             modified_ = false;
             before_ = plainText();
