@@ -3,6 +3,7 @@
 #include "Schema.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -334,6 +335,62 @@ void Topic::compact() {
     dead_.clear();
     dead_.shrink_to_fit();
     tombstones_ = 0;
+    rebuildIndex();
+}
+
+void Topic::sortAsLoaded() {
+    if (recordSize_ == 0 || fields_.empty()) return;
+    ensureCompact();
+    const FieldInfo* key = nullptr;
+    const auto same = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) ==
+                          std::tolower(static_cast<unsigned char>(y));
+               });
+    };
+    if (!sortField_.empty() && !same(sortField_, "ID"))
+        for (const FieldInfo& f : fields_)
+            if (same(f.source, sortField_)) key = &f;
+    const std::size_t n = records_.size() / recordSize_;
+    std::vector<std::size_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = i;
+    const auto at = [&](std::size_t i) { return records_.data() + i * recordSize_; };
+    const FieldInfo& idField = fields_.front();
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (key) {
+            switch (key->type) {
+            case TypeString:
+            case TypeLongString: {
+                const std::string_view x = getText(at(a), *key), y = getText(at(b), *key);
+                if (x != y) return x < y;
+                break;
+            }
+            case TypeFloat:
+                if (slot::getDouble(at(a), *key) != slot::getDouble(at(b), *key))
+                    return slot::getDouble(at(a), *key) < slot::getDouble(at(b), *key);
+                break;
+            case TypeDateTime:
+                if (slot::getDate(at(a), *key).days != slot::getDate(at(b), *key).days)
+                    return slot::getDate(at(a), *key).days < slot::getDate(at(b), *key).days;
+                break;
+            case TypeInteger:
+            case TypeBoolean:
+                if (slot::getInt(at(a), *key) != slot::getInt(at(b), *key))
+                    return slot::getInt(at(a), *key) < slot::getInt(at(b), *key);
+                break;
+            default:
+                break;
+            }
+        }
+        return slot::getInt(at(a), idField) < slot::getInt(at(b), idField);
+    });
+    std::vector<std::uint8_t> sorted(records_.size());
+    for (std::size_t i = 0; i < n; ++i)
+        std::memcpy(sorted.data() + i * recordSize_, at(order[i]), recordSize_);
+    records_.swap(sorted);
+    refIndexes_.clear();
     rebuildIndex();
 }
 

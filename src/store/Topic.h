@@ -98,6 +98,9 @@ public:
     // Marks a record deleted; storage is closed up before the next positional access.
     bool erase(std::int32_t id);
     void rebuildIndex();
+    // Puts the records in the order loading gives them (the sort field, then the id): where
+    // a record brought back by undo belongs.
+    void sortAsLoaded();
     void clear();
 
     // Text slots.

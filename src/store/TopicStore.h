@@ -85,6 +85,10 @@ public:
     // not memory holds it: how undo brings a record back.
     bool RestoreRecord(int topic, std::vector<std::uint8_t> image,
                        const std::vector<std::pair<int, ByteBlock>>& blocks, bool withBlocks);
+    // Records back in load order after some were brought back (see Topic::sortAsLoaded).
+    void SortAsLoaded(int topic) {
+        if (Topic* t = GetTopic(topic)) t->sortAsLoaded();
+    }
     // Adds a field back with its own id and column.
     bool RestoreField(int topic, const FieldInfo& field);
     bool UpdateInMemory(RecordCursor& cursor);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace vexana::store {
 
@@ -99,10 +100,28 @@ void UndoHistory::finish(std::unique_ptr<Unit> unit) {
     push(undo_, std::move(unit));
 }
 
-// Records written back as they were (a save that changed nothing) need no undo.
+// Records written back as they were (a save that changed nothing) need no undo, and neither
+// do the result codings of an analysis (no code): they are the retrieval's, not the user's
+// work, and the retrieval replaces them on its own.
 void UndoHistory::dropUnchanged(Unit& unit) {
+    const Topic* codings = store_.GetTopic(TopicId::Codings);
+    const FieldInfo* codeField = codings ? codings->field(CodingField::Code) : nullptr;
+    const auto resultNow = [&](std::int32_t id) {
+        const std::uint8_t* img = codings->image(id);
+        return !img || slot::getInt(img, *codeField) == 0;
+    };
+    if (codeField)
+        std::erase_if(unit.created, [&](const std::pair<int, std::int32_t>& c) {
+            return c.first == TopicId::Codings && resultNow(c.second);
+        });
     std::erase_if(unit.records, [&](const RecordState& r) {
-        if (!r.present || r.blocksKnown) return false;
+        if (codeField && r.topic == TopicId::Codings && resultNow(r.id)) {
+            const auto was =
+                std::find_if(r.layout->begin(), r.layout->end(),
+                             [](const FieldInfo& f) { return f.id == CodingField::Code; });
+            if (was != r.layout->end() && slot::getInt(r.image.data(), *was) == 0) return true;
+        }
+        if (r.blocksKnown) return false;
         const Topic* t = store_.GetTopic(r.topic);
         const std::uint8_t* now = t ? t->image(r.id) : nullptr;
         if (!now || r.layout.get() != layoutOf(*t).get() ||
@@ -200,6 +219,7 @@ bool UndoHistory::takeBack(std::deque<std::unique_ptr<Unit>>& stack, Mode mode) 
 bool UndoHistory::apply(Unit& unit, Mode mode) {
     mode_ = mode;
     bool ok = true;
+    std::set<int> reinserted;
     {
         StoreBatch batch(store_, unit.name, unit.bytes > (std::size_t{8} << 20));
         // Field definitions first, newest first: the records' states name fields by id.
@@ -247,12 +267,16 @@ bool UndoHistory::apply(Unit& unit, Mode mode) {
                                 static_cast<std::size_t>(now.size));
                 }
             }
+            if (!t->contains(r.id)) reinserted.insert(r.topic);
             ok = store_.RestoreRecord(r.topic, std::move(img), r.blocks, r.blocksKnown);
         }
         if (!ok) batch.fail();
         ok = batch.finish();
     }
     mode_ = Mode::Normal;
+    if (ok)
+        for (int topic : reinserted)
+            store_.SortAsLoaded(topic);
     if (!ok) layouts_.clear(); // the store has been reloaded from the file
     return ok;
 }

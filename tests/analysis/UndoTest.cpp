@@ -236,6 +236,25 @@ TEST_F(Undo, HistoryRulesAndFailures) {
     ASSERT_TRUE(doc.Undo());
     EXPECT_FALSE(s().GetTopic(TopicId::Codes)->contains(fresh));
 
+    // An analysis's result codings (no code) are the retrieval's: no step.
+    const std::size_t before2 = doc.history()->unitCount();
+    {
+        StoreBatch unit(s(), "Intersection");
+        RecordCursor r;
+        ASSERT_TRUE(s().NewRecord(TopicId::Codings, r));
+        r.setInt(CodingField::Text, t);
+        ASSERT_TRUE(s().Save(r));
+    }
+    EXPECT_EQ(doc.history()->unitCount(), before2);
+
+    // A record brought back takes its place again, as loading would put it.
+    const std::int32_t a = codes().NewCode(0, "A", false), b = codes().NewCode(0, "B", false),
+                       c3 = codes().NewCode(0, "C", false);
+    const auto order = s().ListIds(TopicId::Codes);
+    docs().DeleteObject(TopicId::Codes, b);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(s().ListIds(TopicId::Codes), order) << a << c3;
+
     // The history belongs to the project.
     ASSERT_TRUE(doc.OpenPath(dir.file("other.vxp"), false));
     EXPECT_FALSE(doc.canUndo());
