@@ -158,10 +158,18 @@ bool CodingOperations::CodeSelection(CodingTemplate t, std::int32_t code) {
 
 bool CodingOperations::InVivo(const CodingTemplate& selection) {
     const std::string name = cutText(selection.preview, 32);
+    // One unit: a code made for a coding that fails is not kept.
+    StoreBatch unit(ws_.store());
     const std::int32_t code = ws_.codes().FindCodeByPath(0, name, true);
-    if (code == 0) return false;
+    if (code == 0) {
+        unit.fail();
+        return false;
+    }
+    const bool coded = CodeSelection(selection, code);
+    if (!last_) unit.fail();
+    if (!unit.finish()) return false;
     ws_.quickList.use(code);
-    return CodeSelection(selection, code);
+    return coded;
 }
 
 std::vector<CodingBatchInfo> CodingOperations::UndoBatches() const {
@@ -203,7 +211,7 @@ int CodingOperations::UndoBatch(std::size_t index) {
         if (ws_.documents().DeleteObject(TopicId::Codings, id)) ++done;
         ws_.ui().progressText("Delete Coded Segments: " + std::to_string(done));
     }
-    unit.finish();
+    if (!unit.finish()) done = 0; // rolled back: nothing was removed
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
     return done;
@@ -321,7 +329,7 @@ int CodingOperations::PasteCodedSegments(std::int32_t target) {
         ws_.ui().progressText((clip.copy ? "Copy Coded Segments: " : "Coded Segments moved: ") +
                               std::to_string(handled));
     }
-    unit.finish();
+    if (!unit.finish()) handled = stored = 0;
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
     ws_.codeClipboard.source = 0;
@@ -360,7 +368,10 @@ int CodingOperations::CodeResults() {
         ++handled;
         ws_.ui().progressText(std::to_string(handled) + " Text Segments coded");
     }
-    unit.finish();
+    if (!unit.finish()) {
+        handled = 0;
+        belongs = false;
+    }
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
     if (belongs)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 namespace vexana::store {
 
@@ -73,11 +74,12 @@ bool CVexDoc::OpenProject(std::unique_ptr<ProjectDatabase> database, bool showPr
     history_.reset();
     store_ = std::move(fresh);
     store_->setBatchHandler(this);
-    history_ = std::make_unique<UndoHistory>(*store_);
-    store_->setChangeObserver(history_.get());
 
     if (showProgress) ui_.progressText("Initialize Windows...");
     convertParagraphEnds();
+    // Watching starts after the upgrade: taking that back would misplace every coding.
+    history_ = std::make_unique<UndoHistory>(*store_);
+    store_->setChangeObserver(history_.get());
     const int oldCharSet = charSet_;
     LoadOptions();
     for (ViewListener* v : views_)
@@ -197,21 +199,40 @@ bool CVexDoc::OpenPath(const std::string& path, bool showProgress) {
     return ok;
 }
 
-bool CVexDoc::createFresh(const std::string& path) {
+bool CVexDoc::createFresh(const std::string& path, bool showProgress) {
     if (db_ && db_->isSameFile(path)) {
         ui_.message("The project " + path + " is open. Choose another file for the new project.",
                     MessageIcon::Stop);
         return false;
     }
-    // The file dialog has asked about replacing it; its log and journal go with it.
-    if (platform::fileExists(path) && !platform::removeFile(path)) {
-        ui_.message("The file " + path +
-                        " cannot be replaced: " + platform::systemErrorText(errno) + ".",
-                    MessageIcon::Stop);
-        return false;
+    // The file dialog has asked about replacing it. The old file (with its log and journal)
+    // is moved aside, and only let go of once the new project stands: when it cannot be
+    // made, the old one is put back.
+    std::string aside;
+    if (platform::fileExists(path)) {
+        aside = platform::temporarySibling(path, "replaced");
+        if (::rename(path.c_str(), aside.c_str()) != 0) {
+            ui_.message("The file " + path +
+                            " cannot be replaced: " + platform::systemErrorText(errno) + ".",
+                        MessageIcon::Stop);
+            return false;
+        }
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            if (platform::fileExists(path + suffix))
+                ::rename((path + suffix).c_str(), (aside + suffix).c_str());
     }
-    ProjectDatabase::removeSideFiles(path);
-    return true;
+    const bool ok = OpenPath(path, showProgress);
+    if (aside.empty()) return ok;
+    if (ok) {
+        platform::removeFile(aside);
+        ProjectDatabase::removeSideFiles(aside);
+    } else if (!platform::fileExists(path)) {
+        ::rename(aside.c_str(), path.c_str());
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            if (platform::fileExists(aside + suffix))
+                ::rename((aside + suffix).c_str(), (path + suffix).c_str());
+    }
+    return ok;
 }
 
 bool CVexDoc::ChooseProjectAtStartup() {
@@ -232,14 +253,12 @@ bool CVexDoc::ChooseProjectAtStartup() {
         }
     }
     if (path.empty()) return false;
-    if (create && !createFresh(path)) return false;
-    return OpenPath(path, true);
+    return create ? createFresh(path, true) : OpenPath(path, true);
 }
 
 bool CVexDoc::OnNewProject() {
     const std::string path = ui_.chooseFile(FileDialog::NewProject);
-    if (path.empty() || !createFresh(path)) return false;
-    return OpenPath(path, false);
+    return !path.empty() && createFresh(path, false);
 }
 
 bool CVexDoc::OnOpenProject() {
@@ -301,8 +320,13 @@ bool CVexDoc::endBatch(bool success) {
     if (db_->inTransaction()) return committed;
     if (history_) history_->endUnit(committed);
     if (!committed) {
-        // The file went back to where it was before the batch; memory must follow.
-        reload();
+        // The file went back to where it was before the batch; memory must follow. A unit
+        // that fails while the views catch up with a reload (a retrieval rebuilt on a disk
+        // that keeps failing) is put right once they are done, not by a reload of its own.
+        if (reloading_)
+            reloadAgain_ = true;
+        else
+            reload();
         return false;
     }
     return true;
@@ -323,6 +347,18 @@ bool CVexDoc::replaceContents(bool ok) {
 }
 
 bool CVexDoc::reload() {
+    reloading_ = true;
+    const bool ok = reloadStore() && replaceContents(true);
+    // What failed meanwhile is in the file as it was; memory follows once more, quietly.
+    if (std::exchange(reloadAgain_, false) && isOpen()) {
+        store_->Clear();
+        loadInto(*store_, *db_, false);
+    }
+    reloading_ = false;
+    return ok;
+}
+
+bool CVexDoc::reloadStore() {
     // In place: callers further up may still hold the store's topics.
     store_->Clear();
     bool ok = loadInto(*store_, *db_, false);
@@ -348,7 +384,7 @@ bool CVexDoc::reload() {
                     MessageIcon::Stop);
         return false;
     }
-    return replaceContents(true);
+    return true;
 }
 
 } // namespace vexana::store

@@ -71,6 +71,10 @@ public:
     // Bulk work: one transaction on the file. When it fails, memory is reloaded from the file.
     void beginBatch(bool bulk, std::string_view name) override;
     bool endBatch(bool success) override;
+    bool inBatch() const override { return db_ && db_->inTransaction(); }
+    void failBatch() override {
+        if (db_) db_->failTransaction();
+    }
 
     // Undo and redo of whole units of work; the views are rebuilt afterwards. The history
     // belongs to the open project and is dropped with it.
@@ -93,9 +97,13 @@ private:
     bool loadInto(TopicStore& store, ProjectDatabase& db, bool showProgress);
     bool convertParagraphEnds();
     bool reload();
+    bool reloadStore();
+    bool reloading_ = false;
+    bool reloadAgain_ = false;
     // Tells the views that the records changed wholesale; passes ok on.
     bool replaceContents(bool ok);
-    bool createFresh(const std::string& path);
+    // A new project at path, replacing a file there only once the new one stands.
+    bool createFresh(const std::string& path, bool showProgress);
 
     UserInterface& ui_;
     RecentProjects& recent_;

@@ -85,7 +85,7 @@ bool insertFieldRow(SqliteStatement& st, int topic, int id, std::string_view nam
 // a bound on the memory of one table's records.
 constexpr int maxFieldsPerTopic = 2000;
 constexpr std::int64_t maxFieldId = 100000;
-constexpr std::int64_t maxTopicBytes = std::int64_t{4} << 30;
+constexpr std::int64_t maxProjectBytes = std::int64_t{2} << 30;
 // Another program that is opening the same file holds its lock only briefly.
 constexpr int openLockWaitMs = 2000;
 
@@ -393,6 +393,7 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
 // Everything that loading relies on, read before anything is written: a file that fails
 // here is refused untouched.
 std::string ProjectDatabase::checkStructure() {
+    std::int64_t projectBytes = 0;
     for (const auto& def : persistentTopics()) {
         if (def.fields.empty()) continue;
         const std::string topicName(def.table);
@@ -436,7 +437,8 @@ std::string ProjectDatabase::checkStructure() {
         const std::string idCol = bracketed(idSource);
         SqliteStatement st = db_.prepare("SELECT count(*) FROM " + table + ";");
         if (st.step() != Step::Row) return "the table " + source + " cannot be read";
-        if (st.columnInt(0) * recordBytes > maxTopicBytes)
+        projectBytes += st.columnInt(0) * recordBytes;
+        if (projectBytes > maxProjectBytes)
             return "the table " + source + " is too large to be held in memory (" +
                    std::to_string(st.columnInt(0)) + " records of " + std::to_string(recordBytes) +
                    " bytes)";
@@ -1058,11 +1060,28 @@ bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::u
     }
     if (withValues) {
         for (const auto& f : topic->fields())
-            if (f.has(FieldState::ValueField) &&
-                !upsertValue(topic->id(), id, f.id, topic->valueText(img, f)))
-                return done(false);
+            if (f.has(FieldState::ValueField) && !saveValue(*topic, id, f, img)) return done(false);
     }
     return done(true);
+}
+
+// An empty value is kept as no row, which reads back the same: the file then holds one form
+// of each state, so taking a change back gives the rows it had.
+bool ProjectDatabase::saveValue(Topic& topic, std::int32_t objectId, const FieldInfo& f,
+                                const std::uint8_t* image) {
+    const std::string text = topic.valueText(image, f);
+    const std::vector<std::uint8_t> zero = topic.zeroImage();
+    if (text != topic.valueText(zero.data(), f))
+        return upsertValue(topic.id(), objectId, f.id, text);
+    SqliteStatement* st =
+        statement("DELETE FROM [sys_Values] WHERE [TopicID]=? AND [ObjectID]=? AND [FieldID]=?;");
+    if (!st) return false;
+    st->bindInt(1, topic.id());
+    st->bindInt(2, objectId);
+    st->bindInt(3, f.id);
+    const bool ok = st->run() || failWrite("cannot save a value");
+    st->reset();
+    return ok;
 }
 
 bool ProjectDatabase::upsertValue(int topicId, std::int32_t objectId, int fieldId,
@@ -1096,8 +1115,7 @@ bool ProjectDatabase::SaveField(Topic& topic, std::int32_t recordId, const Field
     if (!mayWrite()) return false;
     // A save of the whole record waiting for the unit's end must not overwrite this field.
     if (!flushPending(topic.id(), recordId)) return false;
-    if (f.has(FieldState::ValueField))
-        return upsertValue(topic.id(), recordId, f.id, topic.valueText(image, f));
+    if (f.has(FieldState::ValueField)) return saveValue(topic, recordId, f, image);
     if (f.type == TypeBlock || f.type == TypeMemo || f.has(FieldState::Computed) ||
         !topic.field(0) || !safeName(topic.source()) || !safeName(f.source))
         return false;

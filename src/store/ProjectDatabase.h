@@ -71,6 +71,10 @@ public:
     bool beginTransaction(bool bulk = false);
     bool endTransaction(bool success);
     bool inTransaction() const { return depth_ > 0; }
+    // The running unit will roll back when it ends.
+    void failTransaction() {
+        if (depth_ > 0) txFailed_ = true;
+    }
 
     // Same file as the open project (by device and inode, so links and other spellings match).
     bool isSameFile(const std::string& path) const;
@@ -94,6 +98,8 @@ private:
     bool exec(std::string_view sql);
     platform::SqliteStatement* statement(const std::string& sql);
     bool upsertValue(int topicId, std::int32_t objectId, int fieldId, const std::string& value);
+    bool saveValue(Topic& topic, std::int32_t objectId, const FieldInfo& f,
+                   const std::uint8_t* image);
     bool bindField(platform::SqliteStatement& st, int index, Topic& topic, const FieldInfo& f,
                    const std::uint8_t* image, const RecordCursor* cursor);
 

@@ -34,6 +34,9 @@ public:
     // ("Delete Code"); the outermost unit's first name is the one the undo menu shows.
     virtual void beginBatch(bool bulk, std::string_view name) = 0;
     virtual bool endBatch(bool success) = 0;
+    // Whether a batch is running, and marking the running one as failed.
+    virtual bool inBatch() const = 0;
+    virtual void failBatch() = 0;
 };
 
 } // namespace vexana::store

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <optional>
 
 namespace vexana::store {
 
@@ -15,6 +16,28 @@ constexpr std::size_t maxNameChars = 511;
 // Reference chains deeper than this can only come from a cycle in a damaged file.
 constexpr int maxDepth = 64;
 constexpr int composeBudget = 20000; // tokens per composed name
+
+// One change as a unit of its own, or as part of the larger unit that is running: a store
+// call inside an import costs no unit of its own, and its failure fails the import.
+class SingleChange {
+public:
+    explicit SingleChange(TopicStore& store) : handler_(store.batchHandler()) {
+        if (handler_ && !handler_->inBatch()) own_.emplace(store);
+    }
+    void fail() {
+        if (own_)
+            own_->fail();
+        else if (handler_)
+            handler_->failBatch();
+        failed_ = true;
+    }
+    bool finish() { return own_ ? own_->finish() : !failed_; }
+
+private:
+    BatchHandler* handler_;
+    std::optional<StoreBatch> own_;
+    bool failed_ = false;
+};
 
 std::int64_t refKey(int topic, std::int32_t id) {
     return (static_cast<std::int64_t>(topic) << 32) | static_cast<std::uint32_t>(id);
@@ -104,7 +127,7 @@ bool TopicStore::GetRecordAt(int topic, int position, RecordCursor& cursor, bool
 bool TopicStore::DeleteRecordOnly(int topic, std::int32_t id) {
     Topic* t = GetTopic(topic);
     if (!t || !t->contains(id)) return false;
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (ChangeObserver* o = observed(*t)) o->recordDeleting(*t, id);
     if (t->listener() && !t->listener()->DeleteRecordRow(*t, id)) {
         unit.fail();
@@ -405,7 +428,7 @@ bool TopicStore::RestoreField(int topic, const FieldInfo& given) {
     FieldInfo field = given;
     field.offset = t->recordSize();
     field.size = slotSize(field.type);
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (t->listener() && !t->listener()->AddFieldColumn(*t, field)) {
         unit.fail();
         return false;
@@ -421,7 +444,7 @@ bool TopicStore::RestoreField(int topic, const FieldInfo& given) {
 bool TopicStore::RenameField(int topic, int fieldId, const std::string& name) {
     Topic* t = GetTopic(topic);
     if (!t || !t->field(fieldId)) return false;
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (ChangeObserver* o = observed(*t)) o->fieldRenaming(*t, *t->field(fieldId));
     t->renameFieldInMemory(fieldId, name);
     if (t->listener() && !t->listener()->RenameFieldRow(topic, fieldId, cutText(name, 63)))
@@ -433,7 +456,7 @@ bool TopicStore::RemoveField(int topic, int fieldId) {
     Topic* t = GetTopic(topic);
     const FieldInfo* f = t ? t->field(fieldId) : nullptr;
     if (!f || fieldId == 0) return false;
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (ChangeObserver* o = observed(*t)) o->fieldRemoving(*t, *f);
     if (t->listener() && !t->listener()->DeleteFieldRow(*t, *f)) {
         unit.fail();
@@ -446,7 +469,7 @@ bool TopicStore::RemoveField(int topic, int fieldId) {
 bool TopicStore::Save(RecordCursor& cursor, bool writeBlocks, bool full) {
     Topic* t = cursor.topic();
     if (!t || t->recordSize() != static_cast<int>(cursor.image_.size())) return false;
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (ChangeObserver* o = observed(*t)) o->recordChanging(*t, cursor.id(), writeBlocks);
     if (t->listener() && !t->listener()->SaveRecord(cursor, writeBlocks, full)) {
         unit.fail();
@@ -492,7 +515,7 @@ bool TopicStore::SetFieldText(RecordCursor& cursor, int fieldId, std::string_vie
     if (!t || !f) return false;
     const std::uint8_t* stored = t->image(cursor.id());
     if (!stored) return false;
-    StoreBatch unit(*this);
+    SingleChange unit(*this);
     if (ChangeObserver* o = observed(*t)) o->recordChanging(*t, cursor.id(), false);
     t->setValueFromText(cursor.image_.data(), *f, text);
     const std::vector<std::uint8_t> before(stored, stored + t->recordSize());

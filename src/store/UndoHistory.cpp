@@ -42,6 +42,11 @@ void UndoHistory::nameUnit(std::string_view name) {
 
 void UndoHistory::endUnit(bool committed) {
     std::unique_ptr<Unit> unit = std::move(current_);
+    if (!committed) {
+        // The store is loaded anew from the file: its layouts and unsaved records with it.
+        layouts_.clear();
+        fresh_.clear();
+    }
     if (!unit || !committed) return;
     if (mode_ == Mode::Normal && command_) {
         merge(*command_, *unit);
@@ -266,6 +271,16 @@ bool UndoHistory::apply(Unit& unit, Mode mode) {
                     std::memcpy(img.data() + now.offset, r.image.data() + was->offset,
                                 static_cast<std::size_t>(now.size));
                 }
+            }
+            // Activation is the session's, not part of the step: it stays as it is now.
+            const int stateField = r.topic == TopicId::Texts   ? TextField::State
+                                   : r.topic == TopicId::Codes ? CodeField::State
+                                                               : -1;
+            if (const std::uint8_t* now = t->image(r.id); now && stateField >= 0) {
+                const FieldInfo& f = *t->field(stateField);
+                slot::setInt(img.data(), f,
+                             (slot::getInt(img.data(), f) & ~StateActive) |
+                                 (slot::getInt(now, f) & StateActive));
             }
             if (!t->contains(r.id)) reinserted.insert(r.topic);
             ok = store_.RestoreRecord(r.topic, std::move(img), r.blocks, r.blocksKnown);

@@ -48,10 +48,15 @@ std::string memoryContents(CVexDoc& doc) {
     for (int topic : {TopicId::TextGroups, TopicId::TextSets, TopicId::Texts, TopicId::TextLinks,
                       TopicId::Codes, TopicId::Codings, TopicId::Memos}) {
         std::vector<std::string> rows;
+        // By field id: a field brought back by undo stands last until the project is reopened.
+        std::vector<int> fields;
+        for (int f = 0; f < doc.store().FieldCount(topic); ++f)
+            fields.push_back(doc.store().FieldAt(topic, f)->id);
+        std::sort(fields.begin(), fields.end());
         for (std::int32_t id : doc.store().ListIds(topic)) {
             std::string row;
-            for (int f = 0; f < doc.store().FieldCount(topic); ++f)
-                row += doc.store().GetText(topic, id, doc.store().FieldAt(topic, f)->id) + "|";
+            for (int f : fields)
+                row += doc.store().GetText(topic, id, f) + "|";
             rows.push_back(std::move(row));
         }
         std::sort(rows.begin(), rows.end());
@@ -143,6 +148,39 @@ protected:
                  if (groups.empty()) return;
                  writeAll(dir.file("in.txt"), "Imported line.\nAnd a second one.\n");
                  exchange::TextImport(*ws).ImportFiles(pick(groups), {dir.file("in.txt")});
+             }},
+            {"New Variable",
+             [&] {
+                 FieldInfo f;
+                 f.name = "Age";
+                 f.type = between(0, 1) ? TypeInteger : TypeString;
+                 f.state = FieldState::NewVariable;
+                 s().AddField(TopicId::Texts, f);
+             }},
+            {"Rename Variable",
+             [&] {
+                 const auto vars = s().ListVariables(TopicId::Texts);
+                 if (!vars.empty()) s().RenameField(TopicId::Texts, pick(vars), "Renamed");
+             }},
+            {"Remove Variable",
+             [&] {
+                 const auto vars = s().ListVariables(TopicId::Texts);
+                 if (!vars.empty() && between(0, 2) == 0)
+                     s().RemoveField(TopicId::Texts, pick(vars));
+             }},
+            {"Set Variable",
+             [&] {
+                 const auto vars = s().ListVariables(TopicId::Texts);
+                 RecordCursor c;
+                 if (!vars.empty() && !texts.empty() &&
+                     s().GetRecord(TopicId::Texts, pick(texts), c))
+                     s().SetFieldText(c, pick(vars), std::to_string(between(1, 90)));
+             }},
+            {"In-Vivo",
+             [&] {
+                 analysis::CodingTemplate t;
+                 if (!texts.empty() && codings().TemplateFor(pick(texts), 0, 3, t))
+                     codings().InVivo(t);
              }},
             {"Save Text",
              [&] {

@@ -385,6 +385,11 @@ TEST(ProjectDatabase, DamagedProjectsAreRefusedUntouchedNamingTheTable) {
         {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
          "INSERT INTO sys_Fields SELECT 5, i+100, 'v', 'V'||i, 3, 128, 0 FROM n;",
          "more than 2000 fields for Texts"},
+        {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<9000) "
+         "INSERT INTO sys_Fields SELECT 5, i+100, 'v', 'V'||i, 3, 128, 0 FROM n WHERE i<1990; "
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<9000) "
+         "INSERT INTO Texts(ID) SELECT i+10 FROM n;",
+         "too large to be held in memory"},
     };
     int n = 0;
     for (const auto& c : cases) {
