@@ -1,5 +1,6 @@
 #include "FaultVfs.h"
 #include "ProjectFixture.h"
+#include "analysis/Retrieval.h"
 #include "exchange/TextImport.h"
 #include "platform/Sqlite.h"
 
@@ -7,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <tuple>
 
 using namespace vexana;
 using namespace vexana::store;
@@ -349,4 +351,48 @@ TEST(UndoOnAFullDisk, IsReportedAndChangesNothing) {
     EXPECT_EQ(doc.undoText(), "Undo Delete Group");
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(doc.store().RecordCount(TopicId::Texts), 1);
+}
+
+// A unit that fails on a disk that keeps failing is rolled back and the views catch up; the
+// retrieval they rebuild fails too, and that must end.
+TEST(AFailingDisk, EndsAfterOneRollBack) {
+    FaultVfs vfs;
+    TempDir dir;
+    ScriptedUserInterface ui;
+    RecentProjects recent;
+    CVexDoc doc(ui, recent);
+    ASSERT_TRUE(doc.OpenPath(dir.file("p.vxp"), false));
+    analysis::Workspace ws(doc);
+    analysis::Retrieval retrieval(ws);
+    const std::int32_t text = ws.documents().CreateTextWith(
+        ws.documents().NewTextGroup(), "T",
+        platform::RichText::fromPlain("One two three four five six.").toRtf());
+    const std::int32_t a = ws.codes().NewCode(0, "A", false), b = ws.codes().NewCode(0, "B", false);
+    for (auto [code, start, end] : {std::tuple{a, 0, 12}, std::tuple{b, 4, 20}}) {
+        analysis::CodingTemplate t;
+        ASSERT_TRUE(ws.codings().TemplateFor(text, start, end, t));
+        t.code = code;
+        std::int32_t batch = analysis::CodingOperations::NewBatch;
+        ASSERT_TRUE(ws.codings().AddCoding(t, batch) || ws.codings().lastCoding());
+    }
+    ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
+    ws.codes().ActivateAllCodes(true);
+    ASSERT_TRUE(retrieval.SelectFunction(analysis::Intersection));
+    ASSERT_EQ(ws.retrieved.size(), 1u);
+    const std::string before = fileContents(doc);
+    vfs.arm(VfsCall::Write, 1, SQLITE_FULL, true);
+    analysis::CodingTemplate t;
+    ASSERT_TRUE(ws.codings().TemplateFor(text, 21, 25, t));
+    t.code = a;
+    std::int32_t batch = analysis::CodingOperations::NewBatch;
+    ws.codings().AddCoding(t, batch);
+    vfs.disarm();
+    EXPECT_EQ(ws.codings().lastCoding(), 0);
+    EXPECT_TRUE(ui.said("The change could not be saved in the project " + doc.title() +
+                        ": the disk is full."));
+    EXPECT_EQ(fileContents(doc), before);
+    // Memory holds what the file holds.
+    auto rows = doc.database()->connection().prepare("SELECT count(*) FROM Codings;");
+    ASSERT_EQ(rows.step(), Step::Row);
+    EXPECT_EQ(doc.store().RecordCount(TopicId::Codings), rows.columnInt(0));
 }
