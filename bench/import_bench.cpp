@@ -1,5 +1,6 @@
 // Import, preprocessor and coding against the work they cannot avoid: reading and
 // converting the same files, and the same call in a ten times smaller project.
+#include "BenchSession.h"
 #include "BenchSupport.h"
 #include "ProjectGenerator.h"
 #include "analysis/CodingOperations.h"
@@ -21,17 +22,10 @@ using platform::RichText;
 
 namespace {
 
-struct Project {
-    SilentUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
+// A new project with one group to import into.
+struct Project : BenchSession {
     std::int32_t group = 0;
-    explicit Project(const std::string& path) {
-        platform::removeFile(path);
-        platform::removeFile(path + "-wal");
-        doc.OpenPath(path, false);
-        ws = std::make_unique<analysis::Workspace>(doc);
+    explicit Project(const std::string& path) : BenchSession(freshPath(path)) {
         RecordCursor c;
         doc.store().NewRecord(TopicId::TextGroups, c);
         group = c.id();

@@ -1,5 +1,6 @@
 // Undo of the largest units against performing them, and what the history holds after a
 // working session.
+#include "BenchSession.h"
 #include "BenchSupport.h"
 #include "ProjectGenerator.h"
 #include "analysis/CodeSystem.h"
@@ -21,22 +22,10 @@ using namespace vexana::store;
 
 namespace {
 
-struct Session {
-    SilentUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
-    explicit Session(const std::string& path) {
-        doc.OpenPath(path, false);
-        ws = std::make_unique<analysis::Workspace>(doc);
-    }
-};
+using Session = BenchSession;
 
 std::string freshProject(const std::string& name) {
-    const std::string path = benchDirectory() + "/" + name;
-    for (const char* suffix : {"", "-wal", "-journal"})
-        platform::removeFile(path + suffix);
-    return path;
+    return freshPath(benchDirectory() + "/" + name);
 }
 
 // Import of the files of the import benchmark's size, then its undo and redo.
