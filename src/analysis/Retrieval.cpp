@@ -118,9 +118,24 @@ void Retrieval::gather(std::int32_t parent, std::int32_t ancestor, std::int32_t 
 void Retrieval::RemoveResultCodings() {
     TopicStore& s = ws_.store();
     StoreBatch batch(s);
-    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0))
-        s.DeleteRecordOnly(TopicId::Codings, id);
+    removeResults();
     batch.finish();
+}
+
+// A project that cannot be written keeps an analysis's results in memory only: reading it
+// is what such a project is opened for.
+bool Retrieval::resultsInMemory() const {
+    const store::ProjectDatabase* db = ws_.doc().database();
+    return db && db->isReadOnly();
+}
+
+void Retrieval::removeResults() {
+    TopicStore& s = ws_.store();
+    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0))
+        if (resultsInMemory())
+            s.DeleteInMemory(TopicId::Codings, id);
+        else
+            s.DeleteRecordOnly(TopicId::Codings, id);
 }
 
 std::vector<RetrievedSegment> Retrieval::GatherSegments(std::int32_t selected) {
@@ -159,8 +174,12 @@ std::vector<std::int32_t> Retrieval::toResultCodings(const std::vector<Retrieved
         c.setInt(CodingField::FinishChar, seg.end);
         c.setInt(CodingField::StartPara, first);
         c.setInt(CodingField::FinishPara, last);
-        c.setBlock(CodingField::Body, body.rangeToRtf(seg.begin, seg.end));
         const std::int32_t id = c.id();
+        if (resultsInMemory()) {
+            if (s.UpdateInMemory(c)) ids.push_back(id);
+            continue;
+        }
+        c.setBlock(CodingField::Body, body.rangeToRtf(seg.begin, seg.end));
         if (s.Save(c, true, true)) ids.push_back(id);
     }
     return ids;
@@ -171,8 +190,7 @@ void Retrieval::BuildRetrieval() {
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, -1);
     ws_.retrieved.clear();
     StoreBatch batch(s);
-    for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, 0))
-        s.DeleteRecordOnly(TopicId::Codings, id);
+    removeResults();
 
     const int fn = settings.function;
     ws_.options.selectedCode = fn >= Difference ? settings.selectedCode() : 0;

@@ -84,6 +84,8 @@ private:
     void appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded,
                        std::int32_t keyCode, std::vector<RetrievedSegment>& out);
     std::vector<std::int32_t> toResultCodings(const std::vector<RetrievedSegment>& result);
+    bool resultsInMemory() const;
+    void removeResults();
 
     Workspace& ws_;
     int activeCodes_ = 0;

@@ -3,6 +3,8 @@
 #include "platform/Files.h"
 #include "store/Schema.h"
 
+#include <algorithm>
+
 namespace vexana::browser {
 
 using namespace store;
@@ -20,7 +22,16 @@ platform::RichText recordBody(TopicStore& store, int topic, std::int32_t id, int
 }
 
 platform::RichText segmentBody(TopicStore& store, std::int32_t coding) {
-    return recordBody(store, TopicId::Codings, coding, CodingField::Body);
+    RecordCursor c;
+    if (!store.GetRecord(TopicId::Codings, coding, c, true)) return {};
+    if (!c.block(CodingField::Body).empty()) return fieldBody(c, CodingField::Body);
+    // A segment without its own contents (an analysis's result kept in memory only, in a
+    // project that cannot be written) is cut from its text.
+    const platform::RichText text =
+        recordBody(store, TopicId::Texts, c.getInt(CodingField::Text), TextField::Body);
+    const std::int32_t start = std::clamp(c.getInt(CodingField::StartChar), 0, text.length());
+    const std::int32_t finish = std::clamp(c.getInt(CodingField::FinishChar), start, text.length());
+    return platform::RichText::fromRtf(text.rangeToRtf(start, finish));
 }
 
 platform::RichText segmentsExport(TopicStore& store, const std::vector<std::int32_t>& codings) {

@@ -124,6 +124,11 @@ bool TopicStore::GetRecordAt(int topic, int position, RecordCursor& cursor, bool
     return t && fill(t, t->imageAt(position), cursor, withBlocks);
 }
 
+bool TopicStore::DeleteInMemory(int topic, std::int32_t id) {
+    Topic* t = GetTopic(topic);
+    return t && t->contains(id) && t->erase(id);
+}
+
 bool TopicStore::DeleteRecordOnly(int topic, std::int32_t id) {
     Topic* t = GetTopic(topic);
     if (!t || !t->contains(id)) return false;

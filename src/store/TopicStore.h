@@ -92,6 +92,8 @@ public:
     // Adds a field back with its own id and column.
     bool RestoreField(int topic, const FieldInfo& field);
     bool UpdateInMemory(RecordCursor& cursor);
+    // Removes a record from memory only (an analysis's result in a read-only project).
+    bool DeleteInMemory(int topic, std::int32_t id);
     bool SetFieldText(RecordCursor& cursor, int fieldId, std::string_view text);
 
     // Empties every topic but keeps the topics.

@@ -49,3 +49,16 @@ TEST_F(SegmentsDocument, HeadersPositionsAndTheWrittenFile) {
     // A folder that does not exist: an error, no file.
     EXPECT_NE(browser::exportSegments(s(), {a}, dir.file("missing/x.rtf")), "");
 }
+
+TEST_F(SegmentsDocument, ASegmentWithoutContentsIsCutFromItsText) {
+    const std::int32_t t = text(docs().NewTextGroup(), "Anna", "One two three.\rFour.");
+    // As an analysis keeps its result in a project that cannot be written: memory only.
+    RecordCursor c;
+    ASSERT_TRUE(s().NewRecord(TopicId::Codings, c));
+    const std::int32_t id = c.id();
+    c.setInt(CodingField::Text, t);
+    c.setInt(CodingField::StartChar, 4);
+    c.setInt(CodingField::FinishChar, 99); // past the end: cut at it
+    ASSERT_TRUE(s().UpdateInMemory(c));
+    EXPECT_EQ(browser::segmentBody(s(), id).plainText(), "two three.\rFour.");
+}

@@ -221,6 +221,8 @@ TEST(Cli, AReadOnlyProjectIsReadButNotChanged) {
     ASSERT_EQ(run("new " + p).status, 0);
     vexana::test::writeAll(dir.file("anna.txt"), "First line.\n");
     ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'Interviews\\anna' A 0 9").status, 0);
+    ASSERT_EQ(run("code " + p + " 'Interviews\\anna' B 6 11").status, 0);
     chmod(dir.path().c_str(), 0755);
     chmod(p.c_str(), 0444);
     const std::string before = vexana::test::readAll(p);
@@ -228,7 +230,12 @@ TEST(Cli, AReadOnlyProjectIsReadButNotChanged) {
     const Result info = run("", asNobody + VEXANA_CLI + " texts " + p);
     if (info.status == 126 || info.status == 127) GTEST_SKIP() << "the program is out of reach";
     EXPECT_EQ(info.status, 0) << info.out;
-    EXPECT_EQ(info.out, "1\tInterviews\\anna\t0\n");
+    EXPECT_EQ(info.out, "1\tInterviews\\anna\t2\n");
+    // An analysis is reading: its results are kept in memory.
+    const Result both =
+        run("", asNobody + VEXANA_CLI + " retrieve " + p + " --function intersection");
+    EXPECT_EQ(both.status, 0) << both.out;
+    EXPECT_NE(both.out.find("\t6\t9\t"), std::string::npos) << both.out;
     const Result code = run("", asNobody + VEXANA_CLI + " code " + p + " 'Interviews\\anna' X 0 5");
     EXPECT_EQ(code.status, 1);
     EXPECT_NE(code.out.find("read-only"), std::string::npos) << code.out;
