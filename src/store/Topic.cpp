@@ -85,8 +85,14 @@ bool Topic::appendField(FieldInfo f) {
     if (f.has(FieldState::ValueField)) ++valueFields_;
     if (static_cast<int>(fieldPos_.size()) <= f.id)
         fieldPos_.resize(static_cast<std::size_t>(f.id) + 1, -1);
-    fieldPos_[static_cast<std::size_t>(f.id)] = static_cast<int>(fields_.size());
-    fields_.push_back(std::move(f));
+    // Fields stand in id order, as loading gives them, wherever their slot is: a field that
+    // undo brings back takes its old place among the others.
+    const auto at = std::upper_bound(fields_.begin(), fields_.end(), f.id,
+                                     [](std::int32_t id, const FieldInfo& x) { return id < x.id; });
+    const auto from = static_cast<std::size_t>(at - fields_.begin());
+    fields_.insert(at, std::move(f));
+    for (std::size_t i = from; i < fields_.size(); ++i)
+        fieldPos_[static_cast<std::size_t>(fields_[i].id)] = static_cast<int>(i);
     return true;
 }
 

@@ -50,15 +50,10 @@ std::string memoryContents(CVexDoc& doc) {
     for (int topic : {TopicId::TextGroups, TopicId::TextSets, TopicId::Texts, TopicId::TextLinks,
                       TopicId::Codes, TopicId::Codings, TopicId::Memos}) {
         std::vector<std::string> rows;
-        // By field id: a field brought back by undo stands last until the project is reopened.
-        std::vector<int> fields;
-        for (int f = 0; f < doc.store().FieldCount(topic); ++f)
-            fields.push_back(doc.store().FieldAt(topic, f)->id);
-        std::sort(fields.begin(), fields.end());
         for (std::int32_t id : doc.store().ListIds(topic)) {
             std::string row;
-            for (int f : fields)
-                row += doc.store().GetText(topic, id, f) + "|";
+            for (int f = 0; f < doc.store().FieldCount(topic); ++f)
+                row += doc.store().GetText(topic, id, doc.store().FieldAt(topic, f)->id) + "|";
             rows.push_back(std::move(row));
         }
         std::sort(rows.begin(), rows.end());
