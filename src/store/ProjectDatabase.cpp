@@ -638,9 +638,18 @@ bool ProjectDatabase::beginTransaction(bool bulk) {
     txOpen_ = false;
     if (readOnly_) return true; // every write of the unit is refused on its own
     if (walPending_ && !bulk) leaveBulk();
-    // Either journal keeps a commit atomic; when the switch is refused the log stays. Deleting
-    // the journal is the commit and nothing is synced after it, so a commit that reports a
-    // failure has not happened (a truncated journal is synced after the commit point).
+    // A bulk unit switches the journal, which rewrites the file's header: it waits for its
+    // first write, so an import that imports nothing leaves the file as it was.
+    if (bulk) {
+        bulkPending_ = true;
+        return true;
+    }
+    return openTransaction(false);
+}
+
+bool ProjectDatabase::openTransaction(bool bulk) {
+    bulkPending_ = false;
+    // Either journal keeps a commit atomic; when the switch is refused the log stays.
     bulk_ = bulk && db_.exec("PRAGMA journal_mode=DELETE;");
     if (db_.exec("BEGIN IMMEDIATE;")) {
         txOpen_ = true;
@@ -695,6 +704,7 @@ bool ProjectDatabase::endTransaction(bool success) {
     pending_.clear();
     txOpen_ = false;
     txFailed_ = false;
+    bulkPending_ = false;
     reportedInUnit_ = false;
     return committed;
 }
@@ -712,6 +722,7 @@ bool ProjectDatabase::bulkCommitted() const {
 bool ProjectDatabase::mayWrite() {
     if (!open_) return false;
     if (readOnly_) return refuseReadOnly();
+    if (depth_ > 0 && bulkPending_ && !txFailed_) openTransaction(true);
     return depth_ == 0 || !txFailed_;
 }
 

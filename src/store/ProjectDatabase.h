@@ -93,6 +93,7 @@ private:
     bool hasColumn(const Topic& topic, const std::string& column) const;
     bool recordInFile(Topic& topic, std::int32_t id);
     bool bulkCommitted() const;
+    bool openTransaction(bool bulk);
     void leaveBulk();
     void show(const std::string& text, MessageIcon icon);
     bool exec(std::string_view sql);
@@ -144,6 +145,7 @@ private:
     bool reportedInUnit_ = false; // the unit's failure has been shown
     bool readOnly_ = false;
     bool walPending_ = false;    // a bulk unit's journal mode is still to be left
+    bool bulkPending_ = false;   // a bulk unit that has not written yet
     std::uint32_t unitMark_ = 0; // the running bulk unit's mark in the file header
     int writeFailures_ = 0;
     // Per topic, the columns its table has (lower case): fields without one are skipped.

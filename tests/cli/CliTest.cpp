@@ -187,6 +187,10 @@ TEST(Cli, RefusedCommandsLeaveNoTrace) {
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out.find("Imported"), std::string::npos);
     EXPECT_NE(run("info " + p).out.find("Textgroups: 1\n"), std::string::npos);
+    // Into a group that exists: nothing imported, nothing written at all.
+    const std::string bytes = vexana::test::readAll(p);
+    EXPECT_EQ(run("import " + p + " Interviews " + dir.file("gone.txt")).status, 1);
+    EXPECT_TRUE(vexana::test::readAll(p) == bytes);
     std::string deep;
     for (int i = 0; i < 1200; ++i)
         deep += "L\\";
