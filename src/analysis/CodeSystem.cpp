@@ -91,12 +91,14 @@ std::string CodeSystem::FullName(std::int32_t code) const {
 std::int32_t CodeSystem::createChild(std::int32_t parent, std::string_view name) {
     TopicStore& s = ws_.store();
     if (parent != 0 && !s.GetTopic(TopicId::Codes)->contains(parent)) return 0;
+    // After the siblings there are; counted before the new record joins the topic.
+    const auto index = static_cast<std::int32_t>(Children(parent).size());
     RecordCursor c;
     if (!s.NewRecord(TopicId::Codes, c)) return 0;
     const std::int32_t id = c.id();
     c.setText(CodeField::Name, name.empty() ? "Code " + std::to_string(id) : std::string(name));
     c.setInt(CodeField::Parent, parent);
-    c.setInt(CodeField::Index, static_cast<std::int32_t>(Children(parent).size()) - 1);
+    c.setInt(CodeField::Index, index);
     c.setInt(CodeField::State, 1);
     if (!s.Save(c, true, true)) {
         s.DeleteRecordOnly(TopicId::Codes, id);
@@ -113,6 +115,21 @@ std::int32_t CodeSystem::NewCode(std::int32_t parent, std::string_view name, boo
     return id;
 }
 
+// A level of a path names a child by its whole name, or by the shortened name that a code
+// made for that level is given (as New Code shortens names), so the same path finds it again.
+std::int32_t CodeSystem::childNamed(std::int32_t parent, const std::string& level,
+                                    bool ignoreCase) const {
+    const std::string shortened = shortenName(level, 31);
+    const auto same = [&](const std::string& a, const std::string& b) {
+        return ignoreCase ? equalIgnoringCase(a, b) : a == b;
+    };
+    for (const std::string* wanted : {&level, &shortened})
+        for (std::int32_t child : Children(parent))
+            if (same(ws_.store().GetText(TopicId::Codes, child, CodeField::Name), *wanted))
+                return child;
+    return 0;
+}
+
 std::int32_t CodeSystem::FindCodeByPath(std::int32_t parent, std::string_view path, bool create) {
     // The whole path is read first: one that names no code (an empty level, too many levels)
     // must not leave the levels before the fault behind.
@@ -127,14 +144,8 @@ std::int32_t CodeSystem::FindCodeByPath(std::int32_t parent, std::string_view pa
     }
     StoreBatch unit(ws_.store());
     for (const std::string& head : levels) {
-        std::int32_t found = 0;
-        for (std::int32_t child : Children(parent))
-            if (ws_.store().GetText(TopicId::Codes, child, CodeField::Name) == head) {
-                found = child;
-                break;
-            }
-        // Created with the whole level name, so the next lookup of the same path finds it.
-        if (!found && create) found = createChild(parent, head);
+        std::int32_t found = childNamed(parent, head, false);
+        if (!found && create) found = createChild(parent, shortenName(head, 31));
         if (!found) {
             unit.fail();
             return 0;
@@ -153,14 +164,8 @@ std::int32_t CodeSystem::ResolvePathIgnoringCase(std::int32_t parent, std::strin
             path = path.substr(slash + 1);
             continue;
         }
-        std::int32_t found = 0;
-        for (std::int32_t child : Children(parent))
-            if (equalIgnoringCase(ws_.store().GetText(TopicId::Codes, child, CodeField::Name),
-                                  head)) {
-                found = child;
-                break;
-            }
-        if (!found) found = createChild(parent, head);
+        std::int32_t found = childNamed(parent, head, true);
+        if (!found) found = createChild(parent, shortenName(head, 31));
         if (!found || slash == std::string_view::npos) return found;
         parent = found;
         path = path.substr(slash + 1);

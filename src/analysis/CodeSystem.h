@@ -52,6 +52,7 @@ public:
 private:
     bool setActive(std::int32_t code, bool on, int depth);
     std::int32_t createChild(std::int32_t parent, std::string_view name);
+    std::int32_t childNamed(std::int32_t parent, const std::string& level, bool ignoreCase) const;
 
     Workspace& ws_;
 };

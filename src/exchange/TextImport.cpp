@@ -131,7 +131,8 @@ void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std
         } else {
             from = length;
         }
-        if (!path.empty() && end > start) passages.push_back({start, end, path});
+        // An empty block still names its code, which is made all the same.
+        if (!path.empty()) passages.push_back({start, std::max(start, end), path});
     }
     // An "#ENDCODE" that closes nothing is a tag line all the same: it goes too.
     for (std::int32_t e : tags.close) {
@@ -157,8 +158,13 @@ void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std
     for (const Passage& ps : passages) {
         const std::int32_t a = map(ps.start), b = map(ps.end);
         const int pa = paragraphs.numberOf(a), pb = paragraphs.numberOf(b > a ? b - 1 : a);
-        if (pa == 0 || pb == 0 || b <= a) continue;
         CodingTemplate t;
+        if (pa == 0 || pb == 0 || b <= a) {
+            // No passage to code (start = finish): only the code is made.
+            piece.passages.push_back(std::move(t));
+            piece.paths.push_back(ps.path);
+            continue;
+        }
         t.start = a;
         t.finish = b;
         t.startPara = pa;
@@ -281,7 +287,7 @@ int TextImport::ImportPreprocessed(std::int32_t group, const RichText& document)
                     resolved.insert_or_assign(path, ws_.codes().ResolvePathIgnoringCase(0, path))
                         .first;
             t.code = known->second;
-            if (t.code == 0) continue;
+            if (t.code == 0 || t.finish <= t.start) continue;
             belongs = ws_.codings().AddCoding(t, codingBatch) || belongs;
         }
     };

@@ -71,3 +71,20 @@ TEST_F(ProjectFixture, ColoursReachTheCodingsAndKeepTheFlag) {
     EXPECT_EQ(CodeSystem::IconIndex(2, true), 18);
     EXPECT_FALSE(codes().SetCodeColour(k, 7));
 }
+
+TEST_F(ProjectFixture, NewSubcodesAreCountedAmongTheirSiblingsAndPathsAreShortened) {
+    const std::int32_t top = codes().NewCode(0, "Top", false);
+    const std::int32_t first = codes().NewCode(top, "First", false);
+    const std::int32_t second = codes().NewCode(top, "Second", false);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, first, CodeField::Index), 0);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, second, CodeField::Index), 1);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, codes().NewCode(0, "Next", false), CodeField::Index), 1);
+    // A level made from a path is shortened as New Code shortens, and found again by the path.
+    const std::string level = "This is a rather long name for one code";
+    const std::int32_t made = codes().FindCodeByPath(top, level, true);
+    EXPECT_EQ(s().GetText(TopicId::Codes, made, CodeField::Name), "This is a rather long name for");
+    EXPECT_EQ(codes().FindCodeByPath(top, level, true), made);
+    EXPECT_EQ(codes().ResolvePathIgnoringCase(top, "THIS IS A RATHER LONG NAME FOR ONE CODE"),
+              made);
+    EXPECT_EQ(codes().Children(top).size(), 3u);
+}

@@ -54,7 +54,8 @@ TEST_F(Import, FilesBecomeTextsAndUnreadableOnesAreReported) {
 TEST_F(Import, ThePreprocessorMakesTextsAndCodingsAndRemovesEveryTag) {
     const std::string doc =
         "ignored\r#TEXT   Bernd   \rBernd talks.\r#CODE Family\\Children\rTwo children.\r"
-        "#ENDCODE\r#endcode\rAnd work:\r#code work\rA bakery.\r#CODE Work\rSecond passage.\r#ENDTEXT\r"
+        "#ENDCODE\r#endcode\rAnd work:\r#code work\rA bakery.\r#CODE Work\rSecond "
+        "passage.\r#ENDTEXT\r"
         "between\r#text " +
         std::string(70, 'N') + "\rNo end tag.\r#TEXT Third\rlast #CODE \rempty path\r#CODE";
     EXPECT_EQ(preprocess(doc), 3);
@@ -99,4 +100,12 @@ TEST_F(Import, DocumentsWithoutUsableTagsCreateNothing) {
     EXPECT_EQ(ui.messages.back().text, dir.file("nope.rtf") + "  can not be opened");
     EXPECT_EQ(plainOfText(s(), 1), "coded\r");
     EXPECT_EQ(count(TopicId::Codings), 1);
+}
+
+TEST_F(Import, AnEmptyCodeBlockStillMakesItsCode) {
+    EXPECT_EQ(preprocess("#TEXT A\rbefore\r#CODE Topics\\Empty\r#ENDCODE\rafter\r#ENDTEXT\r"), 1);
+    const std::int32_t code = codes().FindCodeByPath(0, "Topics\\Empty", false);
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(count(TopicId::Codings), 0);
+    EXPECT_EQ(plainOfText(s(), s().ListIds(TopicId::Texts)[0]), "before\rafter");
 }
