@@ -64,19 +64,33 @@ std::string_view functionExplanation(int function) {
     return function >= 0 && function <= 9 ? texts[function] : std::string_view();
 }
 
-// The orders as defined compare segments of different codes with equal keys as equal, which
-// is not a strict weak order when the same code's begins are also compared; the code id
-// settles those ties so the sort is always well defined.
+namespace {
+
+auto textOrder(const RetrievedSegment& s) {
+    return std::tie(s.groupKey, s.groupId, s.textKey, s.textId);
+}
+
+// Begin decides; end and coding id only make the outcome the same on every run.
+auto placeOrder(const RetrievedSegment& s) {
+    return std::tie(s.begin, s.end, s.codingId);
+}
+
+bool codeBefore(const RetrievedSegment& a, const RetrievedSegment& b) {
+    return a.codeKey != b.codeKey ? a.codeKey < b.codeKey : a.codeId > b.codeId;
+}
+
+} // namespace
+
 bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
-    if (a.textId != b.textId)
-        return a.textKey != b.textKey ? a.textKey < b.textKey : a.textId > b.textId;
-    return std::tie(a.codeKey, a.codeId, a.begin) < std::tie(b.codeKey, b.codeId, b.begin);
+    if (a.textId != b.textId) return textOrder(a) < textOrder(b);
+    if (a.codeId != b.codeId) return codeBefore(a, b);
+    return placeOrder(a) < placeOrder(b);
 }
 
 bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b) {
-    if (a.codeId != b.codeId)
-        return a.codeKey != b.codeKey ? a.codeKey < b.codeKey : a.codeId > b.codeId;
-    return std::tie(a.textKey, a.textId, a.begin) < std::tie(b.textKey, b.textId, b.begin);
+    if (a.codeId != b.codeId) return codeBefore(a, b);
+    if (a.textId != b.textId) return textOrder(a) < textOrder(b);
+    return placeOrder(a) < placeOrder(b);
 }
 
 namespace {
@@ -91,41 +105,104 @@ std::vector<std::size_t> textRunEnds(const std::vector<RetrievedSegment>& list) 
 
 } // namespace
 
-void MergeSegments(std::vector<RetrievedSegment>& list) {
-    // A segment only ever meets later ones of its own code within the run of its text: link
-    // each to the next such one, so the scan skips the other codes' segments.
-    const std::size_t n = list.size();
-    const std::vector<std::size_t> textEnd = textRunEnds(list);
-    std::vector<std::size_t> nextSame(n, n);
-    std::unordered_map<std::int32_t, std::size_t> later;
-    for (std::size_t i = n; i-- > 0;) {
-        if (textEnd[i] == i + 1) later.clear(); // the last of its run: a new run begins
-        auto [it, fresh] = later.try_emplace(list[i].codeId, i);
-        if (!fresh) {
-            nextSame[i] = it->second;
-            it->second = i;
+namespace {
+
+bool meet(const RetrievedSegment& a, const RetrievedSegment& b) {
+    return (a.begin <= b.begin && a.end >= b.begin) || (b.begin <= a.begin && b.end >= a.begin);
+}
+
+// One code's segments of one text run, in list order. When every range runs forwards, the
+// first of each set of segments that meet one another, directly or through others, takes in
+// all the rest, whatever the order they are met in: these sets are found by begin. A range
+// running backwards makes the outcome depend on that order, so then it is followed step by
+// step, with the removed ones unlinked.
+void mergeGroup(std::vector<RetrievedSegment>& list, std::vector<std::size_t>& members,
+                std::vector<char>& gone) {
+    const bool forwards = std::all_of(members.begin(), members.end(),
+                                      [&](std::size_t i) { return list[i].begin <= list[i].end; });
+    if (forwards) {
+        std::sort(members.begin(), members.end(), [&](std::size_t a, std::size_t b) {
+            return std::tie(list[a].begin, a) < std::tie(list[b].begin, b);
+        });
+        for (std::size_t k = 0; k < members.size();) {
+            std::size_t first = members[k];
+            std::int32_t begin = list[first].begin, end = list[first].end;
+            std::size_t m = k + 1;
+            for (; m < members.size() && list[members[m]].begin <= end; ++m) {
+                first = std::min(first, members[m]);
+                end = std::max(end, list[members[m]].end);
+            }
+            for (std::size_t x = k; x < m; ++x)
+                gone[members[x]] = members[x] != first;
+            list[first].begin = begin;
+            list[first].end = end;
+            k = m;
         }
+        return;
     }
-    std::vector<char> gone(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (gone[i]) continue;
-        RetrievedSegment& a = list[i];
-        for (std::size_t j = nextSame[i]; j < textEnd[i]; j = nextSame[j]) {
-            if (gone[j]) continue;
-            const RetrievedSegment& b = list[j];
-            const bool meet = (a.begin <= b.begin && a.end >= b.begin) ||
-                              (b.begin <= a.begin && b.end >= a.begin);
-            if (!meet) continue;
+    const std::size_t n = members.size();
+    std::vector<std::size_t> next(n);
+    for (std::size_t k = 0; k < n; ++k)
+        next[k] = k + 1;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (gone[members[k]]) continue;
+        RetrievedSegment& a = list[members[k]];
+        for (std::size_t prev = k, j = next[k]; j < n;) {
+            const RetrievedSegment& b = list[members[j]];
+            if (!meet(a, b)) {
+                prev = j;
+                j = next[j];
+                continue;
+            }
             a.begin = std::min(a.begin, b.begin);
             a.end = std::max(a.end, b.end);
-            gone[j] = 1;
-            j = i; // start again after i
+            gone[members[j]] = 1;
+            next[prev] = next[j];
+            prev = k; // start again after k
+            j = next[k];
         }
     }
+}
+
+// Equal keys sort together; ties keep list order.
+template <class Key>
+void sortRun(std::vector<std::size_t>& idx, const std::vector<RetrievedSegment>& list, Key key) {
+    std::sort(idx.begin(), idx.end(), [&](std::size_t a, std::size_t b) {
+        const auto ka = key(list[a]), kb = key(list[b]);
+        return ka != kb ? ka < kb : a < b;
+    });
+}
+
+void dropGone(std::vector<RetrievedSegment>& list, const std::vector<char>& gone) {
     std::size_t out = 0;
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < list.size(); ++i)
         if (!gone[i]) list[out++] = list[i];
     list.resize(out);
+}
+
+} // namespace
+
+void MergeSegments(std::vector<RetrievedSegment>& list) {
+    const std::size_t n = list.size();
+    const std::vector<std::size_t> textEnd = textRunEnds(list);
+    std::vector<char> gone(n, 0);
+    std::vector<std::size_t> idx, members;
+    for (std::size_t start = 0; start < n; start = textEnd[start]) {
+        idx.resize(textEnd[start] - start);
+        for (std::size_t i = 0; i < idx.size(); ++i)
+            idx[i] = start + i;
+        sortRun(idx, list, [](const RetrievedSegment& s) { return s.codeId; });
+        for (std::size_t k = 0; k < idx.size();) {
+            std::size_t m = k;
+            while (m < idx.size() && list[idx[m]].codeId == list[idx[k]].codeId)
+                ++m;
+            members.assign(idx.begin() + static_cast<std::ptrdiff_t>(k),
+                           idx.begin() + static_cast<std::ptrdiff_t>(m));
+            mergeGroup(list, members, gone);
+            k = m;
+        }
+    }
+    dropGone(list, gone);
 }
 
 namespace {
@@ -221,21 +298,20 @@ void IntersectChains(const std::vector<RetrievedSegment>& list, int n,
 }
 
 void RemoveDuplicateSegments(std::vector<RetrievedSegment>& list) {
+    // Within a text's run the first of each code and range stays and every later one goes.
+    const std::vector<std::size_t> textEnd = textRunEnds(list);
     std::vector<char> gone(list.size(), 0);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (gone[i]) continue;
-        for (std::size_t j = i + 1; j < list.size(); ++j) {
-            if (gone[j]) continue;
-            if (list[j].textId != list[i].textId) break;
-            if (list[j].codeId == list[i].codeId && list[j].begin == list[i].begin &&
-                list[j].end == list[i].end)
-                gone[j] = 1;
-        }
+    std::vector<std::size_t> idx;
+    for (std::size_t start = 0; start < list.size(); start = textEnd[start]) {
+        idx.resize(textEnd[start] - start);
+        for (std::size_t i = 0; i < idx.size(); ++i)
+            idx[i] = start + i;
+        auto key = [](const RetrievedSegment& s) { return std::tuple(s.codeId, s.begin, s.end); };
+        sortRun(idx, list, key);
+        for (std::size_t k = 1; k < idx.size(); ++k)
+            gone[idx[k]] = key(list[idx[k]]) == key(list[idx[k - 1]]);
     }
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (!gone[i]) list[out++] = list[i];
-    list.resize(out);
+    dropGone(list, gone);
 }
 
 std::vector<RetrievedSegment> RunFunction(const AnalysisSettings& settings,

@@ -12,8 +12,13 @@ struct RetrievedSegment {
     std::int32_t codingId = 0;
     std::int32_t textId = 0;
     std::int32_t textKey = 0;
+    // The text's group and its key: the Document System shows texts group by group.
+    std::int32_t groupId = 0;
+    std::int32_t groupKey = 0;
     std::int32_t codeId = 0;
-    std::int32_t codeKey = 0; // negated for the selected code's segments
+    // The key of the code the segment is listed under (one key per code id), negated for the
+    // selected code's segments.
+    std::int32_t codeKey = 0;
     std::int32_t begin = 0;
     std::int32_t end = 0;
     std::int32_t unionBegin = 0;
@@ -63,7 +68,11 @@ struct AnalysisSettings {
 std::string_view functionName(int function);
 std::string_view functionExplanation(int function);
 
-// The two orders of retrieved segments: by text tree and by code tree (both strict weak orders).
+// The two orders of retrieved segments. Texts stand as the Document System shows them: by
+// group key, group id, text key, text id. Codes: by code key, then the larger code id first.
+// Text tree: text, then code, then begin; code tree: code, then text, then begin; end and
+// coding id settle what is left. Both are strict weak orders as long as a code id carries one
+// code key, as gathering makes it.
 bool textTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 bool codeTreeLess(const RetrievedSegment& a, const RetrievedSegment& b);
 

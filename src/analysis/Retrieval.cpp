@@ -73,10 +73,12 @@ Retrieval::~Retrieval() {
 }
 
 void Retrieval::appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded,
-                              std::int32_t keyCode, std::vector<RetrievedSegment>& out) {
+                              std::vector<RetrievedSegment>& out) {
     const TopicStore& s = ws_.store();
     const RetrievalOptions& o = ws_.options;
-    const std::int32_t index = s.GetInt(TopicId::Codes, keyCode, CodeField::Index);
+    // One key per listed code: a subcode's codings taken as its ancestor's sort with it.
+    const std::int32_t listed = o.includeSubcodes && ancestor != 0 ? ancestor : code;
+    const std::int32_t index = s.GetInt(TopicId::Codes, listed, CodeField::Index);
     const bool negate = ancestor != 0 && ancestor == excluded;
     const Topic* codings = s.GetTopic(TopicId::Codings);
     for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, code)) {
@@ -90,7 +92,9 @@ void Retrieval::appendCodings(std::int32_t code, std::int32_t ancestor, std::int
         seg.codingId = id;
         seg.textId = text;
         seg.textKey = s.GetInt(TopicId::Texts, text, TextField::Index);
-        seg.codeId = o.includeSubcodes && ancestor != 0 ? ancestor : code;
+        seg.groupId = s.GetInt(TopicId::Texts, text, TextField::Group);
+        seg.groupKey = s.GetInt(TopicId::TextGroups, seg.groupId, GroupField::Index);
+        seg.codeId = listed;
         seg.codeKey = negate ? -index : index;
         seg.selected = negate;
         seg.begin = seg.unionBegin = get(CodingField::StartChar);
@@ -109,7 +113,7 @@ void Retrieval::gather(std::int32_t parent, std::int32_t ancestor, std::int32_t 
         const bool active = ws_.IsActive(TopicId::Codes, child);
         if (active && ancestor == 0) ++activeCodes_;
         if ((active || ancestor != 0) && child != excluded)
-            appendCodings(child, ancestor, excluded, child, out);
+            appendCodings(child, ancestor, excluded, out);
         const std::int32_t next = !subcodes ? 0 : ancestor != 0 ? ancestor : active ? child : 0;
         gather(child, next, excluded, out, depth + 1);
     }
@@ -143,7 +147,7 @@ std::vector<RetrievedSegment> Retrieval::GatherSegments(std::int32_t selected) {
     std::vector<RetrievedSegment> out;
     gather(0, 0, selected, out, 0);
     if (selected != 0 && ws_.store().GetTopic(TopicId::Codes)->contains(selected)) {
-        appendCodings(selected, selected, selected, selected, out);
+        appendCodings(selected, selected, selected, out);
         if (ws_.options.includeSubcodes) gather(selected, selected, selected, out, 0);
     }
     return out;

@@ -82,7 +82,7 @@ private:
     void gather(std::int32_t parent, std::int32_t ancestor, std::int32_t excluded,
                 std::vector<RetrievedSegment>& out, int depth);
     void appendCodings(std::int32_t code, std::int32_t ancestor, std::int32_t excluded,
-                       std::int32_t keyCode, std::vector<RetrievedSegment>& out);
+                       std::vector<RetrievedSegment>& out);
     std::vector<std::int32_t> toResultCodings(const std::vector<RetrievedSegment>& result);
     bool resultsInMemory() const;
     void removeResults();

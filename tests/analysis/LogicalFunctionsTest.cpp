@@ -49,6 +49,33 @@ std::set<Range> ranges(const std::vector<RetrievedSegment>& r) {
     return out;
 }
 
+// Merging: a segment takes in every later one of its code in its text's run that it meets,
+// starting over after each; the others keep their places.
+std::vector<RetrievedSegment> slowMerge(std::vector<RetrievedSegment> l) {
+    for (std::size_t i = 0; i < l.size(); ++i)
+        for (std::size_t j = i + 1; j < l.size() && l[j].textId == l[i].textId; ++j) {
+            RetrievedSegment &a = l[i], &b = l[j];
+            if (b.codeId != a.codeId || !((a.begin <= b.begin && a.end >= b.begin) ||
+                                          (b.begin <= a.begin && b.end >= a.begin)))
+                continue;
+            a.begin = std::min(a.begin, b.begin);
+            a.end = std::max(a.end, b.end);
+            l.erase(l.begin() + static_cast<std::ptrdiff_t>(j));
+            j = i;
+        }
+    return l;
+}
+
+// The first of each code and range stays within its text's run.
+std::vector<RetrievedSegment> slowUnique(std::vector<RetrievedSegment> l) {
+    for (std::size_t i = 0; i < l.size(); ++i)
+        for (std::size_t j = i + 1; j < l.size() && l[j].textId == l[i].textId; ++j)
+            if (std::tie(l[j].codeId, l[j].begin, l[j].end) ==
+                std::tie(l[i].codeId, l[i].begin, l[i].end))
+                l.erase(l.begin() + static_cast<std::ptrdiff_t>(j--));
+    return l;
+}
+
 } // namespace
 
 TEST(LogicalFunctions, MergingIntersectingAndOverlapping) {
@@ -157,26 +184,6 @@ TEST(LogicalFunctions, MatchSlowReferencesOnRandomLists) {
                         slowChain(l, next, first, depth + 1, k + 1, n, out);
                 }
             };
-        // Merging: a segment takes in every later one of its code in its text's run that it
-        // meets, starting over after each; the others keep their places.
-        auto slowMerge = [](std::vector<RetrievedSegment> l) {
-            std::vector<char> gone(l.size(), 0);
-            for (std::size_t i = 0; i < l.size(); ++i)
-                for (std::size_t j = i + 1; !gone[i] && j < l.size() && l[j].textId == l[i].textId;
-                     ++j) {
-                    if (gone[j] || l[j].codeId != l[i].codeId || l[j].end < l[i].begin ||
-                        l[j].begin > l[i].end)
-                        continue;
-                    l[i].begin = std::min(l[i].begin, l[j].begin);
-                    l[i].end = std::max(l[i].end, l[j].end);
-                    gone[j] = 1;
-                    j = i;
-                }
-            std::vector<RetrievedSegment> kept;
-            for (std::size_t i = 0; i < l.size(); ++i)
-                if (!gone[i]) kept.push_back(l[i]);
-            return kept;
-        };
         std::vector<RetrievedSegment> merged = list;
         MergeSegments(merged);
         auto inOrder = [](const std::vector<RetrievedSegment>& l) {
@@ -288,4 +295,34 @@ TEST(LogicalFunctions, MatchSlowReferencesOnRandomLists) {
         }
         ASSERT_EQ(ranges(run(Difference, withSelected)), keep);
     }
+}
+
+// Merging and duplicate removal against their references on shapes the random lists above
+// rarely make: ranges running backwards, texts whose runs come back, long runs of one range.
+TEST(LogicalFunctions, MergeAndDuplicateRemovalKeepTheReferenceOrder) {
+    std::mt19937 rng(7);
+    auto rnd = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 4000; ++round) {
+        std::vector<RetrievedSegment> list;
+        for (int i = 0, n = rnd(14); i < n; ++i) {
+            const int b = rnd(20);
+            // Now and then a range that runs backwards, as a damaged file may hold.
+            const int e = rnd(8) == 0 ? b - rnd(5) : b + rnd(6);
+            list.push_back(seg(1 + rnd(2), 1 + rnd(2), b, e));
+        }
+        std::vector<RetrievedSegment> fast = list;
+        MergeSegments(fast);
+        ASSERT_EQ(fast, slowMerge(list)) << round;
+        fast = list;
+        RemoveDuplicateSegments(fast);
+        ASSERT_EQ(fast, slowUnique(list)) << round;
+    }
+    // Many identical segments, and one passage under many codes taken to code 0: one stays,
+    // the first, with everything it met.
+    std::vector<RetrievedSegment> same(3000, seg(1, 0, 5, 9));
+    same.push_back(seg(1, 0, 9, 12));
+    same.front().codingId = 77;
+    MergeSegments(same);
+    ASSERT_EQ(same.size(), 1u);
+    EXPECT_EQ(std::tie(same[0].codingId, same[0].begin, same[0].end), std::make_tuple(77, 5, 12));
 }
