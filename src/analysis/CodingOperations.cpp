@@ -52,6 +52,7 @@ bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
     TopicStore& s = ws_.store();
     if (!s.GetTopic(TopicId::Texts)->contains(t.text)) return false;
     if (t.code != 0 && !s.GetTopic(TopicId::Codes)->contains(t.code)) return false;
+    DeferredRetrieval defer(ws_);
     StoreBatch unit(s);
     if (t.code != 0) {
         std::vector<std::int32_t> inside;
@@ -149,6 +150,7 @@ bool CodingOperations::CodeSelection(CodingTemplate t, std::int32_t code) {
     if (code == 0 || t.start >= t.finish) return false;
     t.code = code;
     t.weight = 100;
+    DeferredRetrieval defer(ws_);
     std::int32_t batch = NewBatch;
     const bool belongs = AddCoding(t, batch);
     if (last_ != 0) ws_.quickList.use(code);
@@ -206,12 +208,14 @@ int CodingOperations::UndoBatch(std::size_t index) {
     ws_.ui().waitCursor(true);
     ws_.ui().progressOpen();
     int done = 0;
+    DeferredRetrieval defer(ws_);
     StoreBatch unit(s);
     for (std::int32_t id : victims) {
         if (ws_.documents().DeleteObject(TopicId::Codings, id)) ++done;
         ws_.ui().progressText("Delete Coded Segments: " + std::to_string(done));
     }
     if (!unit.finish()) done = 0; // rolled back: nothing was removed
+    defer.finish();
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
     return done;
@@ -227,6 +231,7 @@ bool CodingOperations::SaveEditedText(std::int32_t text, const platform::RichTex
                                       const std::vector<EditedCoding>& codings,
                                       const std::vector<EditedMemo>& memos) {
     TopicStore& s = ws_.store();
+    DeferredRetrieval defer(ws_);
     StoreBatch unit(s);
     RecordCursor c;
     if (!s.GetRecord(TopicId::Texts, text, c, true)) return false;
@@ -309,11 +314,15 @@ int CodingOperations::PasteCodedSegments(std::int32_t target) {
     if (clip.source == 0 || !s.GetTopic(TopicId::Codes)->contains(target) ||
         !s.GetTopic(TopicId::Codes)->contains(clip.source))
         return 0;
+    // Each segment would be refused as lying inside itself, and a move would then delete it.
+    // The source stays on the clipboard for the paste that was meant.
+    if (target == clip.source) return 0;
     if (!clip.copy && !ws_.ui().question("", "Move Coded Segments", "Cancel")) return 0;
     ws_.ui().waitCursor(true);
     ws_.ui().progressOpen();
     int handled = 0, stored = 0;
     std::int32_t batch = NewBatch;
+    DeferredRetrieval defer(ws_);
     StoreBatch unit(s);
     for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Codes, clip.source)) {
         RecordCursor c;
@@ -330,10 +339,11 @@ int CodingOperations::PasteCodedSegments(std::int32_t target) {
                               std::to_string(handled));
     }
     if (!unit.finish()) handled = stored = 0;
+    if (stored > 0) ws_.BuildRetrieval();
+    defer.finish();
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
     ws_.codeClipboard.source = 0;
-    if (stored > 0) ws_.BuildRetrieval();
     return handled;
 }
 
@@ -357,6 +367,8 @@ int CodingOperations::CodeResults() {
     int handled = 0;
     bool belongs = false;
     std::int32_t batch = NewBatch;
+    // The list holds result codings: a rebuild while it is walked would replace them.
+    DeferredRetrieval defer(ws_);
     StoreBatch unit(s);
     const std::vector<std::int32_t> list = ws_.retrieved;
     for (std::int32_t id : list) {
@@ -372,12 +384,10 @@ int CodingOperations::CodeResults() {
         handled = 0;
         belongs = false;
     }
+    if (belongs) ws_.BuildRetrieval();
+    if (!defer.finish()) ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
     ws_.ui().progressClose();
     ws_.ui().waitCursor(false);
-    if (belongs)
-        ws_.BuildRetrieval();
-    else
-        ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
     ws_.ui().message(std::to_string(handled) + " Text Segments coded", MessageIcon::Information);
     return handled;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 namespace vexana::analysis {
 
@@ -58,8 +59,20 @@ void Workspace::onContentsReplaced() {
 }
 
 void Workspace::BuildRetrieval() {
+    if (deferDepth_ > 0) {
+        rebuildDue_ = true;
+        return;
+    }
     ++builds_;
     if (engine_) engine_->BuildRetrieval();
+}
+
+bool DeferredRetrieval::finish() {
+    Workspace* ws = std::exchange(ws_, nullptr);
+    if (!ws || --ws->deferDepth_ > 0 || !ws->rebuildDue_) return false;
+    ws->rebuildDue_ = false;
+    ws->BuildRetrieval();
+    return true;
 }
 
 bool Workspace::IsActive(int topic, std::int32_t id) const {

@@ -76,6 +76,7 @@ public:
     std::vector<std::int32_t> retrieved;
 
     void setRetrievalEngine(RetrievalEngine* engine) { engine_ = engine; }
+    // While a DeferredRetrieval is alive this only notes that a rebuild is due.
     void BuildRetrieval();
     int retrievalBuilds() const { return builds_; }
 
@@ -99,6 +100,25 @@ private:
     std::unique_ptr<CodingOperations> codings_;
     RetrievalEngine* engine_ = nullptr;
     int builds_ = 0;
+    int deferDepth_ = 0;
+    bool rebuildDue_ = false;
+    friend class DeferredRetrieval;
+};
+
+// Holds back the retrieval's rebuilds for an operation that changes many codings: a rebuild
+// in the middle would replace the result codings the operation may be walking. The outermost
+// scope rebuilds once at its end when any rebuild was asked for.
+class DeferredRetrieval {
+public:
+    explicit DeferredRetrieval(Workspace& ws) : ws_(&ws) { ++ws.deferDepth_; }
+    ~DeferredRetrieval() { finish(); }
+    DeferredRetrieval(const DeferredRetrieval&) = delete;
+    DeferredRetrieval& operator=(const DeferredRetrieval&) = delete;
+    // Ends the scope now; true when that rebuilt the retrieval.
+    bool finish();
+
+private:
+    Workspace* ws_;
 };
 
 } // namespace vexana::analysis

@@ -193,10 +193,17 @@ void TopicStore::bookkeeping(Topic& t, std::int32_t id, ObjectList* changed) {
         const FieldInfo* textF = t.field(CodingField::Text);
         const std::int32_t code = codeF ? slot::getInt(img, *codeF) : 0;
         const std::int32_t text = textF ? slot::getInt(img, *textF) : 0;
-        if (code != 0) {
-            adjustCounter(TopicId::Codes, code, CodeField::Codes, -1);
-            ch.add(TopicId::Codes, code);
+        RecordCursor c;
+        if (code != 0 && GetRecord(TopicId::Codes, code, c)) {
+            c.setInt(CodeField::Codes, c.getInt(CodeField::Codes) - 1);
+            // Coding in an active text raised it. A count never raised (texts activated
+            // while the counting was off) stays at zero.
+            const int active = c.getInt(CodeField::ActiveCodes);
+            if ((GetInt(TopicId::Texts, text, TextField::State) & StateActive) && active > 0)
+                c.setInt(CodeField::ActiveCodes, active - 1);
+            Save(c);
         }
+        if (code != 0) ch.add(TopicId::Codes, code);
         if (text != 0) {
             adjustCounter(TopicId::Texts, text, TextField::Codes, -1);
             ch.add(TopicId::Texts, text);

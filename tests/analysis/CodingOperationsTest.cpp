@@ -1,4 +1,5 @@
 #include "ProjectFixture.h"
+#include "analysis/Retrieval.h"
 
 using namespace vexana::store;
 using namespace vexana::analysis;
@@ -178,4 +179,113 @@ TEST_F(Coding, EditedTextKeepsItsCodingsOnTheirWords) {
     EXPECT_FALSE(s().GetTopic(TopicId::Codings)->contains(first));
     EXPECT_EQ(s().GetInt(TopicId::Codings, foreign, CodingField::FinishChar), 5);
     EXPECT_FALSE(codings().SaveEditedText(9999, body, {}, {}));
+}
+
+TEST_F(Coding, PastingACodesSegmentsOntoItselfChangesNothing) {
+    const std::int32_t a = code(t, k, 0, 5), b = code(t, k, 23, 29);
+    const std::vector<std::int32_t> before{a, b};
+    for (const bool copy : {false, true}) {
+        copy ? codings().CopyCodedSegments(k) : codings().MoveCodedSegments(k);
+        ui.answers = {true};
+        EXPECT_EQ(codings().PasteCodedSegments(k), 0);
+        EXPECT_EQ(s().FindIds(TopicId::Codings, TopicId::Codes, k), before);
+        EXPECT_EQ(s().GetInt(TopicId::Codings, a, CodingField::TAID), a); // still its own batch
+        EXPECT_EQ(s().GetInt(TopicId::Codes, k, CodeField::Codes), 2);
+        EXPECT_EQ(s().GetInt(TopicId::Texts, t, TextField::Codes), 2);
+    }
+    // The clipboard still holds the source, so the segments can go where they were meant to.
+    const std::int32_t j = codes().NewCode(0, "J", false);
+    ui.answers = {true};
+    EXPECT_EQ(codings().PasteCodedSegments(j), 2);
+    EXPECT_EQ(s().FindIds(TopicId::Codings, TopicId::Codes, j).size(), 2u);
+}
+
+TEST_F(Coding, BatchOperationsRebuildTheRetrievalOnceAtTheirEnd) {
+    Retrieval retrieval(*ws);
+    const std::int32_t a = codes().NewCode(0, "A", false), b = codes().NewCode(0, "B", false);
+    const std::int32_t c = codes().NewCode(0, "C", false), j = codes().NewCode(0, "J", false);
+    // Three results of At Least 2. The Quick-List's code has a coding inside the first, which
+    // joins its two halves: without that coding the results would be four.
+    code(t, a, 0, 10);
+    code(t, b, 0, 4);
+    code(t, c, 6, 10);
+    code(t, k, 3, 7);
+    code(t, a, 23, 29);
+    code(t, b, 23, 29);
+    code(t, a, 31, 40);
+    code(t, b, 31, 40);
+    docs().ActivateObjects(ActivationScope::AllTexts, 0, true);
+    for (std::int32_t active : {a, b, c, k})
+        codes().ActivateCode(active, true);
+    retrieval.SelectFunction(AtLeast);
+    const std::vector<std::int32_t> results = ws->retrieved;
+    ASSERT_EQ(results.size(), 3u);
+    std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+    for (std::int32_t id : results)
+        ranges.emplace_back(s().GetInt(TopicId::Codings, id, CodingField::StartChar),
+                            s().GetInt(TopicId::Codings, id, CodingField::FinishChar));
+
+    ws->quickList.use(k);
+    ui.numbers = {40};
+    int builds = ws->retrievalBuilds();
+    EXPECT_EQ(codings().CodeResults(), 3);
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    EXPECT_EQ(ui.messages.back().text, "3 Text Segments coded");
+    // Every result is coded now, each by a coding of the new batch.
+    const auto coded = s().FindIds(TopicId::Codings, TopicId::Codes, k);
+    ASSERT_EQ(coded.size(), 3u);
+    std::int32_t taid = 0;
+    for (std::size_t i = 0; i < coded.size(); ++i) {
+        EXPECT_EQ(s().GetInt(TopicId::Codings, coded[i], CodingField::StartChar), ranges[i].first);
+        EXPECT_EQ(s().GetInt(TopicId::Codings, coded[i], CodingField::FinishChar),
+                  ranges[i].second);
+        EXPECT_EQ(s().GetInt(TopicId::Codings, coded[i], CodingField::Weight), 40);
+        if (i == 0) taid = s().GetInt(TopicId::Codings, coded[i], CodingField::TAID);
+        EXPECT_EQ(s().GetInt(TopicId::Codings, coded[i], CodingField::TAID), taid);
+    }
+    EXPECT_EQ(s().GetInt(TopicId::Codes, k, CodeField::Codes), 3);
+
+    // Undo Code of that batch, Copy and Move of active codings: one rebuild each.
+    builds = ws->retrievalBuilds();
+    EXPECT_EQ(codings().UndoBatch(0), 3);
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    codes().ActivateCode(j, true);
+    codings().CopyCodedSegments(a);
+    builds = ws->retrievalBuilds();
+    EXPECT_EQ(codings().PasteCodedSegments(j), 3);
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    codings().MoveCodedSegments(b);
+    ui.answers = {true};
+    builds = ws->retrievalBuilds();
+    EXPECT_EQ(codings().PasteCodedSegments(j), 3); // all lie inside the copies: only removed
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, b, CodeField::Codes), 0);
+    // Coding a passage that replaces active codings inside it: one rebuild as well.
+    builds = ws->retrievalBuilds();
+    CodingTemplate wide;
+    ASSERT_TRUE(codings().TemplateFor(t, 0, 57, wide));
+    EXPECT_TRUE(codings().CodeSelection(wide, a));
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    EXPECT_EQ(s().FindIds(TopicId::Codings, TopicId::Codes, a).size(), 1u);
+}
+
+TEST_F(Coding, DeferredRebuildsNestAndHappenOnlyWhenAsked) {
+    const int builds = ws->retrievalBuilds();
+    {
+        DeferredRetrieval outer(*ws);
+        {
+            DeferredRetrieval inner(*ws);
+            ws->BuildRetrieval();
+            ws->BuildRetrieval();
+            EXPECT_FALSE(inner.finish()); // the outer scope still holds it
+        }
+        EXPECT_EQ(ws->retrievalBuilds(), builds);
+        EXPECT_TRUE(outer.finish());
+        EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    }
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    { DeferredRetrieval quiet(*ws); }
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 1);
+    ws->BuildRetrieval();
+    EXPECT_EQ(ws->retrievalBuilds(), builds + 2);
 }

@@ -129,3 +129,31 @@ TEST_F(ProjectFixture, SortingAndOverviews) {
               std::vector<std::int32_t>{a});
     EXPECT_EQ(codes().CodingsOverview(k).title, "Code: K");
 }
+
+TEST_F(ProjectFixture, ActiveCountsOfCodesFollowCodingsThatGo) {
+    const std::int32_t g1 = docs().NewTextGroup(), g2 = docs().NewTextGroup();
+    const std::int32_t t1 = text(g1, "a", "some words here"), t2 = text(g2, "b", "other words"),
+                       t3 = text(g1, "c", "more words");
+    const std::int32_t c = codes().NewCode(0, "C", false);
+    docs().ToggleText(t1);
+    docs().ToggleText(t2);
+    code(t1, c, 0, 4);
+    code(t1, c, 5, 10);
+    code(t2, c, 0, 5);
+    code(t3, c, 0, 4);
+    auto active = [&] { return s().GetInt(TopicId::Codes, c, CodeField::ActiveCodes); };
+    EXPECT_EQ(active(), 3);
+    ws->countActiveCodes = true;
+    docs().ToggleText(t3);
+    EXPECT_EQ(active(), 4);
+    docs().ToggleText(t3);
+    EXPECT_EQ(active(), 3);
+    // Batches newest first: t3's coding (inactive text), then t2's.
+    EXPECT_EQ(codings().UndoBatch(1), 1);
+    EXPECT_EQ(active(), 2);
+    EXPECT_TRUE(docs().DeleteObject(TopicId::TextGroups, g1));
+    EXPECT_EQ(active(), 0);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, c, CodeField::Codes), 0);
+    ws->recountActiveCodes();
+    EXPECT_EQ(active(), 0);
+}

@@ -243,3 +243,34 @@ TEST_F(MemoryProject, CopyRecordCarriesSlotsAndBlocks) {
     EXPECT_TRUE(copy.block(TextField::Body).empty());
     EXPECT_EQ(s.RecordCount(TopicId::Texts), 2);
 }
+
+TEST_F(MemoryProject, DeletedCodingsOfActiveTextsLeaveTheActiveCountOfTheirCode) {
+    const std::int32_t g = addGroup(s, "G");
+    const std::int32_t on =
+        addRecord(s, TopicId::Texts, {{TextField::Group, g}, {TextField::State, StateActive}},
+                  {{TextField::Name, "on"}});
+    const std::int32_t off = addText(s, g, "off");
+    const std::int32_t a = addCode(s, 0, "A");
+    const std::int32_t inOn = addCoding(s, on, a, 0, 4);
+    addCoding(s, on, a, 5, 9);
+    const std::int32_t inOff = addCoding(s, off, a, 0, 4);
+    {
+        RecordCursor c;
+        ASSERT_TRUE(s.GetRecord(TopicId::Codes, a, c));
+        c.setInt(CodeField::ActiveCodes, 2);
+        ASSERT_TRUE(s.Save(c));
+    }
+    ASSERT_TRUE(s.DeleteRecord(TopicId::Codings, inOff));
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::ActiveCodes), 2);
+    ASSERT_TRUE(s.DeleteRecord(TopicId::Codings, inOn));
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::ActiveCodes), 1);
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::Codes), 1);
+    // A group goes with its texts and their codings.
+    ASSERT_TRUE(s.DeleteRecord(TopicId::TextGroups, g));
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::ActiveCodes), 0);
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::Codes), 0);
+    // A count that was never raised (counting switched off) does not go below zero.
+    const std::int32_t t = addRecord(s, TopicId::Texts, {{TextField::State, StateActive}});
+    ASSERT_TRUE(s.DeleteRecord(TopicId::Codings, addCoding(s, t, a, 0, 1)));
+    EXPECT_EQ(s.GetInt(TopicId::Codes, a, CodeField::ActiveCodes), 0);
+}
