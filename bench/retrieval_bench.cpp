@@ -44,6 +44,16 @@ struct Opened {
             if (t % every == 0) ids.push_back(t);
         activate(TopicId::Texts, ids, TextField::State, true);
     }
+    // Every text and group with the key 0, as import and Create Text leave them.
+    void sharedKeys() {
+        for (int topic : {TopicId::TextGroups, TopicId::Texts})
+            for (std::int32_t id : doc.store().ListIds(topic)) {
+                RecordCursor c;
+                if (!doc.store().GetRecord(topic, id, c)) continue;
+                c.setInt(GroupField::Index, 0); // field 1 is the key of both
+                doc.store().UpdateInMemory(c);
+            }
+    }
     void activeCodes(int from, int count) {
         std::vector<std::int32_t> all = doc.store().ListIds(TopicId::Codes), ids;
         activate(TopicId::Codes, all, CodeField::State, false);
@@ -102,6 +112,7 @@ void OrCombinationRebuild(benchmark::State& state) {
 
 void Functions(benchmark::State& state) {
     Opened p(workingCopy(standardProject(), "functions.vxp"));
+    if (state.range(1)) p.sharedKeys();
     p.activeTexts(2);
     const std::int32_t selected = p.doc.store().ListIds(TopicId::Codes).back();
     const int fn = static_cast<int>(state.range(0));
@@ -133,8 +144,80 @@ void Functions(benchmark::State& state) {
     state.counters["results"] = static_cast<double>(p.ws->retrieved.size());
 }
 
+RetrievedSegment passage(std::int32_t codingId, std::int32_t code, std::int32_t begin,
+                         std::int32_t end) {
+    RetrievedSegment s;
+    s.codingId = codingId;
+    s.textId = 1;
+    s.codeId = code;
+    s.codeKey = code;
+    s.begin = s.unionBegin = begin;
+    s.end = s.unionEnd = end;
+    s.beginPara = s.endPara = 1;
+    return s;
+}
+
+// The function alone on a list, best of five; every shape here comes to one passage.
+double timeFunction(const AnalysisSettings& a, std::vector<RetrievedSegment> list,
+                    int activeCodes) {
+    std::sort(list.begin(), list.end(), textTreeLess);
+    std::size_t results = 0;
+    const double t = bestOf(5, [&] { results = RunFunction(a, list, activeCodes, {}).size(); });
+    return results == 1 ? t : -1.0;
+}
+
+// One passage coded with many codes: At Least 2 finds a chain for every pair of codes, all
+// with the same range, and merges them into one. 200 and 283 codes give twice the chains.
+void ManyCodesOnOnePassage(benchmark::State& state) {
+    AnalysisSettings a;
+    a.function = AtLeast;
+    auto list = [](int codes) {
+        std::vector<RetrievedSegment> l;
+        for (int c = 1; c <= codes; ++c)
+            l.push_back(passage(c, c, 100, 500));
+        return l;
+    };
+    double small = 0, large = 0, wide = 0;
+    for (auto _ : state) {
+        small = timeFunction(a, list(200), 200);
+        large = timeFunction(a, list(283), 283);
+        a.atLeastCount = 8;
+        wide = timeFunction(a, list(24), 24);
+        a.atLeastCount = 2;
+    }
+    report(state, small, large);
+    state.counters["chains_large"] = 283.0 * 282.0 / 2.0;
+    state.counters["24_codes_at_least_8_ms"] = wide * 1000.0;
+}
+
+// Many identical segments of one code, with one of a second code over them: Intersection
+// merges the first into one.
+void ManyIdenticalSegments(benchmark::State& state) {
+    AnalysisSettings a;
+    a.function = Intersection;
+    auto list = [](int n) {
+        std::vector<RetrievedSegment> l;
+        for (int i = 0; i < n; ++i)
+            l.push_back(passage(i + 1, 1, 100, 500));
+        l.push_back(passage(n + 1, 2, 200, 300));
+        return l;
+    };
+    double small = 0, large = 0;
+    for (auto _ : state) {
+        small = timeFunction(a, list(40000), 2);
+        large = timeFunction(a, list(80000), 2);
+    }
+    report(state, small, large);
+}
+
 } // namespace
 
 BENCHMARK(OrCombinationRebuild)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(Functions)->DenseRange(0, 9)->Iterations(1)->Unit(benchmark::kMillisecond);
+// Second argument 1: every text and group with the key 0.
+BENCHMARK(Functions)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, 9, 1), {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ManyCodesOnOnePassage)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ManyIdenticalSegments)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -121,9 +121,12 @@ void mergeGroup(std::vector<RetrievedSegment>& list, std::vector<std::size_t>& m
     const bool forwards = std::all_of(members.begin(), members.end(),
                                       [&](std::size_t i) { return list[i].begin <= list[i].end; });
     if (forwards) {
-        std::sort(members.begin(), members.end(), [&](std::size_t a, std::size_t b) {
+        // Members come in list order; a sorted list has them by begin already.
+        auto byBegin = [&](std::size_t a, std::size_t b) {
             return std::tie(list[a].begin, a) < std::tie(list[b].begin, b);
-        });
+        };
+        if (!std::is_sorted(members.begin(), members.end(), byBegin))
+            std::sort(members.begin(), members.end(), byBegin);
         for (std::size_t k = 0; k < members.size();) {
             std::size_t first = members[k];
             std::int32_t begin = list[first].begin, end = list[first].end;
@@ -187,11 +190,19 @@ void MergeSegments(std::vector<RetrievedSegment>& list) {
     const std::vector<std::size_t> textEnd = textRunEnds(list);
     std::vector<char> gone(n, 0);
     std::vector<std::size_t> idx, members;
+    std::vector<std::int32_t> blockCodes;
     for (std::size_t start = 0; start < n; start = textEnd[start]) {
         idx.resize(textEnd[start] - start);
         for (std::size_t i = 0; i < idx.size(); ++i)
             idx[i] = start + i;
-        sortRun(idx, list, [](const RetrievedSegment& s) { return s.codeId; });
+        // In a sorted list each code's segments stand together already.
+        blockCodes.clear();
+        for (std::size_t i = start; i < textEnd[start]; ++i)
+            if (i == start || list[i].codeId != list[i - 1].codeId)
+                blockCodes.push_back(list[i].codeId);
+        std::sort(blockCodes.begin(), blockCodes.end());
+        if (std::adjacent_find(blockCodes.begin(), blockCodes.end()) != blockCodes.end())
+            sortRun(idx, list, [](const RetrievedSegment& s) { return s.codeId; });
         for (std::size_t k = 0; k < idx.size();) {
             std::size_t m = k;
             while (m < idx.size() && list[idx[m]].codeId == list[idx[k]].codeId)
