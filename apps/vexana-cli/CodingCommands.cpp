@@ -7,6 +7,7 @@
 #include "platform/richtext/RichText.h"
 #include "store/Schema.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -85,10 +86,18 @@ public:
         Session s;
         if (!s.open(args[0], err)) return 1;
         const int before = s.ui.messages();
-        // One unit: a group made for files that all fail is not kept.
-        StoreBatch unit(s.doc.store(), true);
+        const std::vector<std::string> files(args.begin() + 2, args.end());
         std::int32_t group = s.ws->documents().FindGroup(args[1]);
         const bool newGroup = group == 0;
+        // Nothing to import: no group is made, and the file is not touched at all.
+        if (newGroup && std::none_of(files.begin(), files.end(), exchange::TextImport::Readable)) {
+            for (const auto& f : files)
+                s.ui.message(exchange::TextImport::CannotOpen(f), MessageIcon::Warning);
+            err << "Nothing was imported into " << args[1] << ".\n";
+            return 1;
+        }
+        // One unit: a group made for files that all fail is not kept.
+        StoreBatch unit(s.doc.store(), true);
         if (newGroup) {
             group = s.ws->documents().NewTextGroup();
             if (!group || !s.ws->documents().RenameObject(TopicId::TextGroups, group, args[1])) {
@@ -99,7 +108,6 @@ public:
             }
         }
         exchange::TextImport import(*s.ws);
-        const std::vector<std::string> files(args.begin() + 2, args.end());
         const int n =
             preprocess_ ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
         if (n == 0 && newGroup) unit.fail();

@@ -10,7 +10,9 @@
 #include "store/Schema.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unicode/uchar.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace vexana::exchange {
@@ -182,10 +184,18 @@ void codePassages(const RichText& document, const Tags& doc, std::int32_t a, std
 
 std::optional<std::string> TextImport::readOrWarn(const std::string& path) {
     auto bytes = platform::readFile(path, maxFileBytes);
-    if (!bytes)
-        ws_.ui().message(platform::absolutePath(path) + "  can not be opened",
-                         MessageIcon::Warning);
+    if (!bytes) ws_.ui().message(CannotOpen(path), MessageIcon::Warning);
     return bytes;
+}
+
+std::string TextImport::CannotOpen(const std::string& path) {
+    return platform::absolutePath(path) + "  can not be opened";
+}
+
+bool TextImport::Readable(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
 }
 
 std::string TextImport::NameForFile(const std::string& path) {

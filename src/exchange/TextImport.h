@@ -34,6 +34,10 @@ public:
 
     // The text name of an imported file: its file name cut before the first ".".
     static std::string NameForFile(const std::string& path);
+    // Whether a file could be imported at all (a regular file that can be read), and what
+    // the user is told about one that cannot.
+    static bool Readable(const std::string& path);
+    static std::string CannotOpen(const std::string& path);
 
 private:
     // The whole file, or the warning the user is shown for one that cannot be opened.

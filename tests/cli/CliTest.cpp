@@ -183,7 +183,9 @@ TEST(Cli, RefusedCommandsLeaveNoTrace) {
     ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
     auto contents = [&] { return run("info " + p).out + run("codings " + p).out; };
     const std::string before = contents();
+    const std::string untouched = vexana::test::readAll(p);
     const Result none = run("import " + p + " Fresh " + dir.file("gone.txt"));
+    EXPECT_TRUE(vexana::test::readAll(p) == untouched);
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out.find("Imported"), std::string::npos);
     EXPECT_NE(run("info " + p).out.find("Textgroups: 1\n"), std::string::npos);
