@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -246,4 +247,35 @@ TEST(Cli, AReadOnlyProjectIsReadButNotChanged) {
     EXPECT_EQ(code.status, 1);
     EXPECT_NE(code.out.find("read-only"), std::string::npos) << code.out;
     EXPECT_TRUE(vexana::test::readAll(p) == before);
+}
+
+TEST(Cli, AFullDiskIsReportedAsSuch) {
+    TempDir dir;
+    const std::string mnt = dir.file("small");
+    mkdir(mnt.c_str(), 0755);
+    if (geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=512k tmpfs '" + mnt + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "needs a small file system of its own (root, mount)";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { std::system(("umount '" + path + "'").c_str()); }
+    } unmount{mnt};
+    const std::string p = mnt + "/p.vxp";
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "First line of an interview.\n");
+    ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'Interviews\\anna' A 0 5").status, 0);
+    const std::string before = run("codings " + p).out + run("texts " + p).out;
+    // Fill what is left.
+    std::system(("dd if=/dev/zero of='" + mnt + "/filler' bs=4k 2>/dev/null").c_str());
+    for (const std::string& command :
+         {"code " + p + " 'Interviews\\anna' B 6 10", "uncode " + p + " 1",
+          "import " + p + " Interviews " + dir.file("anna.txt")}) {
+        const Result r = run(command);
+        EXPECT_EQ(r.status, 1) << command << r.out;
+        EXPECT_NE(r.out.find("the disk is full"), std::string::npos) << command << r.out;
+        EXPECT_EQ(r.out.find("There is no coding"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Imported"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(run("codings " + p).out + run("texts " + p).out, before);
 }
