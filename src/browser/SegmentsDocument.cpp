@@ -24,9 +24,10 @@ platform::RichText recordBody(TopicStore& store, int topic, std::int32_t id, int
 platform::RichText segmentBody(TopicStore& store, std::int32_t coding) {
     RecordCursor c;
     if (!store.GetRecord(TopicId::Codings, coding, c, true)) return {};
-    if (!c.block(CodingField::Body).empty()) return fieldBody(c, CodingField::Body);
-    // A segment without its own contents (an analysis's result kept in memory only, in a
-    // project that cannot be written) is cut from its text.
+    // An analysis's result kept in memory only (in a project that cannot be written) has no
+    // contents of its own: it is cut from its text. Other segments show what they hold.
+    if (!c.block(CodingField::Body).empty() || c.getInt(CodingField::Code) != 0)
+        return fieldBody(c, CodingField::Body);
     const platform::RichText text =
         recordBody(store, TopicId::Texts, c.getInt(CodingField::Text), TextField::Body);
     const std::int32_t start = std::clamp(c.getInt(CodingField::StartChar), 0, text.length());
