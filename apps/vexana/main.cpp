@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     shell::OrderlyShutdown shutdown(frame, [&ui] { return ui.busy(); });
     shell::TerminationSignals termination([&shutdown](int) { shutdown.requestClose(); });
     if (!project.empty()) doc.setStartupPath(project);
-    frame.show();
+    frame.showAtStoredPlace();
     QTimer::singleShot(100, &frame, [&] {
         if (!doc.ChooseProjectAtStartup()) frame.close();
     });

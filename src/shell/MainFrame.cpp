@@ -22,6 +22,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
@@ -33,6 +34,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <tuple>
 
 namespace vexana::shell {
@@ -548,6 +550,15 @@ void CMainFrame::onProjectClosed() {
 
 void CMainFrame::saveSettings() {
     readSplitters();
+    // Where the window stands, in its unmaximised rectangle, and whether it is maximised.
+    store::WindowPlacement place;
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    place.left = normal.left();
+    place.top = normal.top();
+    place.right = normal.right() + 1;
+    place.bottom = normal.bottom() + 1;
+    place.showCmd = isMaximized() ? 3 : 1;
+    settings_.setWindowPos("MainWindow", place);
     for (std::size_t i = 0; i < 3; ++i)
         toolbars_[i] = bars_[i]->width();
     settings_.setMainWindow(buttonState_, viewState_, oldViewState_, splitters_, toolbars_);
@@ -558,6 +569,26 @@ void CMainFrame::saveSettings() {
     settings_.setTextCoderWindow(browser_->sideSettings());
     const std::string error = settings_.save();
     if (!error.empty()) ws_.ui().message(error, MessageIcon::Warning);
+}
+
+void CMainFrame::showAtStoredPlace() {
+    const store::WindowPlacement place =
+        settings_.windowPos("MainWindow", store::AppSettings::mainWindowDefault());
+    QRect r(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    // Kept on the screen it opens on: a place stored on a larger screen, or at another scale,
+    // must not put the window beyond the edges.
+    if (const QScreen* sc = screen(); sc && !sc->availableGeometry().isEmpty()) {
+        const QRect area = sc->availableGeometry();
+        r.setWidth(std::min(std::max(r.width(), 320), area.width()));
+        r.setHeight(std::min(std::max(r.height(), 240), area.height()));
+        r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
+        r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
+    }
+    setGeometry(r);
+    if (place.showCmd == 3)
+        showMaximized();
+    else
+        show();
 }
 
 bool CMainFrame::readOnly() const {

@@ -79,6 +79,8 @@ public:
     void setFontColour(int index);
     // Writes the layout, recent projects and options to the settings file.
     void saveSettings();
+    // Shows the window where the settings file last had it (maximised by default).
+    void showAtStoredPlace();
     CBaseView* view(int bit) const;
     // The Text Browser's selection as a coding template; false without a text or a selection.
     bool selection(analysis::CodingTemplate& t) const;
