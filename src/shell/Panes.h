@@ -356,7 +356,7 @@ public:
         std::vector<SegmentBlock> blocks;
         blocks.reserve(codings.size());
         int at = 0; // control positions count UTF-16 units
-        std::unordered_map<std::int32_t, QString> sources;
+        std::unordered_map<std::int32_t, std::pair<QString, QString>> sources; // name, full
         for (std::int32_t id : codings) {
             SegmentBlock b;
             b.coding = id;
@@ -368,12 +368,17 @@ public:
             appendToDocument(*document, body);
             const std::int32_t text = s.GetInt(TopicId::Codings, id, CodingField::Text);
             auto [source, fresh] = sources.try_emplace(text);
-            if (fresh) source->second = q(s.GetName(TopicId::Texts, text, false));
-            b.source = source->second;
+            if (fresh)
+                source->second = {q(s.GetName(TopicId::Texts, text, false)),
+                                  q(s.GetName(TopicId::Texts, text, true))};
+            b.source = source->second.first;
             b.paragraphs = QString("%1-%2")
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::StartPara))
                                .arg(s.GetInt(TopicId::Codings, id, CodingField::FinishPara));
-            b.colour = codeColour(s, s.GetInt(TopicId::Codings, id, CodingField::Code));
+            const std::int32_t code = s.GetInt(TopicId::Codings, id, CodingField::Code);
+            b.colour = codeColour(s, code);
+            b.note = source->second.second + "\nParagraphs " + b.paragraphs;
+            if (code != 0) b.note += "\n" + q(s.GetName(TopicId::Codes, code, true));
             blocks.push_back(std::move(b));
         }
         // The control deletes its own first document itself; later ones are ours.

@@ -1,11 +1,13 @@
 #include "SegmentColumn.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QToolTip>
 #include <algorithm>
 
 namespace vexana::shell {
@@ -89,6 +91,20 @@ void SegmentColumn::paintEvent(QPaintEvent*) {
         p.drawText(8, top + metrics.height() + metrics.ascent(),
                    metrics.elidedText(b.paragraphs, Qt::ElideRight, w));
     }
+}
+
+// A mark shows only the start of its text's name: the whole of it is the tooltip.
+bool SegmentColumn::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    const auto* help = static_cast<QHelpEvent*>(e);
+    const int i = blockAtY(help->pos().y());
+    if (i < 0) {
+        QToolTip::hideText();
+        e->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), blocks_[static_cast<std::size_t>(i)].note, this);
+    }
+    return true;
 }
 
 void SegmentColumn::mousePressEvent(QMouseEvent* e) {

@@ -18,6 +18,7 @@ struct SegmentBlock {
     QString source;         // the text's name
     QString paragraphs;     // "3-5"
     QColor colour;
+    QString note; // the mark's tooltip: the text's full name, its paragraphs and the code
 };
 
 // The column beside the Retrieved Segments that marks each segment's source, aligned with its
@@ -38,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
 
 private:

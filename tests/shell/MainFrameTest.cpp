@@ -165,6 +165,13 @@ private slots:
         const std::size_t anna = 1 - ben;
         QCOMPARE(blocks[anna].source, QString("Anna"));
         QCOMPARE(blocks[ben].paragraphs, QString("2-2"));
+        // The mark's tooltip names the whole source, the paragraphs and the code.
+        const std::int32_t annaText = doc.store().GetInt(
+            store::TopicId::Codings, blocks[anna].coding, store::CodingField::Text);
+        QVERIFY2(blocks[anna].note.startsWith(QString::fromStdString(
+                     doc.store().GetName(store::TopicId::Texts, annaText, true))),
+                 qPrintable(blocks[anna].note));
+        QVERIFY(blocks[anna].note.contains("Paragraphs "));
         // The column stands right of the text, as the settings say.
         auto* segments = frame.view(ViewBit::RetrievedSegments)->findChild<QTextEdit*>();
         QVERIFY(column->x() > segments->x());
