@@ -164,13 +164,80 @@ bool ContextCommands::Available(int id) {
     }
 }
 
+bool ContextCommands::Enabled(int id, std::int32_t object) const {
+    if (!findContextCommand(id) || !Available(id)) return false;
+    switch (id) {
+    case 20002:
+    case 20003:
+    case 20010:
+    case 20013:
+    case 20021:
+    case 20022:
+    case 20032:
+    case 20033:
+    case 20040:
+    case 20041:
+    case 20047:
+    case 20048:
+    case 20053:
+    case 20054:
+    case 20061:
+    case 20062:
+        return static_cast<bool>(host_.showOverview);
+    case 20009:
+    case 20019:
+        return static_cast<bool>(host_.importFiles);
+    case 20024:
+    case 20045:
+        return static_cast<bool>(host_.openText);
+    case 20060: {
+        // Without a passage selected there is nothing to code.
+        CodingTemplate t;
+        return host_.selection && host_.selection(t);
+    }
+    case 20080:
+        return static_cast<bool>(host_.selectCode);
+    case 20076: {
+        const std::int32_t source = ws_.codeClipboard.source;
+        return source != 0 && source != object &&
+               ws_.store().GetTopic(TopicId::Codes)->contains(source);
+    }
+    case 20077:
+        return false; // the stripe column's own menu item switches the titles
+    case 20094:
+        return static_cast<bool>(host_.functionDialog);
+    case 20099:
+        return static_cast<bool>(host_.weightFilterDialog);
+    default:
+        return true;
+    }
+}
+
+bool ContextCommands::importTexts(std::int32_t group, bool preprocess) {
+    if (!ws_.store().GetTopic(TopicId::TextGroups)->contains(group)) return false;
+    UserInterface& ui = ws_.ui();
+    const auto files =
+        ui.chooseFiles(preprocess ? FileDialog::PreprocessTexts : FileDialog::ImportTexts);
+    if (files.empty()) return false;
+    if (preprocess) return host_.importFiles(group, files, true) > 0; // has its own progress
+    struct Progress {
+        UserInterface& ui;
+        explicit Progress(UserInterface& u) : ui(u) {
+            ui.progressOpen();
+            ui.progressText("Importing Texts ...");
+        }
+        ~Progress() { ui.progressClose(); }
+    } progress(ui);
+    return host_.importFiles(group, files, false) > 0;
+}
+
 bool ContextCommands::Execute(int id, std::int32_t object) {
-    if (!ws_.doc().isOpen() || !findContextCommand(id) || !Available(id)) return false;
+    if (!ws_.doc().isOpen() || !Enabled(id, object)) return false;
     DocumentSystem& docs = ws_.documents();
     CodeSystem& codes = ws_.codes();
     CodingOperations& codings = ws_.codings();
     auto overview = [&](const Overview& o) {
-        if (host_.showOverview) host_.showOverview(o);
+        host_.showOverview(o);
         return true;
     };
     switch (id) {
@@ -204,8 +271,9 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         docs.StartRename(TopicId::TextGroups, object);
         return true;
     case 20009:
+        return importTexts(object, false);
     case 20019:
-        return false; // the import commands live in the exchange library's window code
+        return importTexts(object, true);
     case 20020:
         return docs.ToggleText(object);
     case 20021:
@@ -213,7 +281,7 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
     case 20022:
         return overview(docs.OverviewOf(TopicId::Texts, object, TopicId::Memos));
     case 20024:
-        if (host_.openText) host_.openText(object);
+        host_.openText(object);
         return true;
     case 20025:
         return docs.ConfirmAndDelete(TopicId::Texts, object);
@@ -250,8 +318,7 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
     case 20044:
         return docs.ToggleLink(object);
     case 20045:
-        if (host_.openText)
-            host_.openText(ws_.store().GetInt(TopicId::TextLinks, object, LinkField::Text));
+        host_.openText(ws_.store().GetInt(TopicId::TextLinks, object, LinkField::Text));
         return true;
     case 20046:
         return docs.ConfirmAndDelete(TopicId::TextLinks, object);
@@ -279,7 +346,7 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
     }
     case 20060: {
         CodingTemplate t;
-        if (!host_.selection || !host_.selection(t)) return false;
+        if (!host_.selection(t)) return false;
         const bool coded = codings.CodeSelection(t, object);
         ws_.quickList.use(object);
         return coded;
@@ -321,7 +388,7 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return codings.ModifyWeight(object);
     case 20080: {
         const std::int32_t code = ws_.store().GetInt(TopicId::Codings, object, CodingField::Code);
-        if (host_.selectCode && code) host_.selectCode(code);
+        if (code) host_.selectCode(code);
         return code != 0;
     }
     case 20094:
@@ -338,7 +405,7 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return true;
     case 20099: {
         int low = ws_.options.lowWeight, high = ws_.options.highWeight;
-        if (!host_.weightFilterDialog || !host_.weightFilterDialog(low, high)) return false;
+        if (!host_.weightFilterDialog(low, high)) return false;
         retrieval_.SetWeightFilter(low, high);
         return true;
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +52,10 @@ struct ContextHost {
     std::function<void(std::int32_t code)> selectCode;
     // The Text Browser's selection, for "Code" on a code (20060).
     std::function<bool(struct CodingTemplate&)> selection;
+    // Reads the chosen files into a group, as they are or through the preprocessor; gives the
+    // number of texts made. The import lives above this library, so the window lends it.
+    std::function<int(std::int32_t group, const std::vector<std::string>& files, bool preprocess)>
+        importFiles;
 };
 
 // The one handler of all context commands: it reads the object the menu was opened on.
@@ -65,8 +70,15 @@ public:
     bool Execute(int id, std::int32_t object);
     // Whether the operation behind an id exists in this program yet.
     static bool Available(int id);
+    // Whether Execute can carry id out here, on object when given: it exists, this host lends
+    // what it needs, and there is something to work on (a command that would do nothing is
+    // offered disabled).
+    bool Enabled(int id, std::int32_t object = 0) const;
 
 private:
+    // The file dialog of a text group's import, then the import as one step.
+    bool importTexts(std::int32_t group, bool preprocess);
+
     Workspace& ws_;
     Retrieval& retrieval_;
     ContextHost host_;

@@ -441,7 +441,7 @@ void CMainFrame::updateCommands() {
     const analysis::RetrievalOptions& o = ws_.options;
     for (const auto& c : analysis::commandsOf(analysis::ContextMenu::Analysis)) {
         QAction* a = command(c.id);
-        a->setEnabled(open && analysis::ContextCommands::Available(c.id));
+        a->setEnabled(open && commands_->Enabled(c.id));
         if (c.id <= 20093) a->setChecked(retrieval_.settings.function == c.id - 20084);
     }
     command(20095)->setChecked(o.orderByTextTree);

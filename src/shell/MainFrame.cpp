@@ -12,6 +12,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
+#include "exchange/TextImport.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 
@@ -116,6 +117,11 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     };
     host.selectCode = [this](std::int32_t code) {
         selectInTree(codes_->tree(), TopicId::Codes, code);
+    };
+    host.importFiles = [this](std::int32_t group, const std::vector<std::string>& files,
+                              bool preprocess) {
+        exchange::TextImport import(ws_);
+        return preprocess ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
     };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     steps_->whenIdle = [this] { updateCommands(); };
@@ -228,7 +234,7 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
             into = colours;
         }
         QAction* a = into->addAction(q(std::string(c.text)));
-        a->setEnabled(analysis::ContextCommands::Available(c.id));
+        a->setEnabled(commands_->Enabled(c.id, id));
         const int command = c.id;
         connect(a, &QAction::triggered, this, [this, command, id] { contextCommand(command, id); });
     }

@@ -117,7 +117,10 @@ std::vector<std::string> QtUserInterface::chooseFiles(FileDialog dialog) {
     if (!interactive_) return out;
     const QString title = dialog == FileDialog::PreprocessTexts ? "Import Texts (Preprocessor)"
                                                                 : "Import Text File(s)";
-    for (const QString& f : QFileDialog::getOpenFileNames(parent_, title, {}, "RTF-Texts (*rtf)"))
+    // The usual filter first, then each format the import reads, then anything at all.
+    const QString filters = "RTF-Texts (*rtf);;Rich Text Format (*.rtf);;Plain Text (*.txt);;"
+                            "All files (*)";
+    for (const QString& f : QFileDialog::getOpenFileNames(parent_, title, {}, filters))
         out.push_back(f.toStdString());
     return out;
 }

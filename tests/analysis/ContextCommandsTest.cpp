@@ -2,6 +2,7 @@
 
 #include "ProjectFixture.h"
 #include "analysis/Retrieval.h"
+#include "exchange/TextImport.h"
 
 using namespace vexana::store;
 using namespace vexana::analysis;
@@ -67,4 +68,85 @@ TEST_F(ProjectFixture, ContextCommandsReachTheirOperations) {
     ui.answers = {true};
     EXPECT_TRUE(cc.Execute(20025, 1));
     EXPECT_EQ(count(TopicId::Texts), 0);
+}
+
+TEST_F(ProjectFixture, ImportCommandsAskForFilesAndFillTheGroup) {
+    Retrieval retrieval(*ws);
+    // Without an import to lend, the commands are offered disabled and ask nothing.
+    ContextCommands bare(*ws, retrieval);
+    const std::int32_t g = docs().NewTextGroup();
+    EXPECT_FALSE(bare.Enabled(20009));
+    EXPECT_FALSE(bare.Enabled(20019));
+    EXPECT_FALSE(bare.Execute(20009, g));
+    EXPECT_TRUE(ui.dialogs.empty());
+
+    ContextHost host;
+    host.importFiles = [&](std::int32_t group, const std::vector<std::string>& files,
+                           bool preprocess) {
+        vexana::exchange::TextImport import(*ws);
+        return preprocess ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
+    };
+    ContextCommands cc(*ws, retrieval, host);
+    ASSERT_TRUE(cc.Enabled(20009));
+    ASSERT_TRUE(cc.Enabled(20019));
+    // Cancelled: the dialog was shown, nothing made.
+    EXPECT_FALSE(cc.Execute(20009, g));
+    ASSERT_EQ(ui.dialogs, std::vector<FileDialog>{FileDialog::ImportTexts});
+    EXPECT_EQ(count(TopicId::Texts), 0);
+    // A group that is not there gets no dialog.
+    EXPECT_FALSE(cc.Execute(20009, g + 100));
+    EXPECT_EQ(ui.dialogs.size(), 1u);
+
+    vexana::test::writeAll(dir.file("anna.txt"), "I work at night.\n");
+    vexana::test::writeAll(dir.file("ben.interview.txt"), "I sleep by day.\n");
+    ui.fileLists = {dir.file("anna.txt"), dir.file("missing.txt"), dir.file("ben.interview.txt")};
+    EXPECT_TRUE(cc.Execute(20009, g));
+    EXPECT_EQ(count(TopicId::Texts), 2);
+    EXPECT_EQ(ui.messages.size(), 1u); // the unreadable file, and the others still come in
+    EXPECT_NE(std::find(ui.progress.begin(), ui.progress.end(), "Importing Texts ..."),
+              ui.progress.end());
+    for (std::int32_t t : s().ListIds(TopicId::Texts))
+        EXPECT_EQ(s().GetInt(TopicId::Texts, t, TextField::Group), g);
+
+    vexana::test::writeAll(dir.file("tagged.txt"),
+                           "#TEXT Clara\n#CODE Work\nNights.\n#ENDCODE\n#ENDTEXT\n");
+    ui.fileLists = {dir.file("tagged.txt")};
+    EXPECT_TRUE(cc.Execute(20019, g));
+    EXPECT_EQ(ui.dialogs.back(), FileDialog::PreprocessTexts);
+    EXPECT_EQ(count(TopicId::Texts), 3);
+    EXPECT_EQ(count(TopicId::Codings), 1);
+}
+
+TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
+    Retrieval retrieval(*ws);
+    // A host that lends nothing: overviews, opening, the dialogs and the imports would do
+    // nothing, so they are not offered.
+    ContextCommands bare(*ws, retrieval);
+    for (int id : {20002, 20010, 20021, 20053, 20061, 20009, 20019, 20024, 20045, 20060, 20080,
+                   20094, 20099, 20077})
+        EXPECT_FALSE(bare.Enabled(id)) << id;
+    ContextHost host;
+    host.functionDialog = [](FunctionDialogValues&) { return false; };
+    host.weightFilterDialog = [](int&, int&) { return false; };
+    host.showOverview = [](const Overview&) {};
+    host.openText = [](std::int32_t) {};
+    host.selectCode = [](std::int32_t) {};
+    host.selection = [](CodingTemplate&) { return true; };
+    host.importFiles = [](std::int32_t, const std::vector<std::string>&, bool) { return 0; };
+    ContextCommands full(*ws, retrieval, host);
+    for (const auto& c : contextCommands()) {
+        // Never more than the program has built, and with a full host all of that.
+        if (bare.Enabled(c.id)) EXPECT_TRUE(ContextCommands::Available(c.id)) << c.id;
+        EXPECT_EQ(full.Enabled(c.id),
+                  ContextCommands::Available(c.id) && c.id != 20077 && c.id != 20076)
+            << c.id;
+    }
+    // Paste needs segments copied, from another code.
+    const std::int32_t a = codes().NewCode(0, "A", false), b = codes().NewCode(0, "B", false);
+    EXPECT_FALSE(full.Enabled(20076, b));
+    codings().CopyCodedSegments(a);
+    EXPECT_TRUE(full.Enabled(20076, b));
+    EXPECT_FALSE(full.Enabled(20076, a));
+    EXPECT_FALSE(full.Enabled(20027)); // teamwork is not built
+    EXPECT_FALSE(full.Enabled(32905)); // not a context command
 }
