@@ -227,6 +227,27 @@ void Retrieval::BuildRetrieval() {
     ws_.notify(ViewEvent::SegmentsReplaced, TopicId::Codings, 0);
 }
 
+std::string Retrieval::Heading(std::size_t segments) const {
+    std::string out =
+        Title() + ": " + std::to_string(segments) + (segments == 1 ? " segment" : " segments");
+    if (ws_.options.useWeightFilter)
+        out += " (weight filter " + std::to_string(ws_.options.lowWeight) + "-" +
+               std::to_string(ws_.options.highWeight) + ")";
+    if (segments > 0) return out;
+    const int fn = settings.function;
+    if (ws_.activeTexts == 0) return out + ". No text is active.";
+    if (activeCodes_ == 0 && fn < Difference) return out + ". No code is active.";
+    if ((fn == Intersection || fn == Overlapping) && activeCodes_ < 2)
+        return out + ". " + std::string(functionName(fn)) + " needs two active codes.";
+    if (fn == AtLeast && activeCodes_ < settings.atLeastCount)
+        return out + ". At least " + std::to_string(settings.atLeastCount) +
+               " active codes are needed.";
+    if (fn >= Difference &&
+        !ws_.store().GetTopic(TopicId::Codes)->contains(settings.selectedCode()))
+        return out + ". No code is selected for the function.";
+    return out + ".";
+}
+
 std::string Retrieval::Title() const {
     const int fn = settings.function;
     std::string title(functionName(fn));

@@ -38,6 +38,9 @@ public:
 
     // The analysis title: the function's name with its parameters.
     std::string Title() const;
+    // What stands above the list: the title, how many segments, whether the weight filter is
+    // on; for an empty list, why it is empty.
+    std::string Heading(std::size_t segments) const;
 
     // Selecting a function (the same one again does nothing); the dialog runs through dialog.
     bool SelectFunction(int function,

@@ -531,6 +531,7 @@ void CMainFrame::refreshAll() {
 
 void CMainFrame::showRetrieved() {
     segments_->fill(doc_.store(), ws_.retrieved);
+    segments_->setHeading(q(retrieval_.Heading(ws_.retrieved.size())));
 }
 
 void CMainFrame::onViewEvent(ViewEvent e, int topic, std::int32_t id) {
@@ -552,6 +553,7 @@ void CMainFrame::onProjectClosed() {
     openText_ = 0;
     browser_->clear();
     segments_->fill(doc_.store(), {});
+    segments_->setHeading({});
 }
 
 void CMainFrame::saveSettings() {

@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -332,8 +333,16 @@ class CBlackView : public CBaseView {
 public:
     explicit CBlackView(const AppSettings& settings)
         : CBaseView(ViewBit::RetrievedSegments), edit_(new QTextEdit),
-          column_(new SegmentColumn(edit_)) {
-        auto* l = new QHBoxLayout(this);
+          column_(new SegmentColumn(edit_)), heading_(new QLabel) {
+        // The analysis and its count above the list, the segments with their marks below.
+        auto* outer = new QVBoxLayout(this);
+        outer->setContentsMargins(0, 0, 0, 0);
+        outer->setSpacing(1);
+        heading_->setContentsMargins(4, 2, 4, 2);
+        heading_->setWordWrap(true);
+        outer->addWidget(heading_);
+        auto* l = new QHBoxLayout;
+        outer->addLayout(l, 1);
         l->setContentsMargins(0, 0, 0, 0);
         l->setSpacing(1);
         const auto [first, width] = settings.segmentsCtrl();
@@ -391,6 +400,8 @@ public:
     }
     QTextEdit* edit() const { return edit_; }
     SegmentColumn* column() const { return column_; }
+    void setHeading(const QString& text) { heading_->setText(text); }
+    QString heading() const { return heading_->text(); }
     // The settings that the window was laid out with, its column's width as it is now.
     std::pair<int, int> layoutSettings() const { return {columnFirst_ ? 1 : 0, column_->width()}; }
 
@@ -415,6 +426,7 @@ protected:
 private:
     QTextEdit* edit_;
     SegmentColumn* column_;
+    QLabel* heading_;
     bool columnFirst_ = true;
 };
 

@@ -247,3 +247,19 @@ TEST_F(ProjectFixture, OrCombinationMatchesItsDefinitionOnRandomProjects) {
         }
     }
 }
+
+TEST_F(RetrievalFixture, TheHeadingCountsAndSaysWhyAListIsEmpty) {
+    code(t1, parent, 0, 11);
+    ws->BuildRetrieval();
+    EXPECT_EQ(retrieval->Heading(list().size()), "OR-Combination: 0 segments. No text is active.");
+    docs().ActivateObjects(ActivationScope::AllTexts, 0, true);
+    codes().ActivateCode(parent, true);
+    codes().ActivateCode(child, false);
+    EXPECT_EQ(retrieval->Heading(list().size()), "OR-Combination: 1 segment");
+    EXPECT_TRUE(retrieval->SelectFunction(Intersection));
+    EXPECT_EQ(retrieval->Heading(list().size()),
+              "Intersection: 0 segments. Intersection needs two active codes.");
+    ws->options.useWeightFilter = true;
+    ws->options.lowWeight = 20;
+    EXPECT_EQ(retrieval->Heading(3), "Intersection: 3 segments (weight filter 20-100)");
+}

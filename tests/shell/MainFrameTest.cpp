@@ -19,6 +19,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -160,6 +161,10 @@ private slots:
         QVERIFY(column);
         QCOMPARE(column->width(), 70);
         QCOMPARE(column->blocks().size(), std::size_t(2));
+        // Above the list: the analysis and how many segments it gave.
+        auto* heading = frame.view(ViewBit::RetrievedSegments)->findChild<QLabel*>();
+        QVERIFY(heading);
+        QCOMPARE(heading->text(), QString("OR-Combination: 2 segments"));
         const auto& blocks = column->blocks();
         const std::size_t ben = blocks[0].source == "Ben" ? 0 : 1;
         const std::size_t anna = 1 - ben;
