@@ -204,8 +204,8 @@ bool ContextCommands::Enabled(int id, std::int32_t object) const {
     }
     case 20077:
         return false; // the stripe column's own menu item switches the titles
-    case 20094:
-        return static_cast<bool>(host_.functionDialog);
+    case 20094:       // only a function with a number or a code has anything to edit
+        return host_.functionDialog && retrieval_.settings.function >= AtLeast;
     case 20099:
         return static_cast<bool>(host_.weightFilterDialog);
     default:

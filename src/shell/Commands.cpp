@@ -421,6 +421,8 @@ void CMainFrame::updateCommands() {
         command(effects[i])->setChecked(has[i]);
     }
     command(32773)->setEnabled(editing);
+    for (int i = 0; i <= 16; ++i)
+        command(3000 + i)->setEnabled(editing);
     fontFace_->setEnabled(editing);
     fontSize_->setEnabled(editing);
     {

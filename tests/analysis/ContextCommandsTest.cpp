@@ -137,10 +137,13 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     for (const auto& c : contextCommands()) {
         // Never more than the program has built, and with a full host all of that.
         if (bare.Enabled(c.id)) EXPECT_TRUE(ContextCommands::Available(c.id)) << c.id;
-        EXPECT_EQ(full.Enabled(c.id),
-                  ContextCommands::Available(c.id) && c.id != 20077 && c.id != 20076)
+        EXPECT_EQ(full.Enabled(c.id), ContextCommands::Available(c.id) && c.id != 20077 &&
+                                          c.id != 20076 && c.id != 20094)
             << c.id;
     }
+    // Edit Function needs a function with something to edit.
+    retrieval.settings.function = AtLeast;
+    EXPECT_TRUE(full.Enabled(20094));
     // Paste needs segments copied, from another code.
     const std::int32_t a = codes().NewCode(0, "A", false), b = codes().NewCode(0, "B", false);
     EXPECT_FALSE(full.Enabled(20076, b));

@@ -11,9 +11,11 @@
 #include "store/Schema.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -205,14 +207,25 @@ private slots:
                                   frame.view(ViewBit::CodeSystem)->findChild<QTreeWidget*>()}) {
             QVERIFY(tree);
             tree->expandAll();
-            std::set<ContextMenu> menusSeen;
+            // One object of each kind, gathered before any menu runs an event loop.
+            std::map<ContextMenu, std::pair<int, std::int32_t>> objects;
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
                 const int kind = (*it)->data(0, Qt::UserRole).toInt();
-                if (kind == 0 || !menusSeen.insert(menuOf(kind)).second) continue;
-                for (int id : enabledEntries(tree, *it)) {
+                if (kind != 0)
+                    objects.emplace(menuOf(kind),
+                                    std::pair{kind, (*it)->data(0, Qt::UserRole + 1).toInt()});
+            }
+            for (const auto& [menu, object] : objects) {
+                QTreeWidgetItem* item = nullptr;
+                for (QTreeWidgetItemIterator it(tree); *it && !item; ++it)
+                    if ((*it)->data(0, Qt::UserRole).toInt() == object.first &&
+                        (*it)->data(0, Qt::UserRole + 1).toInt() == object.second)
+                        item = *it;
+                QVERIFY(item);
+                for (int id : enabledEntries(tree, item)) {
                     QVERIFY2(id > 0, "no context menu came up");
                     QVERIFY2(!notBuilt.count(id), qPrintable(QString::number(id)));
-                    runs.emplace_back(id, (*it)->data(0, Qt::UserRole + 1).toInt());
+                    runs.emplace_back(id, object.second);
                 }
             }
         }
@@ -233,6 +246,49 @@ private slots:
         for (int id : silent)
             if (!alreadyThere.count(id)) unexplained += QString::number(id) + " ";
         QVERIFY2(unexplained.isEmpty(), qPrintable("silent: " + unexplained));
+
+        // Every enabled main menu command but Exit, with any window it opens closed at once.
+        int windows = 0;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++windows;
+                d->reject();
+            }
+        });
+        closer.start(10);
+        auto* text = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        QVERIFY(text);
+        std::set<int> quiet;
+        int ran = 0;
+        for (QMenu* m : menus)
+            for (QAction* a : m->actions()) {
+                const int id = a->data().toInt();
+                frame.updateCommands();
+                if (a->menu() || a->isSeparator() || !a->isEnabled() || !a->isVisible() ||
+                    id == 57665)
+                    continue;
+                const std::size_t asked = p.asked();
+                const int before = windows, view = frame.viewState();
+                const std::string history = p.doc.undoText() + "|" + p.doc.redoText();
+                const QTextCharFormat typing = text->currentCharFormat();
+                const bool checked = a->isChecked();
+                a->trigger();
+                ++ran;
+                // A checked item chosen again is a state already there.
+                if (p.asked() == asked && windows == before && frame.viewState() == view &&
+                    p.doc.undoText() + "|" + p.doc.redoText() == history &&
+                    text->currentCharFormat() == typing && a->isChecked() == checked && !checked)
+                    quiet.insert(id);
+            }
+        closer.stop();
+        QVERIFY2(ran > 25, qPrintable(QString::number(ran)));
+        QVERIFY2(p.doc.isOpen(), "a main menu command closed the project");
+        // Reset Activation with nothing active has nothing to reset.
+        QString unexplainedQuiet;
+        for (int id : quiet)
+            if (id != 32996) unexplainedQuiet += QString::number(id) + " ";
+        QVERIFY2(unexplainedQuiet.isEmpty(), qPrintable("quiet: " + unexplainedQuiet));
     }
 };
 
