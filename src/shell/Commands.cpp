@@ -235,6 +235,14 @@ void CMainFrame::buildMenus() {
     }
     for (QMenu* m : {project, edit, coding, analysis, windows})
         connect(m, &QMenu::aboutToShow, this, [this] { updateCommands(); });
+    // The keys a desktop user expects, shown beside the menu items. Copy and paste inside the
+    // text are the editor's own; Ctrl+Z is Undo (see above).
+    for (const auto& [id, key] : {std::pair{32891, QKeySequence(QKeySequence::New)},
+                                  {32783, QKeySequence(QKeySequence::Open)},
+                                  {57665, QKeySequence(QKeySequence::Quit)},
+                                  {32906, QKeySequence(Qt::CTRL | Qt::Key_E)},
+                                  {33050, QKeySequence(QKeySequence::HelpContents)}})
+        command(id)->setShortcut(key);
 }
 
 void CMainFrame::buildToolbars() {

@@ -82,6 +82,29 @@ private slots:
         QCOMPARE(toggleView(14, ViewBit::CodeSystem), 30);
     }
 
+    void theUsualKeysReachTheirCommands() {
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n", "");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        CMainFrame frame(doc, ws, retrieval, settings);
+        QCOMPARE(frame.command(32891)->shortcut(), QKeySequence(QKeySequence::New));
+        QCOMPARE(frame.command(32783)->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(frame.command(57665)->shortcut(), QKeySequence(QKeySequence::Quit));
+        QCOMPARE(frame.command(33050)->shortcut(), QKeySequence(QKeySequence::HelpContents));
+        QCOMPARE(frame.command(32906)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        // Ctrl+E switches edit mode on the open text.
+        frame.show();
+        frame.openText(1);
+        frame.updateCommands();
+        QApplication::setActiveWindow(&frame);
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        browser->setFocus();
+        QTest::keyClick(browser, Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(frame.editMode());
+        QVERIFY(frame.setEditMode(false));
+    }
+
     void panesFollowTheMaskAndTheSettingsFile() {
         Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n",
                   "[MainWindow]\nViewState=999\nSplitter 1=-40000\n");
