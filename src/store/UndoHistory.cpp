@@ -316,26 +316,22 @@ UndoHistory::RecordState* UndoHistory::stateFor(Topic& topic, std::int32_t id, b
     RecordState s;
     s.topic = topic.id();
     s.id = id;
-    s.present = true;
-    std::size_t bytes = sizeof(RecordState) + 32;
-    if (s.present) {
-        const std::uint8_t* img = topic.image(id);
-        s.image.assign(img, img + topic.recordSize());
-        s.layout = layoutOf(topic);
-        for (const FieldInfo& f : topic.fields())
-            if (isText(f.type)) {
-                s.texts.emplace_back(f.id, std::string(topic.getText(img, f)));
-                bytes += s.texts.back().second.size() + sizeof(s.texts.back());
-            }
-        bytes += s.image.size();
-    }
+    const std::uint8_t* img = topic.image(id);
+    s.image.assign(img, img + topic.recordSize());
+    s.layout = layoutOf(topic);
+    std::size_t bytes = sizeof(RecordState) + 32 + s.image.size();
+    for (const FieldInfo& f : topic.fields())
+        if (isText(f.type)) {
+            s.texts.emplace_back(f.id, std::string(topic.getText(img, f)));
+            bytes += s.texts.back().second.size() + sizeof(s.texts.back());
+        }
     u.records.push_back(std::move(s));
     u.bytes += bytes;
     return &u.records.back();
 }
 
 void UndoHistory::captureBlocks(Topic& topic, RecordState& s) {
-    if (!s.present || s.blocksKnown) return;
+    if (s.blocksKnown) return;
     s.blocksKnown = true;
     bool any = false;
     for (const FieldInfo& f : topic.fields())

@@ -73,11 +73,10 @@ public:
 private:
     using Layout = std::shared_ptr<const std::vector<FieldInfo>>;
 
-    // A record as it was before the unit; absent when the unit created it.
+    // A record as it was before the unit (records the unit made are kept apart, by id).
     struct RecordState {
         int topic = 0;
         std::int32_t id = 0;
-        bool present = false;
         bool blocksKnown = false;
         std::vector<std::uint8_t> image;
         Layout layout;
