@@ -1,15 +1,25 @@
 // The main menu and the three toolbars: every item by its command id, and the rules that
 // enable and check them.
 
+#include "CBlackView.h"
+#include "CBlauView.h"
+#include "CGreenView.h"
+#include "CWhiteView.h"
+#include "CodeColour.h"
 #include "CommandScope.h"
 #include "MainFrame.h"
-#include "Panes.h"
+#include "QtText.h"
+#include "StripeColumn.h"
+#include "TextDocument.h"
 #include "analysis/CodingOperations.h"
 #include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
+#include "browser/SegmentsDocument.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
+#include "store/Schema.h"
+#include "store/TopicStore.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -17,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTextFragment>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +35,8 @@
 #include <tuple>
 
 namespace vexana::shell {
+
+using namespace store;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BaseView.h"
 #include "ViewLayout.h"
 #include "store/AppSettings.h"
 #include "store/ViewListener.h"
@@ -40,16 +41,6 @@ namespace CommandId {
 constexpr int Undo = 57643;
 constexpr int Redo = 57644;
 } // namespace CommandId
-
-// The common base of the four main windows.
-class CBaseView : public QWidget {
-public:
-    explicit CBaseView(int bit, QWidget* parent = nullptr) : QWidget(parent), bit_(bit) {}
-    int bit() const { return bit_; }
-
-private:
-    int bit_;
-};
 
 class CBlauView;  // Document System
 class CGreenView; // Code System

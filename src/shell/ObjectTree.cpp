@@ -2,8 +2,21 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QVBoxLayout>
 
 namespace vexana::shell {
+
+void tag(QTreeWidgetItem* item, int kind, std::int32_t id) {
+    item->setData(0, Qt::UserRole, kind);
+    item->setData(0, Qt::UserRole + 1, id);
+}
+
+void holdTree(QWidget* view, QTreeWidget* tree) {
+    auto* l = new QVBoxLayout(view);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(tree);
+    tree->setHeaderHidden(true);
+}
 
 ObjectTree::ObjectTree(QWidget* parent) : QTreeWidget(parent) {
     setDragEnabled(true);

@@ -39,4 +39,10 @@ private:
     bool dropAt(const QMimeData* data, QPoint at, Object& what, Object& target) const;
 };
 
+// Tree items know what they show: its kind (the topic, or a root's number) and its id.
+void tag(QTreeWidgetItem* item, int kind, std::int32_t id);
+
+// A tree filling its view, without a header.
+void holdTree(QWidget* view, QTreeWidget* tree);
+
 } // namespace vexana::shell

@@ -1,0 +1,59 @@
+#include "CBlauView.h"
+
+#include "ObjectTree.h"
+#include "QtText.h"
+#include "ViewLayout.h"
+#include "analysis/Workspace.h"
+#include "store/Schema.h"
+#include "store/TopicStore.h"
+
+#include <QStyle>
+
+namespace vexana::shell {
+
+using namespace store;
+
+CBlauView::CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new ObjectTree) {
+    holdTree(this, tree_);
+}
+
+void CBlauView::fill(TopicStore& s, const analysis::Workspace& ws) {
+    tree_->clear();
+    const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon file = style()->standardIcon(QStyle::SP_FileIcon);
+    const QIcon linkFolder = style()->standardIcon(QStyle::SP_DirLinkIcon);
+    const QIcon linkFile = style()->standardIcon(QStyle::SP_FileLinkIcon);
+    auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
+    tag(groups, TopicId::GroupsRoot, 0);
+    for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
+        auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
+        tag(gi, TopicId::TextGroups, g);
+        gi->setIcon(0, folder);
+        for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
+            const QString label =
+                q(s.GetName(TopicId::Texts, t, false)) +
+                QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
+            auto* ti = new QTreeWidgetItem(gi, {label});
+            tag(ti, TopicId::Texts, t);
+            ti->setIcon(0, file);
+            if (ws.IsActive(TopicId::Texts, t)) ti->setForeground(0, QColor(200, 0, 0));
+        }
+    }
+    auto* sets = new QTreeWidgetItem(tree_, {"Sets"});
+    tag(sets, TopicId::SetsRoot, 0);
+    for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
+        auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
+        tag(si, TopicId::TextSets, set);
+        si->setIcon(0, linkFolder);
+        for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set)) {
+            const std::int32_t t = s.GetInt(TopicId::TextLinks, link, LinkField::Text);
+            auto* li = new QTreeWidgetItem(si, {q(s.GetName(TopicId::Texts, t, false))});
+            tag(li, TopicId::TextLinks, link);
+            li->setIcon(0, linkFile);
+            if (ws.IsActive(TopicId::Texts, t)) li->setForeground(0, QColor(200, 0, 0));
+        }
+    }
+    tree_->expandAll();
+}
+
+} // namespace vexana::shell

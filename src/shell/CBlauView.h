@@ -1,0 +1,27 @@
+#pragma once
+
+#include "BaseView.h"
+
+namespace vexana::store {
+class TopicStore;
+}
+namespace vexana::analysis {
+class Workspace;
+}
+
+namespace vexana::shell {
+
+class ObjectTree;
+
+// The Document System: text groups with their texts, and sets with their links.
+class CBlauView : public CBaseView {
+public:
+    CBlauView();
+    void fill(store::TopicStore& s, const analysis::Workspace& ws);
+    ObjectTree* tree() const { return tree_; }
+
+private:
+    ObjectTree* tree_;
+};
+
+} // namespace vexana::shell

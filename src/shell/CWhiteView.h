@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BaseView.h"
+#include "browser/StripeStrip.h"
+#include "store/AppSettings.h"
+
+#include <QMetaObject>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QTextEdit;
+
+namespace vexana::store {
+class TopicStore;
+}
+
+namespace vexana::shell {
+
+class MemoBar;
+class ParagraphColumn;
+class StripeColumn;
+
+// The Text Browser: one text with its coding stripes, memo marks and paragraph numbers.
+class CWhiteView : public CBaseView {
+public:
+    explicit CWhiteView(const store::AppSettings& settings);
+    void show(store::TopicStore& s, std::int32_t text);
+    void clear();
+    void loadMemos(store::TopicStore& s, std::int32_t text);
+
+    // While edit mode is on, stripes and memo places follow every change of the text.
+    bool editMode() const { return editMode_; }
+    bool modified() const { return modified_; }
+    void setEditMode(bool on);
+    const std::vector<browser::MemoPlace>& memos() const { return memos_; }
+    // The side column's settings as read; its width follows the labels by itself.
+    store::AppSettings::TextCoder sideSettings() const;
+
+    QTextEdit* edit() const { return edit_; }
+    StripeColumn* stripes() const { return stripes_; }
+    MemoBar* memoBar() const { return memoBar_; }
+
+private:
+    std::u32string plainText() const;
+    void followChange(int pos, int removed, int added);
+    // The memo icons go where the edit moved their places.
+    void followMemos();
+
+    store::AppSettings::TextCoder side_;
+    bool editMode_ = false;
+    bool modified_ = false;
+    std::u32string before_;
+    std::vector<browser::MemoPlace> memos_;
+    QMetaObject::Connection watch_;
+    QTextEdit* edit_;
+    StripeColumn* stripes_;
+    MemoBar* memoBar_;
+    ParagraphColumn* numbers_;
+};
+
+} // namespace vexana::shell
