@@ -119,11 +119,15 @@ void CWhiteView::setEditMode(bool on) {
     if (on) {
         modified_ = false;
         before_ = plainText();
+        states_.assign(1,
+                       {stripes_->strip().stripes(), memos_, std::hash<std::u32string>{}(before_)});
+        steps_ = 0;
         watch_ =
             connect(edit_->document(), &QTextDocument::contentsChange, this,
                     [this](int pos, int removed, int added) { followChange(pos, removed, added); });
     } else {
         disconnect(watch_);
+        states_.clear();
     }
 }
 
@@ -139,16 +143,42 @@ std::u32string CWhiteView::plainText() const {
 
 void CWhiteView::followChange(int pos, int removed, int added) {
     std::u32string after = plainText();
-    browser::ChangedRange r = browser::changedRange(before_, after);
-    if (after == before_) {
-        if (removed == 0 && added == 0) return;
-        // Only formats changed: the codings over it carry new RTF.
-        r.start = stripes_->fromControl(pos);
-        r.end = stripes_->fromControl(pos + std::max(removed, added));
+    const std::size_t hash = std::hash<std::u32string>{}(after);
+    // The editor's undo stack counts its steps; an undo or redo lands on a count seen before,
+    // and the stripes go back to where they stood then. Following the reinserted text instead
+    // would leave a coding short of the characters that came back.
+    const auto n = static_cast<std::size_t>(edit_->document()->availableUndoSteps());
+    const bool replay =
+        n < states_.size() && n != steps_ && (n < steps_ || states_[n].textHash == hash);
+    auto& stripes = stripes_->strip().stripes();
+    if (replay) {
+        std::vector<std::int32_t> changed;
+        for (const auto& st : stripes)
+            if (st.flags & browser::CodingStripe::Changed) changed.push_back(st.codingId);
+        stripes = states_[n].stripes;
+        memos_ = states_[n].memos;
+        // A coding whose characters were re-formatted on the way keeps its new RTF to save.
+        for (auto& st : stripes)
+            if (std::find(changed.begin(), changed.end(), st.codingId) != changed.end())
+                st.flags |= browser::CodingStripe::Changed;
+    } else {
+        browser::ChangedRange r = browser::changedRange(before_, after);
+        if (after == before_) {
+            if (removed == 0 && added == 0) return;
+            // Only formats changed: the codings over it carry new RTF.
+            r.start = stripes_->fromControl(pos);
+            r.end = stripes_->fromControl(pos + std::max(removed, added));
+        }
+        browser::followEdit(stripes, memos_, static_cast<std::int32_t>(before_.size()),
+                            static_cast<std::int32_t>(after.size()), r.start, r.end);
+        // A new edit drops the steps that could have been redone; a step made of several parts
+        // leaves counts between that no undo lands on.
+        if (states_.size() > n + 1) states_.resize(n + 1);
+        while (states_.size() < n + 1)
+            states_.push_back(states_.back());
+        states_[n] = {stripes, memos_, hash};
     }
-    browser::followEdit(stripes_->strip().stripes(), memos_,
-                        static_cast<std::int32_t>(before_.size()),
-                        static_cast<std::int32_t>(after.size()), r.start, r.end);
+    steps_ = n;
     modified_ = true;
     stripes_->textEdited(after);
     numbers_->setText(after);

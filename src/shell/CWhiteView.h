@@ -51,6 +51,14 @@ private:
     bool editMode_ = false;
     bool modified_ = false;
     std::u32string before_;
+    // Stripes and memo places after each of the editor's undo steps, by its step count.
+    struct EditState {
+        std::vector<browser::CodingStripe> stripes;
+        std::vector<browser::MemoPlace> memos;
+        std::size_t textHash = 0;
+    };
+    std::vector<EditState> states_;
+    std::size_t steps_ = 0;
     std::vector<browser::MemoPlace> memos_;
     QMetaObject::Connection watch_;
     QTextEdit* edit_;

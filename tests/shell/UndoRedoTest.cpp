@@ -297,6 +297,56 @@ private slots:
         QVERIFY(p.ui.messages.empty());
     }
 
+    void editorUndoPutsStripesBackWithTheText() {
+        Project p;
+        QVERIFY(p.open());
+        CMainFrame frame(p.doc, p.ws, p.retrieval, p.settings);
+        frame.show();
+        frame.openText(1);
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        auto* strip = frame.view(ViewBit::TextBrowser)->findChild<StripeColumn*>();
+        auto extent = [&](std::size_t i) {
+            const auto& st = strip->strip().stripes().at(i);
+            return std::pair(st.startChar, st.finishChar);
+        };
+        const auto work = extent(0), sleep = extent(1);
+        QVERIFY(frame.runCommand(32906));
+        browser->setFocus();
+        // The head of the coded passage goes; undo brings it back inside the coding, not
+        // before it.
+        const QString all = browser->toPlainText();
+        QTextCursor c = browser->textCursor();
+        c.setPosition(all.indexOf("I work"));
+        c.setPosition(all.indexOf("night"), QTextCursor::KeepAnchor);
+        browser->setTextCursor(c);
+        QTest::keyClick(browser, Qt::Key_Delete);
+        QCOMPARE(extent(0).second - extent(0).first, work.second - work.first - 10);
+        QTest::keyClick(browser, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(browser->toPlainText(), all);
+        QCOMPARE(extent(0), work);
+        QCOMPARE(extent(1), sleep);
+        // Redo takes it out again, and a fresh edit after an undo is followed as usual.
+        QTest::keyClick(browser, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(extent(1).first, sleep.first - 10);
+        QTest::keyClick(browser, Qt::Key_Z, Qt::ControlModifier);
+        browser->moveCursor(QTextCursor::End);
+        QTest::keyClicks(browser, " Fine.");
+        QCOMPARE(extent(0), work);
+        QCOMPARE(extent(1), sleep);
+        QTest::keyClick(browser, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(frame.runCommand(32906));
+        QCOMPARE(browser->toPlainText(), all);
+        // What was saved is what was there before.
+        const auto& codings = p.doc.store();
+        QCOMPARE(codings.GetInt(TopicId::Codings, strip->strip().stripes()[0].codingId,
+                                store::CodingField::StartChar),
+                 work.first);
+        QCOMPARE(codings.GetInt(TopicId::Codings, strip->strip().stripes()[0].codingId,
+                                store::CodingField::FinishChar),
+                 work.second);
+        QVERIFY(p.ui.messages.empty());
+    }
+
     void readOnlyProjectsSayAndSettingsFailuresAreShown() {
         test::TempDir elsewhere;
         Project p(elsewhere.path()); // a folder where the settings file should be
