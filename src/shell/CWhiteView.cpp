@@ -8,49 +8,155 @@
 #include "TextDocument.h"
 #include "ViewLayout.h"
 #include "browser/SegmentsDocument.h"
+#include "store/RecordCursor.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QSplitter>
 #include <QTextEdit>
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 namespace vexana::shell {
 
 using namespace store;
 
+namespace {
+
+// The divider between the text and the stripes: a double-click fits the column to its labels.
+class DividerHandle : public QSplitterHandle {
+public:
+    DividerHandle(Qt::Orientation o, QSplitter* parent, std::function<void()> fit)
+        : QSplitterHandle(o, parent), fit_(std::move(fit)) {}
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent*) override { fit_(); }
+
+private:
+    std::function<void()> fit_;
+};
+
+class Divider : public QSplitter {
+public:
+    explicit Divider(std::function<void()> fit) : QSplitter(Qt::Horizontal), fit_(std::move(fit)) {
+        setChildrenCollapsible(false);
+        setHandleWidth(4);
+    }
+
+protected:
+    QSplitterHandle* createHandle() override {
+        return new DividerHandle(orientation(), this, [this] { fit_(); });
+    }
+
+private:
+    std::function<void()> fit_;
+};
+
+} // namespace
+
 CWhiteView::CWhiteView(const AppSettings& settings)
     : CBaseView(ViewBit::TextBrowser), edit_(new QTextEdit), stripes_(new StripeColumn(edit_)),
       memoBar_(new MemoBar(edit_, stripes_)), numbers_(new ParagraphColumn(edit_, stripes_)) {
-    auto* l = new QHBoxLayout(this);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* divider = new Divider([this] { setStripeWidth(neededStripeWidth(), true); });
+    divider_ = divider;
+    outer->addWidget(divider);
+    auto* page = new QWidget;
+    auto* l = new QHBoxLayout(page);
     l->setContentsMargins(0, 0, 0, 0);
     l->setSpacing(1);
     side_ = settings.textCoderWindow();
-    const AppSettings::TextCoder& side = side_;
-    stripes_->setFixedWidth(std::max(23, side.width));
-    stripes_->setLabelsShown(side.labels != 0);
-    if (side.stripesFirst) l->addWidget(stripes_);
+    stripeWidth_ = std::max(23, side_.width);
+    // A width other than the first one was set by the user in an earlier session.
+    userWidth_ = side_.width > 23;
+    stripes_->setMinimumWidth(23);
+    stripes_->setLabelsShown(side_.labels != 0);
     l->addWidget(memoBar_);
     l->addWidget(numbers_);
     l->addWidget(edit_, 1);
-    if (!side.stripesFirst) l->addWidget(stripes_);
+    if (side_.stripesFirst) divider->addWidget(stripes_);
+    divider->addWidget(page);
+    if (!side_.stripesFirst) divider->addWidget(stripes_);
+    divider->setStretchFactor(divider->indexOf(page), 1);
+    divider->setStretchFactor(divider->indexOf(stripes_), 0);
+    connect(divider, &QSplitter::splitterMoved, this, [this] {
+        // Dragged by the user: kept, within the bounds.
+        setStripeWidth(stripes_->width(), true);
+    });
     edit_->setReadOnly(true);
     // Only edits are undone in the editor, never the loading of a text.
     edit_->document()->setUndoRedoEnabled(false);
+    setStripeWidth(stripeWidth_, false);
+}
+
+int CWhiteView::neededStripeWidth() const {
+    QFont f = stripes_->font();
+    f.setPixelSize(11);
+    const QFontMetrics metrics(f);
+    return stripes_->strip().neededWidth(stripes_->labelsShown(), [&](const std::string& label) {
+        return metrics.horizontalAdvance(QString::fromStdString(label));
+    }) + 6;
+}
+
+int CWhiteView::stripeWidth() const {
+    return stripes_->width();
+}
+
+void CWhiteView::setStripeWidth(int wanted, bool byUser) {
+    // At least 23 pixels; at most half the window, so the text stays readable.
+    const int most = width() > 161 ? std::max(23, width() / 2) : std::max(23, wanted);
+    const int w = std::clamp(wanted, 23, most);
+    if (byUser) {
+        stripeWidth_ = w;
+        userWidth_ = true;
+    }
+    auto* divider = static_cast<QSplitter*>(divider_);
+    QList<int> sizes = divider->sizes();
+    const int at = divider->indexOf(stripes_);
+    const int total = sizes.value(0) + sizes.value(1);
+    if (total <= 0 || sizes.size() != 2) {
+        stripes_->resize(w, stripes_->height());
+        return;
+    }
+    sizes[at] = w;
+    sizes[1 - at] = std::max(0, total - w);
+    divider->setSizes(sizes);
+}
+
+void CWhiteView::resizeEvent(QResizeEvent* e) {
+    CBaseView::resizeEvent(e);
+    // A narrower window never squeezes the text below half of it.
+    setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
 }
 
 void CWhiteView::show(TopicStore& s, std::int32_t text) {
-    const platform::RichText body = browser::recordBody(s, TopicId::Texts, text, TextField::Body);
-    {
-        // The cursor moves with every insert; its listeners hear of the result once.
-        const QSignalBlocker quiet(edit_);
-        fillDocument(*edit_->document(), body);
-        edit_->moveCursor(QTextCursor::Start);
+    RecordCursor record;
+    if (!s.GetRecord(TopicId::Texts, text, record, true)) return;
+    const auto& rtf = record.block(TextField::Body);
+    const std::size_t bodyHash = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(rtf.data()), rtf.size()));
+    // The same text with the same body (coding, renaming, a new colour): only the stripes and
+    // memo marks are renewed, so the view keeps its place and the selection stays.
+    const bool sameBody = shownText_ == text && shownBody_ == bodyHash && text != 0;
+    if (!sameBody) {
+        const platform::RichText body = browser::fieldBody(record, TextField::Body);
+        {
+            // The cursor moves with every insert; its listeners hear of the result once.
+            const QSignalBlocker quiet(edit_);
+            fillDocument(*edit_->document(), body);
+            edit_->moveCursor(QTextCursor::Start);
+        }
+        stripes_->setText(body);
+        numbers_->setText(body.chars());
+        shownText_ = text;
+        shownBody_ = bodyHash;
     }
-    stripes_->setText(body);
-    numbers_->setText(body.chars());
+    stripes_->strip().clear();
     for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
         const std::int32_t code = s.GetInt(TopicId::Codings, id, CodingField::Code);
         if (code == 0) continue; // a retrieval's temporary result
@@ -64,22 +170,35 @@ void CWhiteView::show(TopicStore& s, std::int32_t text) {
         st.colour = codeColour(s, code).rgb() & 0xFFFFFF;
         stripes_->strip().add(st);
     }
-    // Wide enough for the stripes and their labels, at most half the window.
-    QFont f = stripes_->font();
-    f.setPixelSize(11);
-    const QFontMetrics metrics(f);
-    const int needed =
-        stripes_->strip().neededWidth(stripes_->labelsShown(), [&](const std::string& label) {
-            return metrics.horizontalAdvance(QString::fromStdString(label));
-        });
-    stripes_->setFixedWidth(std::clamp(needed + 6, 23, std::max(23, width() / 2)));
+    // Until the user sets the width, the column fits its labels, at most a quarter of the
+    // window, and only grows while a text is shown: a new coding does not reflow the text
+    // under the mouse by shrinking it back.
+    if (!userWidth_) {
+        const int cap = std::clamp(width() / 4, 23, 200);
+        const int fit = std::clamp(neededStripeWidth(), 23, cap);
+        autoWidth_ = sameBody ? std::max(autoWidth_, fit) : fit;
+        setStripeWidth(autoWidth_, false);
+    } else {
+        setStripeWidth(stripeWidth_, false);
+    }
     stripes_->relayout();
     loadMemos(s, text);
+}
+
+void CWhiteView::keepShownBody(TopicStore& s) {
+    RecordCursor record;
+    if (!shownText_ || !s.GetRecord(TopicId::Texts, shownText_, record, true)) return;
+    const auto& rtf = record.block(TextField::Body);
+    shownBody_ = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(rtf.data()), rtf.size()));
 }
 
 void CWhiteView::clear() {
     setEditMode(false);
     edit_->clear();
+    shownText_ = 0;
+    autoWidth_ = 23;
+    setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
     stripes_->strip().clear();
     memos_.clear();
     memoBar_->setMarks({});
@@ -134,6 +253,7 @@ void CWhiteView::setEditMode(bool on) {
 AppSettings::TextCoder CWhiteView::sideSettings() const {
     AppSettings::TextCoder t = side_;
     t.labels = stripes_->labelsShown() ? 1 : 0;
+    if (userWidth_) t.width = stripeWidth_;
     return t;
 }
 

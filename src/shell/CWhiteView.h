@@ -27,6 +27,8 @@ public:
     explicit CWhiteView(const store::AppSettings& settings);
     void show(store::TopicStore& s, std::int32_t text);
     void clear();
+    // The text just saved from the editor is what the window shows already.
+    void keepShownBody(store::TopicStore& s);
     void loadMemos(store::TopicStore& s, std::int32_t text);
 
     // While edit mode is on, stripes and memo places follow every change of the text.
@@ -34,12 +36,20 @@ public:
     bool modified() const { return modified_; }
     void setEditMode(bool on);
     const std::vector<browser::MemoPlace>& memos() const { return memos_; }
-    // The side column's settings as read; its width follows the labels by itself.
+    // The side column's settings: the width is kept once the user has set it.
     store::AppSettings::TextCoder sideSettings() const;
+    // The stripe column's width now; setting it as the user does keeps it for later texts.
+    int stripeWidth() const;
+    void setStripeWidth(int wanted, bool byUser);
+    // What the stripes and their labels need (a double-click on the divider applies it).
+    int neededStripeWidth() const;
 
     QTextEdit* edit() const { return edit_; }
     StripeColumn* stripes() const { return stripes_; }
     MemoBar* memoBar() const { return memoBar_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     std::u32string plainText() const;
@@ -48,6 +58,13 @@ private:
     void followMemos();
 
     store::AppSettings::TextCoder side_;
+    QWidget* divider_ = nullptr;
+    int stripeWidth_ = 23;
+    int autoWidth_ = 23;
+    bool userWidth_ = false;
+    // The text shown and its body's fingerprint: a refill of the same body keeps the view.
+    std::int32_t shownText_ = 0;
+    std::size_t shownBody_ = 0;
     bool editMode_ = false;
     bool modified_ = false;
     std::u32string before_;

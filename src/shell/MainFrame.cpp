@@ -137,7 +137,13 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         browser_->edit()->setTextCursor(c);
     };
     browser_->stripes()->tooltipOf = [this](std::int32_t coding) {
-        return q(doc_.store().GetAnnotation(TopicId::Codings, coding));
+        // The label may be cut short in the column: the code's whole path comes first.
+        const TopicStore& s = doc_.store();
+        const std::string path =
+            s.GetName(TopicId::Codes, s.GetInt(TopicId::Codings, coding, CodingField::Code), true);
+        const std::string note = s.GetAnnotation(TopicId::Codings, coding);
+        if (note.rfind(path, 0) == 0) return q(note);
+        return q(note.empty() ? path : path + "\n" + note);
     };
     segments_->segmentChosen = [this](std::int32_t coding) { selectCoding(coding); };
     segments_->column()->clicked = segments_->segmentChosen;

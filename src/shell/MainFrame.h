@@ -112,6 +112,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QAction* addCommand(int id, const QString& text, std::function<void()> run,
@@ -123,6 +124,9 @@ private:
     void applyCharFormat(const QTextCharFormat& f);
     void rebuildPanes();
     void readSplitters();
+    // A splitter whose first pane is to be `first` pixels, once the splitter has its room.
+    void placeDivider(QSplitter* split, int first);
+    void applyDivider(QSplitter* split);
     void showContextMenu(QTreeWidget* tree, const QPoint& at);
     void showBrowserMenu(const QPoint& at);
     static void selectInTree(QTreeWidget* tree, int kind, std::int32_t id);

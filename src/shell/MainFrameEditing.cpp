@@ -75,6 +75,7 @@ bool CMainFrame::setEditMode(bool on) {
         }
     }
     browser_->setEditMode(false);
+    if (browser_->modified()) browser_->keepShownBody(doc_.store());
     refreshAll();
     return true;
 }

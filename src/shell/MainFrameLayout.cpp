@@ -7,9 +7,11 @@
 #include "analysis/Workspace.h"
 #include "store/CVexDoc.h"
 
+#include <QEvent>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
+#include <QVariant>
 #include <algorithm>
 
 namespace vexana::shell {
@@ -47,7 +49,7 @@ void CMainFrame::rebuildPanes() {
         auto* split = new QSplitter(Qt::Vertical);
         for (int bit : bits)
             split->addWidget(view(bit));
-        split->setSizes({firstSize, 500});
+        placeDivider(split, firstSize);
         return split;
     };
     outer_ = new QSplitter(a.columns() == 2 ? Qt::Horizontal : Qt::Vertical);
@@ -60,13 +62,13 @@ void CMainFrame::rebuildPanes() {
         right_ = qobject_cast<QSplitter*>(r);
         outer_->addWidget(l);
         outer_->addWidget(r);
-        outer_->setSizes({splitters_[0], 500});
+        placeDivider(outer_, splitters_[0]);
     } else {
         // One column: its windows stacked in the one splitter.
         for (int bit : a.left.empty() ? a.right : a.left)
             outer_->addWidget(view(bit));
         if (outer_->count() == 2)
-            outer_->setSizes({a.left.empty() ? splitters_[1] : splitters_[2], 500});
+            placeDivider(outer_, a.left.empty() ? splitters_[1] : splitters_[2]);
         (a.left.empty() ? right_ : left_) = outer_;
     }
     setCentralWidget(outer_);
@@ -74,6 +76,33 @@ void CMainFrame::rebuildPanes() {
     for (CBaseView* v : {static_cast<CBaseView*>(documents_), static_cast<CBaseView*>(codes_),
                          static_cast<CBaseView*>(browser_), static_cast<CBaseView*>(segments_)})
         if (viewState_ & v->bit()) v->show();
+}
+
+void CMainFrame::placeDivider(QSplitter* split, int first) {
+    // The first pane keeps its pixels when the window grows or shrinks; sizes given before the
+    // splitter has its room would be scaled to it, so they wait for its first real size.
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setProperty("firstPane", first);
+    split->installEventFilter(this);
+    if (!split->size().isEmpty() && split->isVisible()) applyDivider(split);
+}
+
+void CMainFrame::applyDivider(QSplitter* split) {
+    const QVariant first = split->property("firstPane");
+    if (!first.isValid()) return;
+    const int room = (split->orientation() == Qt::Horizontal ? split->width() : split->height()) -
+                     split->handleWidth();
+    if (room <= 0) return;
+    split->setProperty("firstPane", QVariant());
+    const int f = std::clamp(first.toInt(), 0, room);
+    split->setSizes({f, room - f});
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Resize)
+        if (auto* split = qobject_cast<QSplitter*>(watched)) applyDivider(split);
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void CMainFrame::toggleView(int bit) {

@@ -130,9 +130,12 @@ void StripeColumn::paintEvent(QPaintEvent*) {
             f.setPixelSize(11);
             p.setFont(f);
             const int lx = browser::StripeStrip::columnX(s.labelColumn) + 9;
+            // Cut to the column; the tooltip names the whole code.
+            const QString label = p.fontMetrics().elidedText(QString::fromStdString(s.label),
+                                                             Qt::ElideRight, width() - lx - 2);
             p.drawText(
                 QRect(lx, s.labelY + offsetY, width() - lx, browser::StripeStrip::LabelHeight),
-                Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(s.label));
+                Qt::AlignLeft | Qt::AlignVCenter, label);
         }
     }
 }

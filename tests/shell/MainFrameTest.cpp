@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextEdit>
@@ -396,6 +397,107 @@ private slots:
         const platform::RichText back = richTextOf(document);
         QCOMPARE(back.plainText(), text.plainText());
         QVERIFY(back.sameContent(text));
+    }
+
+    void theTextKeepsItsPlaceAndStaysReadable() {
+        std::string long_ = "#TEXT Long\n";
+        for (int i = 0; i < 3000; ++i)
+            long_ += "Paragraph " + std::to_string(i) + " of a long interview.\n";
+        Project p(long_ + "#ENDTEXT\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.resize(800, 560);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.openText(1);
+        auto* white = frame.view(ViewBit::TextBrowser);
+        auto* browser = white->findChild<QTextEdit*>();
+        auto* strip = white->findChild<StripeColumn*>();
+        QTRY_VERIFY(browser->verticalScrollBar()->maximum() > 10000);
+        // Coding near the end keeps the view where it is, and the selection.
+        QTextCursor c = browser->textCursor();
+        const int at = browser->toPlainText().indexOf("Paragraph 2950 ");
+        c.setPosition(at);
+        c.setPosition(at + 14, QTextCursor::KeepAnchor);
+        browser->setTextCursor(c);
+        browser->ensureCursorVisible();
+        QCoreApplication::processEvents();
+        const int scroll = browser->verticalScrollBar()->value();
+        const QTextDocument* shown = browser->document();
+        ws.quickList.use(ws.codes().NewCode(
+            0, "A rather long code name that would need far more room than the column has", false));
+        QVERIFY(frame.codeSelection());
+        QTRY_COMPARE(strip->strip().stripes().size(), std::size_t(1));
+        QCOMPARE(browser->document(), shown);
+        QCOMPARE(browser->verticalScrollBar()->value(), scroll);
+        QCOMPARE(browser->textCursor().selectionStart(), at);
+        // The column fits the label only up to a share of the pane: the text stays readable.
+        QVERIFY(strip->width() <= white->width() / 4);
+        QVERIFY(browser->viewport()->width() >= white->width() / 2);
+        // A width the user sets is kept, within half the pane, and stored.
+        auto* divider = white->findChild<QSplitter*>();
+        QVERIFY(divider);
+        const int handle = divider->handleWidth();
+        QList<int> sizes = divider->sizes();
+        const int stripAt = divider->indexOf(strip);
+        sizes[stripAt] = 60;
+        sizes[1 - stripAt] = white->width() - 60 - handle;
+        divider->setSizes(sizes);
+        emit divider->splitterMoved(60, 1);
+        QCOMPARE(strip->width(), 60);
+        frame.saveSettings();
+        store::AppSettings reread(dir.file("vexapp.ini"));
+        reread.load();
+        QCOMPARE(reread.textCoderWindow().width, 60);
+    }
+
+    void layoutSurvivesTogglesAndProjectSwitches() {
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n#ENDTEXT\n",
+                  "[MainWindow]\nSplitter 1=300\nSplitter 2=200\nSplitter 3=250\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.resize(1100, 760);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto sizesNow = [&] {
+            std::vector<int> v;
+            for (auto* s : frame.findChildren<QSplitter*>())
+                if (s->count() == 2 &&
+                    !s->findChild<QTextEdit*>(QString(), Qt::FindDirectChildrenOnly) &&
+                    !s->findChild<StripeColumn*>(QString(), Qt::FindDirectChildrenOnly))
+                    v.push_back(s->sizes().value(0));
+            std::sort(v.begin(), v.end());
+            return v;
+        };
+        QTRY_COMPARE(sizesNow(), (std::vector<int>{200, 250, 300}));
+        // A pane switched off and on again comes back at the size it had.
+        frame.toggleView(ViewBit::RetrievedSegments);
+        frame.toggleView(ViewBit::RetrievedSegments);
+        QTRY_COMPARE(sizesNow(), (std::vector<int>{200, 250, 300}));
+        frame.toggleView(ViewBit::CodeSystem);
+        frame.toggleView(ViewBit::CodeSystem);
+        QTRY_COMPARE(sizesNow(), (std::vector<int>{200, 250, 300}));
+        // Another project: nothing of the old one stays on screen or in the Undo menu.
+        frame.openText(1);
+        ws.quickList.use(ws.codes().NewCode(0, "Night", false));
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        QTextCursor c = browser->textCursor();
+        c.setPosition(0);
+        c.setPosition(5, QTextCursor::KeepAnchor);
+        browser->setTextCursor(c);
+        QVERIFY(frame.codeSelection());
+        QCoreApplication::processEvents();
+        auto* strip = frame.view(ViewBit::TextBrowser)->findChild<StripeColumn*>();
+        QCOMPARE(strip->strip().stripes().size(), std::size_t(2));
+        QVERIFY(doc.OpenPath(dir.file("other.vxp"), false));
+        QCoreApplication::processEvents();
+        QVERIFY(strip->strip().stripes().empty());
+        QCOMPARE(strip->width(), 23);
+        QVERIFY(browser->toPlainText().isEmpty());
+        QVERIFY(!frame.command(CommandId::Undo)->isEnabled());
+        QVERIFY(!frame.command(32907)->isEnabled());
     }
 
     void editModeKeepsCodingsOnTheirWords() {
