@@ -88,7 +88,7 @@ CWhiteView::CWhiteView(const AppSettings& settings)
         // Dragged by the user: kept, within the bounds.
         setStripeWidth(stripes_->width(), true);
     });
-    edit_->setReadOnly(true);
+    setReadOnlyWithCaret(true);
     // Only edits are undone in the editor, never the loading of a text.
     edit_->document()->setUndoRedoEnabled(false);
     setStripeWidth(stripeWidth_, false);
@@ -182,7 +182,40 @@ void CWhiteView::show(TopicStore& s, std::int32_t text) {
         setStripeWidth(stripeWidth_, false);
     }
     stripes_->relayout();
+    tintPassages();
     loadMemos(s, text);
+}
+
+void CWhiteView::setReadOnlyWithCaret(bool readOnly) {
+    edit_->setReadOnly(readOnly);
+    if (readOnly)
+        edit_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void CWhiteView::setTinted(bool on) {
+    side_.tint = on;
+    tintPassages();
+}
+
+void CWhiteView::tintPassages() {
+    QList<QTextEdit::ExtraSelection> tints;
+    if (side_.tint) {
+        const int end = edit_->document()->characterCount() - 1;
+        for (const auto& st : stripes_->strip().stripes()) {
+            if (st.deleted()) continue;
+            QTextEdit::ExtraSelection x;
+            x.cursor = QTextCursor(edit_->document());
+            x.cursor.setPosition(std::clamp(stripes_->toControl(st.startChar), 0, end));
+            x.cursor.setPosition(std::clamp(stripes_->toControl(st.finishChar), 0, end),
+                                 QTextCursor::KeepAnchor);
+            // A light wash of the colour: overlapping passages darken a little where they meet.
+            QColor ground((st.colour >> 16) & 255, (st.colour >> 8) & 255, st.colour & 255);
+            ground.setAlpha(45);
+            x.format.setBackground(ground);
+            tints.push_back(x);
+        }
+    }
+    edit_->setExtraSelections(tints);
 }
 
 void CWhiteView::keepShownBody(TopicStore& s) {
@@ -200,6 +233,7 @@ void CWhiteView::clear() {
     autoWidth_ = 23;
     setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
     stripes_->strip().clear();
+    edit_->setExtraSelections({});
     memos_.clear();
     memoBar_->setMarks({});
     numbers_->setText({});
@@ -233,7 +267,7 @@ void CWhiteView::loadMemos(TopicStore& s, std::int32_t text) {
 void CWhiteView::setEditMode(bool on) {
     if (on == editMode_) return;
     editMode_ = on;
-    edit_->setReadOnly(!on);
+    setReadOnlyWithCaret(!on);
     edit_->document()->setUndoRedoEnabled(on);
     if (on) {
         modified_ = false;

@@ -41,6 +41,9 @@ public:
     // The stripe column's width now; setting it as the user does keeps it for later texts.
     int stripeWidth() const;
     void setStripeWidth(int wanted, bool byUser);
+    // Coded passages shown on a ground of their code's colour.
+    bool tinted() const { return side_.tint; }
+    void setTinted(bool on);
     // What the stripes and their labels need (a double-click on the divider applies it).
     int neededStripeWidth() const;
 
@@ -56,6 +59,9 @@ private:
     void followChange(int pos, int removed, int added);
     // The memo icons go where the edit moved their places.
     void followMemos();
+    void tintPassages();
+    // The read-only text still takes a caret, so a passage can be selected from the keyboard.
+    void setReadOnlyWithCaret(bool readOnly);
 
     store::AppSettings::TextCoder side_;
     QWidget* divider_ = nullptr;

@@ -232,6 +232,10 @@ void CMainFrame::buildMenus() {
         windows->addAction(addCommand(
             toggleId(bit), text, [this, b] { toggleView(b); }, true));
     }
+    windows->addSeparator();
+    windows->addAction(addCommand(
+        CommandId::TintPassages, "T&int Coded Passages",
+        [this] { browser_->setTinted(command(CommandId::TintPassages)->isChecked()); }, true));
     QMenu* help = menuBar()->addMenu("&Help");
     const std::pair<int, const char*> manuals[] = {
         {33049, "vxintro.pdf"}, {33050, "vxmanual.pdf"}, {33051, "vxlexa.pdf"}};
@@ -359,7 +363,7 @@ void CMainFrame::fillUndoMenu(QMenu* menu) {
     const auto batches = ws_.codings().UndoBatches();
     for (std::size_t k = 0; k < batches.size(); ++k)
         menu->addAction(q(batches[k].codeName) + "\t" + QString::number(batches[k].count),
-                        [this, k] { undoBatch(static_cast<int>(k)); });
+                        [this, k] { confirmUndoBatch(static_cast<int>(k)); });
 }
 
 void CMainFrame::updateQuickList() {
@@ -474,6 +478,7 @@ void CMainFrame::updateCommands() {
     command(32996)->setEnabled(open);
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);
+    command(CommandId::TintPassages)->setChecked(browser_->tinted());
 }
 
 void CMainFrame::setFontColour(int index) {

@@ -23,8 +23,11 @@
 #include "store/TopicStore.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QInputDialog>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
@@ -113,14 +116,24 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                 ws_.documents().StartRename(item->data(0, Qt::UserRole).toInt(),
                                             item->data(0, Qt::UserRole + 1).toInt());
         });
-        connect(tree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        // Double-click or Return: a text opens; a code becomes the one the Code command uses.
+        connect(tree, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
             const int kind = item->data(0, Qt::UserRole).toInt();
             const std::int32_t id = item->data(0, Qt::UserRole + 1).toInt();
             if (kind == TopicId::Texts) openText(id);
             if (kind == TopicId::TextLinks)
                 openText(doc_.store().GetInt(TopicId::TextLinks, id, LinkField::Text));
+            if (kind == TopicId::Codes) chooseCode(id);
         });
     }
+    connect(codes_->tree(), &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (item->data(0, Qt::UserRole).toInt() == TopicId::Codes)
+            chooseCode(item->data(0, Qt::UserRole + 1).toInt());
+    });
+    // A passage dragged from the text onto a code is coded with it.
+    codes_->tree()->setAcceptDrops(true);
+    codes_->tree()->viewport()->setAcceptDrops(true);
+    codes_->tree()->viewport()->installEventFilter(this);
     browser_->stripes()->clicked = [this](std::int32_t coding, Qt::MouseButton button, bool twice,
                                           QPoint at) { stripeClicked(coding, button, twice, at); };
     documents_->tree()->accepts = [this](ObjectTree::Object what, ObjectTree::Object target) {
@@ -245,6 +258,22 @@ bool CMainFrame::readOnly() const {
 QString CMainFrame::windowTitleOf(const std::string& project, bool readOnly) {
     if (project.empty()) return "VEXANA";
     return q("VEXANA - " + project) + (readOnly ? " (read-only)" : "");
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Resize)
+        if (auto* split = qobject_cast<QSplitter*>(watched)) applyDivider(split);
+    if (watched == codes_->tree()->viewport() &&
+        (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove ||
+         e->type() == QEvent::Drop)) {
+        auto* d = static_cast<QDropEvent*>(e);
+        const std::int32_t code = passageDropTarget(d);
+        if (!code) return false; // not ours: the tree does what it does
+        d->acceptProposedAction();
+        if (e->type() == QEvent::Drop) contextCommand(20060, code);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QDropEvent;
 class QFontComboBox;
 class QMenu;
 class QTextCharFormat;
@@ -40,6 +41,8 @@ class CommandStack;
 namespace CommandId {
 constexpr int Undo = 57643;
 constexpr int Redo = 57644;
+// Ours: coded passages shown on a ground of their code's colour.
+constexpr int TintPassages = 34010;
 } // namespace CommandId
 
 class CBlauView;  // Document System
@@ -79,6 +82,10 @@ public:
     bool codeSelection();
     bool inVivo();
     bool undoBatch(int k);
+    // The same from the menu: a batch of more than one coding is named and confirmed first.
+    bool confirmUndoBatch(int k);
+    // A code clicked or activated in the Code System becomes the Code command's code.
+    void chooseCode(std::int32_t code);
     // Opens a coding's text when needed and selects its characters.
     void selectCoding(std::int32_t coding);
     // A click on the stripe strip (coding 0: outside any stripe).
@@ -127,6 +134,8 @@ private:
     // A splitter whose first pane is to be `first` pixels, once the splitter has its room.
     void placeDivider(QSplitter* split, int first);
     void applyDivider(QSplitter* split);
+    // The code under a drop of the Text Browser's selection on the Code System, or 0.
+    std::int32_t passageDropTarget(const QDropEvent* e) const;
     void showContextMenu(QTreeWidget* tree, const QPoint& at);
     void showBrowserMenu(const QPoint& at);
     static void selectInTree(QTreeWidget* tree, int kind, std::int32_t id);

@@ -1,3 +1,4 @@
+#include "CGreenView.h"
 #include "CWhiteView.h"
 #include "CommandScope.h"
 #include "MainFrame.h"
@@ -11,9 +12,13 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
+#include <QTreeWidget>
 
 namespace vexana::shell {
 
@@ -38,6 +43,39 @@ bool CMainFrame::inVivo() {
     const CommandScope step(*steps_, "In-Vivo");
     analysis::CodingTemplate t;
     return selection(t) && ws_.codings().InVivo(t);
+}
+
+void CMainFrame::chooseCode(std::int32_t code) {
+    if (!doc_.store().GetTopic(TopicId::Codes)->contains(code)) return;
+    ws_.quickList.use(code);
+    updateQuickList();
+    updateCommands();
+}
+
+std::int32_t CMainFrame::passageDropTarget(const QDropEvent* e) const {
+    // Only the Text Browser's own selection, dragged out of it.
+    const QTextCursor c = browser_->edit()->textCursor();
+    if (!openText_ || editMode() || !c.hasSelection() || !e->mimeData()->hasText()) return 0;
+    const QObject* from = e->source();
+    if (from != browser_->edit() && from != browser_->edit()->viewport() &&
+        e->mimeData()->text() != c.selection().toPlainText())
+        return 0;
+    const QTreeWidgetItem* item = codes_->tree()->itemAt(e->position().toPoint());
+    if (!item || item->data(0, Qt::UserRole).toInt() != TopicId::Codes) return 0;
+    return item->data(0, Qt::UserRole + 1).toInt();
+}
+
+bool CMainFrame::confirmUndoBatch(int k) {
+    const auto batches = ws_.codings().UndoBatches();
+    if (k < 0 || static_cast<std::size_t>(k) >= batches.size()) return false;
+    const auto& b = batches[static_cast<std::size_t>(k)];
+    // More than one coding goes at once: say which before it happens.
+    if (b.count > 1 && !ws_.ui().question("Undo Code removes the " + std::to_string(b.count) +
+                                              " codings made in one step with the code \"" +
+                                              (b.codeName.empty() ? "?" : b.codeName) + "\".",
+                                          "Remove", "Cancel"))
+        return false;
+    return undoBatch(k);
 }
 
 bool CMainFrame::undoBatch(int k) {

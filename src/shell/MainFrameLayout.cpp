@@ -7,7 +7,6 @@
 #include "analysis/Workspace.h"
 #include "store/CVexDoc.h"
 
-#include <QEvent>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
@@ -97,12 +96,6 @@ void CMainFrame::applyDivider(QSplitter* split) {
     split->setProperty("firstPane", QVariant());
     const int f = std::clamp(first.toInt(), 0, room);
     split->setSizes({f, room - f});
-}
-
-bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Resize)
-        if (auto* split = qobject_cast<QSplitter*>(watched)) applyDivider(split);
-    return QMainWindow::eventFilter(watched, e);
 }
 
 void CMainFrame::toggleView(int bit) {

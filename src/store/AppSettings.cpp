@@ -248,6 +248,7 @@ AppSettings::TextCoder AppSettings::textCoderWindow() const {
         t.width = parsed[1];
         t.labels = parsed[2];
     }
+    t.tint = file_.readString("TextCoderWindow", "Tint") != "0";
     return t;
 }
 
@@ -260,6 +261,7 @@ void AppSettings::setTextCoderWindow(const TextCoder& t) {
     file_.writeString("TextCoderWindow", "Settings",
                       std::to_string(t.stripesFirst) + ", " + std::to_string(t.width) + ", " +
                           std::to_string(t.labels));
+    file_.writeString("TextCoderWindow", "Tint", t.tint ? "1" : "0");
 }
 
 } // namespace vexana::store

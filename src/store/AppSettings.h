@@ -85,6 +85,8 @@ public:
     // "stripes first, width, labels shown" of the Text Browser.
     struct TextCoder {
         int stripesFirst = 1, width = 23, labels = 1;
+        // Coded passages tinted in their code's colour (a key of our own beside "Settings").
+        bool tint = true;
     };
     TextCoder textCoderWindow() const;
     void setSegmentsCtrl(int first, int width);

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "analysis/CodeSystem.h"
+#include "analysis/CodingOperations.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
@@ -498,6 +499,92 @@ private slots:
         QVERIFY(browser->toPlainText().isEmpty());
         QVERIFY(!frame.command(CommandId::Undo)->isEnabled());
         QVERIFY(!frame.command(32907)->isEnabled());
+    }
+
+    void codingWithoutTheRightMouseButton() {
+        Project p("#TEXT Anna\nI work at night and sleep by day.\n#ENDTEXT\n"
+                  "#TEXT Ben\nNothing coded.\n#ENDTEXT\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        const std::int32_t work = ws.codes().NewCode(0, "Work", false);
+        const std::int32_t sleep = ws.codes().NewCode(0, "Sleep", false);
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        frame.refreshAll();
+        // Return on a text in the tree opens it.
+        auto* docTree = frame.view(ViewBit::DocumentSystem)->findChild<ObjectTree*>();
+        QTreeWidgetItem* anna = docTree->findItems("Anna (0)", Qt::MatchRecursive).value(0);
+        QVERIFY(anna);
+        docTree->setFocus();
+        docTree->setCurrentItem(anna);
+        QTest::keyClick(docTree, Qt::Key_Return);
+        auto* browser = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        QCOMPARE(browser->toPlainText().left(7), QString("I work "));
+        // The read-only text takes a caret: Shift+arrows select.
+        browser->setFocus();
+        browser->moveCursor(QTextCursor::Start);
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(browser, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work"));
+        // A click on a code makes it the Code command's code.
+        auto* codeTree = frame.view(ViewBit::CodeSystem)->findChild<QTreeWidget*>();
+        QTreeWidgetItem* workItem = codeTree->findItems("Work (0)", Qt::MatchRecursive).value(0);
+        QVERIFY(workItem);
+        QTest::mouseClick(codeTree->viewport(), Qt::LeftButton, {},
+                          codeTree->visualItemRect(workItem).center());
+        QCOMPARE(ws.quickList.current(), work);
+        QVERIFY(frame.runCommand(32905));
+        QCOMPARE(doc.store().RecordCount(store::TopicId::Codings), 1);
+        // The selection dropped onto another code is coded with that code.
+        QTextCursor c = browser->textCursor();
+        c.setPosition(20);
+        c.setPosition(25, QTextCursor::KeepAnchor);
+        browser->setTextCursor(c);
+        QCoreApplication::processEvents();
+        QTreeWidgetItem* sleepItem = codeTree->findItems("Sleep (0)", Qt::MatchRecursive).value(0);
+        QVERIFY(sleepItem);
+        QMimeData dragged;
+        dragged.setText("sleep");
+        const QPointF at = codeTree->visualItemRect(sleepItem).center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(codeTree->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(codeTree->viewport(), &drop);
+        QCOMPARE(doc.store().RecordCount(store::TopicId::Codings), 2);
+        QCOMPARE(p.field(p.codingOf(sleep), store::CodingField::StartChar), 20);
+        // Text from elsewhere is not a passage of this text.
+        dragged.setText("something else");
+        QDragEnterEvent foreign(at.toPoint(), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(codeTree->viewport(), &foreign);
+        QVERIFY(!foreign.isAccepted());
+        // Coded passages are tinted, and the Window menu switches it.
+        QCoreApplication::processEvents();
+        QCOMPARE(browser->extraSelections().size(), 2);
+        QVERIFY(frame.runCommand(CommandId::TintPassages));
+        QVERIFY(browser->extraSelections().isEmpty());
+        QVERIFY(frame.runCommand(CommandId::TintPassages));
+        QCOMPARE(browser->extraSelections().size(), 2);
+        // A batch of several codings is named and confirmed before it goes.
+        ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
+        ws.codes().ActivateCode(work, true);
+        ws.codes().ActivateCode(sleep, true);
+        ws.BuildRetrieval();
+        ws.quickList.use(ws.codes().NewCode(0, "All", false));
+        const int before = doc.store().RecordCount(store::TopicId::Codings);
+        ui.numbers = {100};
+        QVERIFY(ws.codings().CodeResults() > 1);
+        const int batch = doc.store().RecordCount(store::TopicId::Codings) - before;
+        ui.answers = {false};
+        QVERIFY(!frame.confirmUndoBatch(0));
+        QCOMPARE(ui.questions.back(), "Undo Code removes the " + std::to_string(batch) +
+                                          " codings made in one step with the code \"All\".");
+        QCOMPARE(doc.store().RecordCount(store::TopicId::Codings), before + batch);
+        ui.answers = {true};
+        QVERIFY(frame.confirmUndoBatch(0));
+        QCOMPARE(doc.store().RecordCount(store::TopicId::Codings), before);
     }
 
     void editModeKeepsCodingsOnTheirWords() {
