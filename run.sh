@@ -7,15 +7,9 @@ cd "$(dirname "$0")"
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXANA_TESTS=OFF -DVEXANA_BENCH=OFF >/dev/null
 cmake --build build-run
 
-data="${XDG_DATA_HOME:-$HOME/.local/share}/vexana"
-demo="$data/demo.vxp"
-mkdir -p "$data"
+demo="${XDG_DATA_HOME:-$HOME/.local/share}/vexana/demo.vxp"
 if [ ! -f "$demo" ]; then
-  cli=./build-run/apps/vexana-cli/vexana-cli
-  "$cli" new "$demo"
-  "$cli" preprocess "$demo" Interviews data/demo/interviews.txt
-  "$cli" preprocess "$demo" "Field notes" data/demo/fieldnotes.txt
-  "$cli" set "$demo" "Working parents" 'Interviews\Bernd' 'Interviews\Carla' >/dev/null
+  ./build-run/apps/vexana-cli/vexana-cli demo "$demo"
 fi
 ./build-run/apps/vexana-cli/vexana-cli info "$demo"
 

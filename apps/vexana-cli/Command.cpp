@@ -23,6 +23,7 @@ int ConsoleUserInterface::stopsShown() {
 std::vector<std::unique_ptr<Command>> allCommands() {
     std::vector<std::unique_ptr<Command>> list;
     list.push_back(makeNewCommand());
+    list.push_back(makeDemoCommand());
     list.push_back(makeInfoCommand());
     list.push_back(makeImportCommand(false));
     list.push_back(makeImportCommand(true));

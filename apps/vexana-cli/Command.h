@@ -37,6 +37,7 @@ public:
 std::vector<std::unique_ptr<Command>> allCommands();
 
 std::unique_ptr<Command> makeNewCommand();
+std::unique_ptr<Command> makeDemoCommand();
 std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeRtfToTextCommand();
 std::unique_ptr<Command> makeImportCommand(bool preprocess);

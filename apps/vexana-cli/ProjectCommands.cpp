@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "exchange/DemoProject.h"
 #include "platform/Files.h"
 #include "store/Schema.h"
 
@@ -29,6 +30,26 @@ public:
         CVexDoc doc(ui, recent);
         if (!doc.OpenPath(args[0], false)) return 1;
         out << "Created " << doc.title() << "\n";
+        return 0;
+    }
+};
+
+class DemoCommand : public Command {
+public:
+    const char* name() const override { return "demo"; }
+    const char* summary() const override { return "make the bundled demo project"; }
+    std::string usage() const override {
+        return "Usage: vexana-cli demo [PROJECT]\n"
+               "Makes the demo study (interviews and field notes with their codes, and the set\n"
+               "\"Working parents\") as a new project at PROJECT, by default the user's demo\n"
+               "project that the desktop program offers. A path that exists already is refused.\n";
+    }
+    int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
+        if (wantsHelp(args) || args.size() > 1) return checkArguments(*this, args, 1, out, err);
+        ConsoleUserInterface ui;
+        const std::string path = args.empty() ? exchange::DemoProjectPath() : args[0];
+        if (!exchange::BuildDemoProject(path, ui)) return 1;
+        out << "Created " << path << "\n";
         return 0;
     }
 };
@@ -65,6 +86,10 @@ public:
 };
 
 } // namespace
+
+std::unique_ptr<Command> makeDemoCommand() {
+    return std::make_unique<DemoCommand>();
+}
 
 std::unique_ptr<Command> makeNewCommand() {
     return std::make_unique<NewCommand>();

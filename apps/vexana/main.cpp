@@ -2,6 +2,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
+#include "exchange/DemoProject.h"
 #include "platform/Files.h"
 #include "shell/MainFrame.h"
 #include "shell/OrderlyShutdown.h"
@@ -22,16 +23,11 @@ namespace {
 void usage(std::ostream& out) {
     out << "Usage: vexana [--settings FILE] [PROJECT]\n"
            "       vexana --screenshot OUT.png [PROJECT]\n"
-           "Opens PROJECT, or asks which project to open. --screenshot opens the project (the "
-           "demo\n"
-           "project when none is given), shows the last text and the retrieved segments, saves "
-           "the\n"
-           "window as a PNG image and exits; a message that would need an answer is printed\n"
-           "instead and the exit status is not 0.\n";
-}
-
-std::string demoProject() {
-    return platform::userDataDir() + "/vexana/demo.vxp";
+           "Opens PROJECT, or asks which project to open (a first start offers the demo project).\n"
+           "--screenshot opens the project (the demo project when none is given; it is made\n"
+           "when missing), shows the last text and the retrieved segments, saves the window as\n"
+           "a PNG image and exits; a message that would need an answer is printed instead and\n"
+           "the exit status is not 0.\n";
 }
 
 } // namespace
@@ -66,13 +62,16 @@ int main(int argc, char** argv) {
     shell::CMainFrame frame(doc, ws, retrieval, settings);
     ui.setParent(&frame);
 
+    doc.setDemoProject([&ui] { return exchange::EnsureDemoProject(ui); });
     if (!screenshot.empty()) {
-        doc.setStartupPath(project.empty() ? demoProject() : project);
-        if (!platform::fileExists(project.empty() ? demoProject() : project)) {
-            std::cerr << "The project " << (project.empty() ? demoProject() : project)
-                      << " does not exist.\n";
+        // Without a project the demo is shown, made first on a fresh account.
+        if (project.empty()) project = exchange::EnsureDemoProject(ui);
+        if (project.empty()) return 1;
+        if (!platform::fileExists(project)) {
+            std::cerr << "The project " << project << " does not exist.\n";
             return 1;
         }
+        doc.setStartupPath(project);
         if (!doc.ChooseProjectAtStartup()) return 1;
         // Something to see: every text and code active, the last text (or the first) open.
         ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);

@@ -133,25 +133,30 @@ store::StartChoice QtUserInterface::startDialog(const std::vector<std::string>& 
     auto* layout = new QVBoxLayout(&dlg);
     auto* create = new QRadioButton("Create and Open New Project");
     auto* open = new QRadioButton("Open Existing Project");
-    open->setChecked(true);
+    // A first start has no projects yet: the demo study is the way in.
+    auto* demo = new QRadioButton("Open the Demo Project");
+    (recentProjects.empty() ? demo : open)->setChecked(true);
     auto* list = new QListWidget;
     list->addItem("Other Projects...");
     for (const auto& p : recentProjects)
         list->addItem(q(p));
     list->setCurrentRow(0);
-    QObject::connect(create, &QRadioButton::toggled, list,
-                     [list](bool on) { list->setEnabled(!on); });
+    list->setEnabled(open->isChecked());
+    QObject::connect(open, &QRadioButton::toggled, list, [list](bool on) { list->setEnabled(on); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
     layout->addWidget(create);
     layout->addWidget(open);
     layout->addWidget(list);
+    layout->addWidget(demo);
     layout->addWidget(buttons);
     if (dlg.exec() != QDialog::Accepted)
         return choice; // counts as "Open Existing Project" with no row
     if (create->isChecked()) {
         choice.kind = store::StartChoice::Kind::CreateNew;
+    } else if (demo->isChecked()) {
+        choice.kind = store::StartChoice::Kind::OpenDemo;
     } else if (list->currentRow() > 0) {
         choice.recentPath = recentProjects[static_cast<std::size_t>(list->currentRow() - 1)];
     }

@@ -246,6 +246,8 @@ bool CVexDoc::ChooseProjectAtStartup() {
         if (choice.kind == StartChoice::Kind::CreateNew) {
             path = ui_.chooseFile(FileDialog::NewProject);
             create = true;
+        } else if (choice.kind == StartChoice::Kind::OpenDemo) {
+            if (demoProject_) path = demoProject_();
         } else if (!choice.recentPath.empty()) {
             path = choice.recentPath;
         } else {

@@ -29,6 +29,9 @@ public:
 
     // Start-up: the remembered command-line path, or the start dialog. False: the program ends.
     void setStartupPath(std::string path) { startupPath_ = std::move(path); }
+    // How the start dialog's demo project is had: its path, made when missing (empty when it
+    // cannot be); the program knows how to build it, the document does not.
+    void setDemoProject(std::function<std::string()> ensure) { demoProject_ = std::move(ensure); }
     bool ChooseProjectAtStartup();
 
     // Opens (or creates) the file and loads it; the current project stays when that fails.
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<TopicStore> store_;
     std::unique_ptr<UndoHistory> history_;
     std::string startupPath_;
+    std::function<std::string()> demoProject_;
     std::string title_;
     std::string options_;
     int charSet_ = 0;

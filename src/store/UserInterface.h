@@ -21,7 +21,8 @@ enum class FileDialog {
 };
 
 struct StartChoice {
-    enum class Kind { CreateNew, OpenExisting } kind = Kind::OpenExisting;
+    // OpenDemo: the bundled demo study, built first when missing.
+    enum class Kind { CreateNew, OpenExisting, OpenDemo } kind = Kind::OpenExisting;
     std::string recentPath; // a recent project chosen in the list; empty for "Other Projects..."
 };
 
