@@ -10,6 +10,7 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -104,13 +105,25 @@ std::pair<int, int> CBlackView::layoutSettings() const {
 }
 
 bool CBlackView::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == edit_->viewport() && e->type() == QEvent::MouseButtonDblClick && segmentChosen) {
-        const auto* m = static_cast<QMouseEvent*>(e);
+    const bool mouse = e->type() == QEvent::MouseButtonPress ||
+                       e->type() == QEvent::MouseButtonRelease ||
+                       e->type() == QEvent::MouseButtonDblClick;
+    if (watched != edit_->viewport() || !segmentChosen || !mouse)
+        return CBaseView::eventFilter(watched, e);
+    const auto* m = static_cast<QMouseEvent*>(e);
+    if (e->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton)
+        pressedAt_ = m->position().toPoint();
+    // A click (no selection dragged out) or a double click in a segment's text opens it.
+    const bool click = e->type() == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton &&
+                       (m->position().toPoint() - pressedAt_).manhattanLength() <
+                           QApplication::startDragDistance() &&
+                       !edit_->textCursor().hasSelection();
+    if (click || e->type() == QEvent::MouseButtonDblClick) {
         const int i =
             column_->blockAt(edit_->cursorForPosition(m->position().toPoint()).position());
         if (i >= 0) {
             segmentChosen(column_->blocks()[static_cast<std::size_t>(i)].coding);
-            return true;
+            return e->type() == QEvent::MouseButtonDblClick;
         }
     }
     return CBaseView::eventFilter(watched, e);

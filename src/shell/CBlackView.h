@@ -3,6 +3,7 @@
 #include "BaseView.h"
 #include "store/AppSettings.h"
 
+#include <QPoint>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -32,7 +33,7 @@ public:
     // The settings that the window was laid out with, its column's width as it is now.
     std::pair<int, int> layoutSettings() const;
 
-    // A double click in a segment's text, or a click on its mark, opens it in its text.
+    // A click in a segment's text, or on its mark, opens it in its text.
     std::function<void(std::int32_t coding)> segmentChosen;
 
 protected:
@@ -43,6 +44,7 @@ private:
     SegmentColumn* column_;
     QLabel* heading_;
     bool columnFirst_ = true;
+    QPoint pressedAt_;
 };
 
 } // namespace vexana::shell

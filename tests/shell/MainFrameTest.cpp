@@ -223,6 +223,17 @@ private slots:
         QTest::mouseDClick(segments->viewport(), Qt::LeftButton, {},
                            segments->cursorRect(inAnna).center());
         QCOMPARE(browser->textCursor().selectedText(), QString("I work at night."));
+        // So does a single click in Ben's; a selection dragged out for copying does not.
+        QTextCursor inBen(segments->document());
+        inBen.setPosition(blocks[ben].start + 3);
+        QTest::mouseClick(segments->viewport(), Qt::LeftButton, {},
+                          segments->cursorRect(inBen).center());
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work by day."));
+        const QPoint from = segments->cursorRect(inAnna).center();
+        QTest::mousePress(segments->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(segments->viewport(), from + QPoint(40, 0));
+        QTest::mouseRelease(segments->viewport(), Qt::LeftButton, {}, from + QPoint(40, 0));
+        QCOMPARE(browser->textCursor().selectedText(), QString("I work by day."));
         QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(20, y));
         QCOMPARE(column->blockAt(blocks[0].start + 2), 0);
         QCOMPARE(column->blockAt(blocks[0].end + 2), -1);
