@@ -8,6 +8,7 @@
 #include "store/TopicStore.h"
 
 #include <QStyle>
+#include <utility>
 
 namespace vexana::shell {
 
@@ -19,10 +20,17 @@ CBlauView::CBlauView() : CBaseView(ViewBit::DocumentSystem), tree_(new ObjectTre
 
 void CBlauView::fill(TopicStore& s, const analysis::Workspace& ws) {
     tree_->clear();
-    const QIcon folder = style()->standardIcon(QStyle::SP_DirIcon);
-    const QIcon file = style()->standardIcon(QStyle::SP_FileIcon);
-    const QIcon linkFolder = style()->standardIcon(QStyle::SP_DirLinkIcon);
-    const QIcon linkFile = style()->standardIcon(QStyle::SP_FileLinkIcon);
+    // The style draws its icons anew on every call: once is enough.
+    if (icons_[0].isNull())
+        for (const auto [i, pixmap] : {std::pair{0, QStyle::SP_DirIcon},
+                                       {1, QStyle::SP_FileIcon},
+                                       {2, QStyle::SP_DirLinkIcon},
+                                       {3, QStyle::SP_FileLinkIcon}})
+            icons_[static_cast<std::size_t>(i)] = style()->standardIcon(pixmap);
+    const QIcon& folder = icons_[0];
+    const QIcon& file = icons_[1];
+    const QIcon& linkFolder = icons_[2];
+    const QIcon& linkFile = icons_[3];
     auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
     tag(groups, TopicId::GroupsRoot, 0);
     for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {

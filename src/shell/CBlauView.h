@@ -2,6 +2,9 @@
 
 #include "BaseView.h"
 
+#include <QIcon>
+#include <array>
+
 namespace vexana::store {
 class TopicStore;
 }
@@ -22,6 +25,7 @@ public:
 
 private:
     ObjectTree* tree_;
+    std::array<QIcon, 4> icons_; // group, text, set, link
 };
 
 } // namespace vexana::shell

@@ -15,11 +15,14 @@
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLocale>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextEdit>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
 
 namespace vexana::shell {
 
@@ -89,6 +92,8 @@ CWhiteView::CWhiteView(const AppSettings& settings)
         setStripeWidth(stripes_->width(), true);
     });
     setReadOnlyWithCaret(true);
+    connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { tintPassages(); });
     // Only edits are undone in the editor, never the loading of a text.
     edit_->document()->setUndoRedoEnabled(false);
     setStripeWidth(stripeWidth_, false);
@@ -98,8 +103,12 @@ int CWhiteView::neededStripeWidth() const {
     QFont f = stripes_->font();
     f.setPixelSize(11);
     const QFontMetrics metrics(f);
+    // Labels are code names: a few, each repeated many times.
+    std::unordered_map<std::string, int> widths;
     return stripes_->strip().neededWidth(stripes_->labelsShown(), [&](const std::string& label) {
-        return metrics.horizontalAdvance(QString::fromStdString(label));
+        auto [it, fresh] = widths.try_emplace(label, 0);
+        if (fresh) it->second = metrics.horizontalAdvance(QString::fromStdString(label));
+        return it->second;
     }) + 6;
 }
 
@@ -132,6 +141,8 @@ void CWhiteView::resizeEvent(QResizeEvent* e) {
     CBaseView::resizeEvent(e);
     // A narrower window never squeezes the text below half of it.
     setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
+    // More or less of the text shows once the window has laid itself out.
+    QTimer::singleShot(0, this, [this] { tintPassages(); });
 }
 
 void CWhiteView::show(TopicStore& s, std::int32_t text) {
@@ -144,17 +155,8 @@ void CWhiteView::show(TopicStore& s, std::int32_t text) {
     // memo marks are renewed, so the view keeps its place and the selection stays.
     const bool sameBody = shownText_ == text && shownBody_ == bodyHash && text != 0;
     if (!sameBody) {
-        const platform::RichText body = browser::fieldBody(record, TextField::Body);
-        {
-            // The cursor moves with every insert; its listeners hear of the result once.
-            const QSignalBlocker quiet(edit_);
-            fillDocument(*edit_->document(), body);
-            edit_->moveCursor(QTextCursor::Start);
-        }
-        stripes_->setText(body);
-        numbers_->setText(body.chars());
-        shownText_ = text;
-        shownBody_ = bodyHash;
+        body_ = browser::fieldBody(record, TextField::Body);
+        stripes_->setText(body_);
     }
     stripes_->strip().clear();
     for (std::int32_t id : s.FindIds(TopicId::Codings, TopicId::Texts, text)) {
@@ -172,7 +174,8 @@ void CWhiteView::show(TopicStore& s, std::int32_t text) {
     }
     // Until the user sets the width, the column fits its labels, at most a quarter of the
     // window, and only grows while a text is shown: a new coding does not reflow the text
-    // under the mouse by shrinking it back.
+    // under the mouse by shrinking it back. Set before the text is filled in, so a long text
+    // is wrapped once, at its final width.
     if (!userWidth_) {
         const int cap = std::clamp(width() / 4, 23, 200);
         const int fit = std::clamp(neededStripeWidth(), 23, cap);
@@ -180,6 +183,17 @@ void CWhiteView::show(TopicStore& s, std::int32_t text) {
         setStripeWidth(autoWidth_, false);
     } else {
         setStripeWidth(stripeWidth_, false);
+    }
+    if (!sameBody) {
+        {
+            // The cursor moves with every insert; its listeners hear of the result once.
+            const QSignalBlocker quiet(edit_);
+            fillDocument(*edit_->document(), body_);
+            edit_->moveCursor(QTextCursor::Start);
+        }
+        numbers_->setText(body_.chars());
+        shownText_ = text;
+        shownBody_ = bodyHash;
     }
     stripes_->relayout();
     tintPassages();
@@ -199,15 +213,22 @@ void CWhiteView::setTinted(bool on) {
 
 void CWhiteView::tintPassages() {
     QList<QTextEdit::ExtraSelection> tints;
-    if (side_.tint) {
+    if (side_.tint && !stripes_->strip().stripes().empty()) {
+        // Only what can be seen: thousands of passages would make every refresh slow, and
+        // scrolling tints the ones that come into view.
+        const QRect view = edit_->viewport()->rect();
+        const int from = edit_->cursorForPosition(view.topLeft()).position();
+        const int to = edit_->cursorForPosition(view.bottomRight()).position() + 1;
         const int end = edit_->document()->characterCount() - 1;
         for (const auto& st : stripes_->strip().stripes()) {
-            if (st.deleted()) continue;
+            const int a = std::clamp(stripes_->toControl(st.startChar), 0, end);
+            if (a > to) break; // ordered by start
+            const int b = std::clamp(stripes_->toControl(st.finishChar), 0, end);
+            if (st.deleted() || b < from) continue;
             QTextEdit::ExtraSelection x;
             x.cursor = QTextCursor(edit_->document());
-            x.cursor.setPosition(std::clamp(stripes_->toControl(st.startChar), 0, end));
-            x.cursor.setPosition(std::clamp(stripes_->toControl(st.finishChar), 0, end),
-                                 QTextCursor::KeepAnchor);
+            x.cursor.setPosition(a);
+            x.cursor.setPosition(b, QTextCursor::KeepAnchor);
             // A light wash of the colour: overlapping passages darken a little where they meet.
             QColor ground((st.colour >> 16) & 255, (st.colour >> 8) & 255, st.colour & 255);
             ground.setAlpha(45);
@@ -224,12 +245,14 @@ void CWhiteView::keepShownBody(TopicStore& s) {
     const auto& rtf = record.block(TextField::Body);
     shownBody_ = std::hash<std::string_view>{}(
         std::string_view(reinterpret_cast<const char*>(rtf.data()), rtf.size()));
+    body_ = browser::fieldBody(record, TextField::Body);
 }
 
 void CWhiteView::clear() {
     setEditMode(false);
     edit_->clear();
     shownText_ = 0;
+    body_ = {};
     autoWidth_ = 23;
     setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
     stripes_->strip().clear();

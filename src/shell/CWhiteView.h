@@ -2,6 +2,7 @@
 
 #include "BaseView.h"
 #include "browser/StripeStrip.h"
+#include "platform/richtext/RichText.h"
 #include "store/AppSettings.h"
 
 #include <QMetaObject>
@@ -29,6 +30,8 @@ public:
     void clear();
     // The text just saved from the editor is what the window shows already.
     void keepShownBody(store::TopicStore& s);
+    // The stored text as shown (not as being edited): what a selection is coded from.
+    const platform::RichText& body() const { return body_; }
     void loadMemos(store::TopicStore& s, std::int32_t text);
 
     // While edit mode is on, stripes and memo places follow every change of the text.
@@ -71,6 +74,7 @@ private:
     // The text shown and its body's fingerprint: a refill of the same body keeps the view.
     std::int32_t shownText_ = 0;
     std::size_t shownBody_ = 0;
+    platform::RichText body_;
     bool editMode_ = false;
     bool modified_ = false;
     std::u32string before_;

@@ -30,7 +30,11 @@ bool CMainFrame::selection(analysis::CodingTemplate& t) const {
     if (!c.hasSelection()) return false;
     const std::int32_t a = browser_->stripes()->fromControl(c.selectionStart());
     const std::int32_t b = browser_->stripes()->fromControl(c.selectionEnd());
-    return ws_.codings().TemplateFor(openText_, a, b, t);
+    // From the body the window holds: parsing a long text again for each coding is most of
+    // the time a coding takes.
+    if (!analysis::CodingOperations::TemplateFor(browser_->body(), a, b, t)) return false;
+    t.text = openText_;
+    return true;
 }
 
 bool CMainFrame::codeSelection() {

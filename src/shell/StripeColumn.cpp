@@ -31,6 +31,12 @@ StripeColumn::StripeColumn(QTextEdit* edit, QWidget* parent) : QWidget(parent), 
     setMinimumWidth(23);
     setMouseTracking(true);
     connect(edit_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { relayout(); });
+    // The lines are walked again only when the text or its wrapping changed, not for every
+    // coding or scroll: on a long text that walk is most of a refresh.
+    connect(edit_->document(), &QTextDocument::contentsChanged, this,
+            [this] { linesValid_ = false; });
+    connect(edit_->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
+            this, [this] { linesValid_ = false; });
     relayoutAfterLayoutBursts(this, edit_, [this] { relayout(); });
 }
 
@@ -40,6 +46,7 @@ void StripeColumn::setText(const platform::RichText& text) {
 }
 
 void StripeColumn::textEdited(std::u32string_view chars) {
+    linesValid_ = false;
     astral_.clear();
     for (std::size_t i = 0; i < chars.size(); ++i)
         if (chars[i] > 0xFFFF) astral_.push_back(static_cast<std::int32_t>(i));
@@ -60,20 +67,22 @@ std::int32_t StripeColumn::fromControl(int position) const {
 }
 
 void StripeColumn::collectLines() {
+    if (linesValid_ && lineWidth_ == edit_->viewport()->width()) return;
+    linesValid_ = true;
+    lineWidth_ = edit_->viewport()->width();
     lineStarts_.clear();
     lineTops_.clear();
-    const int scroll = edit_->verticalScrollBar()->value();
     for (QTextBlock b = edit_->document()->begin(); b.isValid(); b = b.next()) {
         const QTextLayout* layout = b.layout();
         const QRectF box = edit_->document()->documentLayout()->blockBoundingRect(b);
         for (int i = 0; layout && i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             lineStarts_.push_back(b.position() + line.textStart());
-            lineTops_.push_back(static_cast<int>(box.top() + line.y()) - scroll);
+            lineTops_.push_back(static_cast<int>(box.top() + line.y()));
         }
         if (!layout || layout->lineCount() == 0) {
             lineStarts_.push_back(b.position());
-            lineTops_.push_back(static_cast<int>(box.top()) - scroll);
+            lineTops_.push_back(static_cast<int>(box.top()));
         }
     }
 }
@@ -88,9 +97,10 @@ void StripeColumn::relayout() {
     strip_.updateLines(lineOf);
     browser::TextGeometry g;
     g.lineOf = lineOf;
-    g.yOfLine = [this](int line) {
+    const int scroll = edit_->verticalScrollBar()->value();
+    g.yOfLine = [this, scroll](int line) {
         return line >= 0 && line < static_cast<int>(lineTops_.size())
-                   ? lineTops_[static_cast<std::size_t>(line)]
+                   ? lineTops_[static_cast<std::size_t>(line)] - scroll
                    : 0;
     };
     g.yOfChar = [&](std::int32_t c) { return g.yOfLine(lineOf(c)); };

@@ -57,7 +57,9 @@ private:
     browser::StripeStrip strip_;
     std::vector<std::int32_t> astral_; // offsets of characters that take two positions
     std::vector<int> lineStarts_;      // control position of each display line's start
-    std::vector<int> lineTops_;        // its top in the viewport
+    std::vector<int> lineTops_;        // its top in the document
+    bool linesValid_ = false;
+    int lineWidth_ = -1; // the width the lines were wrapped at
     bool labels_ = true;
 };
 
