@@ -262,4 +262,17 @@ void AppSettings::setTextCoderWindow(const TextCoder& t) {
                           std::to_string(t.labels));
 }
 
+std::string AppSettings::conditionData() const {
+    return file_.readString(logActivationSection, "Data");
+}
+
+std::string AppSettings::conditionFolder() const {
+    return file_.readString(logActivationSection, "DefaultPath");
+}
+
+void AppSettings::setCondition(const std::string& data, const std::string& folder) {
+    file_.writeString(logActivationSection, "Data", data);
+    file_.writeString(logActivationSection, "DefaultPath", folder);
+}
+
 } // namespace vexana::store
