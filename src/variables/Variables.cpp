@@ -107,11 +107,6 @@ std::string Variables::CheckName(std::string_view given, int renaming) const {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return "The name of a variable cannot hold tabs or line breaks.";
     const std::string shown(name);
-    // The variable table's import takes such a column for the text's group or name.
-    if (startsWithIgnoringCase(name, "Textgr") || startsWithIgnoringCase(name, "Textname"))
-        return "\"" + shown +
-               "\" would be read as the text group or text name column; please "
-               "choose another name.";
     const TopicStore& s = doc_.store();
     if (const Topic* t = s.GetTopic(TopicId::Texts))
         for (const auto& f : t->fields())
@@ -121,6 +116,11 @@ std::string Variables::CheckName(std::string_view given, int renaming) const {
         for (const auto& f : def->fields)
             if (equalIgnoringCase(f.name, name))
                 return "\"" + shown + "\" is the name of a built-in field.";
+    // The variable table's import takes such a column for the text's group or name.
+    if (startsWithIgnoringCase(name, "Textgr") || startsWithIgnoringCase(name, "Textname"))
+        return "\"" + shown +
+               "\" would be read as the text group or text name column; please "
+               "choose another name.";
     return {};
 }
 
