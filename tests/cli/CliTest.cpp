@@ -375,7 +375,7 @@ TEST(Cli, ActivateByVariablesAndRetrieveWithAConditionFile) {
     EXPECT_EQ(run("retrieve " + p + " --loa " + dir.file("c.loa")).out,
               "OR-Combination\nG\\A\tWork\t0\t7\t1\t1\t100\tNights.\n");
     // Wrong arguments, damaged files and unknown fields.
-    for (const char* bad : {"", " --row and Age", " --row xor Age = 1", " --row and Age => 1",
+    for (const char* bad : {"", " --row and Age", " --row xor Age = 1", " --row and Age '=>' 1",
                             " --loa x --row and Age = 1", " --frob"})
         EXPECT_EQ(run("activate " + p + bad).status, 2) << bad;
     EXPECT_EQ(run("retrieve " + p + " --texts 'G\\A' --loa " + dir.file("c.loa")).status, 2);
