@@ -3,13 +3,12 @@
 #include "platform/Utf8.h"
 
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <locale>
-#include <sstream>
 
 namespace vexana::store {
 
@@ -108,15 +107,18 @@ std::int32_t textToInt(std::string_view text) {
 }
 
 double textToFloat(std::string_view text) {
-    // Classic-locale parsing; a decimal comma is accepted as well, as users type both.
+    // The leading number in the classic form, whatever the locale; a decimal comma is taken
+    // as well, as users type both.
     std::string s(text.substr(0, 256));
     for (char& c : s)
         if (c == ',') c = '.';
-    std::istringstream in(s);
-    in.imbue(std::locale::classic());
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    if (i + 1 < s.size() && s[i] == '+' && s[i + 1] != '-') ++i;
     double v = 0.0;
-    in >> v;
-    if (in.fail() || !std::isfinite(v)) return 0.0;
+    const auto [end, error] = std::from_chars(s.data() + i, s.data() + s.size(), v);
+    if (error != std::errc() || !std::isfinite(v)) return 0.0;
     return v;
 }
 

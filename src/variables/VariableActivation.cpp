@@ -8,6 +8,7 @@
 #include "platform/Utf8.h"
 #include "store/Schema.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -29,7 +30,23 @@ struct PreparedRow {
     std::int64_t integer = 0;
     double number = 0.0;
     std::string text;
+    bool asciiText = false; // text holds ASCII only, lowered
 };
+
+// The case-insensitive comparison for a row whose text is lowered ASCII, without a call per
+// text; anything beyond ASCII goes the long way.
+int compareWithRow(std::string_view value, const PreparedRow& p) {
+    if (!p.asciiText) return compareIgnoringCase(value, p.text);
+    const std::size_t n = std::min(value.size(), p.text.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(value[i]);
+        if (x >= 0x80) return compareIgnoringCase(value, p.text);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        const auto y = static_cast<unsigned char>(p.text[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return value.size() == p.text.size() ? 0 : value.size() < p.text.size() ? -1 : 1;
+}
 
 PreparedRow prepare(const Topic& texts, const FormulaRow& row) {
     PreparedRow p;
@@ -58,6 +75,11 @@ PreparedRow prepare(const Topic& texts, const FormulaRow& row) {
     case TypeLongString:
         p.kind = PreparedRow::Kind::Text;
         p.text = row.value;
+        p.asciiText = std::all_of(p.text.begin(), p.text.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (p.asciiText)
+            for (char& c : p.text)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         break;
     default:
         break;
@@ -69,42 +91,87 @@ template <class T> int threeWay(T a, T b) {
     return a < b ? -1 : b < a ? 1 : 0;
 }
 
-bool rowHolds(const Topic& texts, const PreparedRow& p, const std::uint8_t* img) {
-    int c = 0;
+// The operator's truth for c < 0, c = 0 or c > 0, without a branch.
+inline char holds(int op, int c) {
+    return static_cast<char>(
+        ((op == Operator::Equal) & (c == 0)) | ((op == Operator::NotEqual) & (c != 0)) |
+        ((op == Operator::Less) & (c < 0)) | ((op == Operator::Greater) & (c > 0)));
+}
+
+bool isAsciiText(std::string_view v) {
+    return std::all_of(v.begin(), v.end(),
+                       [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+}
+
+// The row's truth for every record: one tight loop per kind of value, so the kind and the
+// operator are not decided again for each text. A value that cannot be read leaves it true.
+void rowColumn(const Topic& texts, const PreparedRow& p,
+               const std::vector<const std::uint8_t*>& images, std::vector<char>& out) {
+    const std::size_t n = images.size();
+    out.assign(n, 1);
+    if (!p.field) return;
+    const FieldInfo& f = *p.field;
     switch (p.kind) {
     case PreparedRow::Kind::Integer:
-        c = threeWay<std::int64_t>(slot::getInt(img, *p.field), p.integer);
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = holds(p.op, threeWay<std::int64_t>(slot::getInt(images[i], f), p.integer));
         break;
     case PreparedRow::Kind::Boolean:
-        c = threeWay<std::int64_t>(slot::getInt(img, *p.field) != 0 ? 1 : 0, p.integer);
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] =
+                holds(p.op, threeWay<std::int64_t>(slot::getInt(images[i], f) != 0, p.integer));
         break;
-    case PreparedRow::Kind::Float: {
-        const double v = slot::getDouble(img, *p.field);
-        if (std::isnan(v)) return true;
-        c = threeWay(v, p.number);
+    case PreparedRow::Kind::Float:
+        for (std::size_t i = 0; i < n; ++i) {
+            const double v = slot::getDouble(images[i], f);
+            out[i] = std::isnan(v) ? 1 : holds(p.op, threeWay(v, p.number));
+        }
         break;
-    }
-    case PreparedRow::Kind::Date: {
-        const DateTime d = slot::getDate(img, *p.field);
-        if (!d.valid() || std::isnan(d.days)) return true;
-        c = threeWay(d.days, p.number);
+    case PreparedRow::Kind::Date:
+        for (std::size_t i = 0; i < n; ++i) {
+            const DateTime d = slot::getDate(images[i], f);
+            out[i] = !d.valid() || std::isnan(d.days) ? 1 : holds(p.op, threeWay(d.days, p.number));
+        }
         break;
-    }
     case PreparedRow::Kind::Text:
-        c = compareIgnoringCase(texts.getText(img, *p.field), p.text);
+        if (p.asciiText && p.op <= Operator::NotEqual &&
+            p.text.size() + 1 < static_cast<std::size_t>(f.size)) {
+            // Equality with ASCII: the slot's bytes against the lowered text and its end,
+            // without measuring the slot's text first.
+            const std::size_t length = p.text.size();
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::uint8_t* slot = images[i] + f.offset;
+                bool equal = slot[0] != Topic::pooledMarker;
+                bool plain = equal;
+                for (std::size_t k = 0; equal && k < length; ++k) {
+                    std::uint8_t x = slot[k];
+                    if (x >= 0x80) {
+                        plain = equal = false;
+                        break;
+                    }
+                    if (x >= 'A' && x <= 'Z') x = static_cast<std::uint8_t>(x - 'A' + 'a');
+                    equal = x == static_cast<std::uint8_t>(p.text[k]);
+                }
+                if (!plain)
+                    equal = compareWithRow(texts.getText(images[i], f), p) == 0;
+                else if (equal)
+                    equal = slot[length] == 0;
+                out[i] = equal == (p.op == Operator::Equal);
+            }
+            break;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string_view v = texts.getText(images[i], f);
+            // "=" and "<>" need no order: ASCII texts of other lengths differ.
+            if (p.asciiText && p.op <= Operator::NotEqual && v.size() != p.text.size() &&
+                isAsciiText(v))
+                out[i] = p.op == Operator::NotEqual;
+            else
+                out[i] = holds(p.op, compareWithRow(v, p));
+        }
         break;
     case PreparedRow::Kind::Unreadable:
-        return true;
-    }
-    switch (p.op) {
-    case Operator::Equal:
-        return c == 0;
-    case Operator::NotEqual:
-        return c != 0;
-    case Operator::Less:
-        return c < 0;
-    default:
-        return c > 0;
+        break;
     }
 }
 
@@ -209,16 +276,24 @@ std::vector<char> evaluate(const TopicStore& store, const std::vector<FormulaRow
     prepared.reserve(rows.size());
     for (const auto& r : rows)
         prepared.push_back(prepare(*texts, r));
-    result.reserve(static_cast<std::size_t>(texts->count()));
+    std::vector<const std::uint8_t*> images;
+    images.reserve(static_cast<std::size_t>(texts->count()));
+    if (ids) ids->reserve(static_cast<std::size_t>(texts->count()));
     texts->forEach([&](std::int32_t id, const std::uint8_t* img) {
-        bool truth = rowHolds(*texts, prepared.front(), img);
-        for (std::size_t i = 1; i < prepared.size(); ++i) {
-            const bool row = rowHolds(*texts, prepared[i], img);
-            truth = prepared[i].andWithAbove ? (truth && row) : (truth || row);
-        }
-        result.push_back(truth ? 1 : 0);
+        images.push_back(img);
         if (ids) ids->push_back(id);
     });
+    rowColumn(*texts, prepared.front(), images, result);
+    std::vector<char> row;
+    for (std::size_t r = 1; r < prepared.size(); ++r) {
+        rowColumn(*texts, prepared[r], images, row);
+        if (prepared[r].andWithAbove)
+            for (std::size_t i = 0; i < row.size(); ++i)
+                result[i] &= row[i];
+        else
+            for (std::size_t i = 0; i < row.size(); ++i)
+                result[i] |= row[i];
+    }
     return result;
 }
 

@@ -58,16 +58,19 @@ int typeCode(std::string_view name) {
 }
 
 int compareIgnoringCase(std::string_view a, std::string_view b) {
-    if (isAscii(a) && isAscii(b)) {
-        const std::size_t n = std::min(a.size(), b.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            const char x = asciiLower(a[i]), y = asciiLower(b[i]);
-            if (x != y)
-                return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
-        }
-        return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    // ASCII byte by byte until either side leaves it; from there whole characters, folded.
+    std::size_t i = 0;
+    const std::size_t n = std::min(a.size(), b.size());
+    for (; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80) break;
+        if (x == y) continue;
+        const char lx = asciiLower(static_cast<char>(x)), ly = asciiLower(static_cast<char>(y));
+        if (lx != ly)
+            return static_cast<unsigned char>(lx) < static_cast<unsigned char>(ly) ? -1 : 1;
     }
-    std::size_t i = 0, j = 0;
+    if (i == n) return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    std::size_t j = i;
     while (i < a.size() && j < b.size()) {
         const char32_t x = fold(platform::utf8Decode(a, i)), y = fold(platform::utf8Decode(b, j));
         if (x != y) return x < y ? -1 : 1;

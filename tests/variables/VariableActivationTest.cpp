@@ -116,6 +116,17 @@ TEST_F(VariablesFixture, ConditionsJoinLeftToRightAndCompareByType) {
     EXPECT_TRUE(holds(row(kids, 0, Operator::Less, "3"), x));
     EXPECT_TRUE(holds(row(when, 0, Operator::Greater, "2024-01-01"), x));
     EXPECT_FALSE(holds(row(when, 0, Operator::Greater, "2024-01-01"), y));
+    // Beyond ASCII, and texts too long for their slot's bytes, compare by folded characters.
+    std::string umlauts, upper;
+    for (int i = 0; i < 40; ++i)
+        umlauts += "\xC3\xA4", upper += "\xC3\x84";
+    vars.SetValue(texts[4], sex, "M\xC3\xBCller");
+    vars.SetValue(texts[5], sex, umlauts);
+    EXPECT_TRUE(holds(row(sex, 0, Operator::Equal, "M\xC3\x9CLLER"), texts[4]));
+    EXPECT_FALSE(holds(row(sex, 0, Operator::Equal, "mueller"), texts[4]));
+    EXPECT_TRUE(holds(row(sex, 0, Operator::NotEqual, "mueller"), texts[4]));
+    EXPECT_TRUE(holds(row(sex, 0, Operator::Equal, upper), texts[5]));
+    EXPECT_TRUE(holds(row(sex, 0, Operator::Greater, "male"), texts[4]));
     // A row that cannot be read is true: a field that is gone, an operator out of range.
     EXPECT_TRUE(holds(row(999, 0, Operator::Equal, "1"), x));
     EXPECT_TRUE(holds(row(kids, 0, 7, "1"), x));
