@@ -1,5 +1,7 @@
 #include "variables/VariableTable.h"
 
+#include "FaultVfs.h"
+#include "ProjectSession.h"
 #include "VariablesFixture.h"
 #include "platform/Files.h"
 
@@ -225,4 +227,42 @@ TEST(VariableTableReader, ClassesOnlyMoveDown) {
         EXPECT_TRUE(isNumber(n)) << n;
     for (const char* n : {"", "-", ".", "12abc", "1e", "1.2.3", "0x10", " 1", "1 000"})
         EXPECT_FALSE(isNumber(n)) << n;
+}
+
+// One failed write at each place in turn (a full disk that frees up again, so the unit can
+// be rolled back in place).
+TEST(VariableTableFaults, AFullDiskAtAnyWriteOfTheImportChangesNothingAndSaysSo) {
+    test::FaultVfs vfs; // outlives every connection below
+    test::TempDir dir;
+    test::ProjectSession s;
+    ASSERT_TRUE(s.open(dir.file("p.vxp")));
+    const std::int32_t g = s.docs().NewTextGroup();
+    s.docs().RenameObject(TopicId::TextGroups, g, "G");
+    std::vector<std::int32_t> texts;
+    std::string file = "Textgroup\tTextname\tJob\tAge\r\n";
+    for (int i = 0; i < 30; ++i) {
+        texts.push_back(s.docs().CreateTextWith(g, "T" + std::to_string(i), "{\\rtf1 x}"));
+        file += "G\tT" + std::to_string(i) + "\tjob " + std::to_string(i) + "\t" +
+                std::to_string(i) + "\r\n";
+    }
+    Variables vars(s.doc);
+    const int job = vars.Add("Job", TypeString);
+    vars.SetValue(texts[3], job, "before");
+    const int fields = s.doc.store().FieldCount(TopicId::Texts);
+    bool stored = false;
+    for (int k = 1; k < 400 && !stored; k += 3) {
+        s.ui.messages.clear();
+        vfs.arm(test::VfsCall::Write, k, SQLITE_FULL);
+        const ImportResult r = VariableTable(s.doc).ImportText(file, "in.txt");
+        vfs.disarm();
+        stored = r.ok;
+        if (stored) break;
+        ASSERT_EQ(s.ui.messages.size(), 1u) << k;
+        EXPECT_NE(s.ui.messages[0].text.find("the disk is full"), std::string::npos)
+            << s.ui.messages[0].text;
+        EXPECT_EQ(s.doc.store().FieldCount(TopicId::Texts), fields) << k;
+        EXPECT_EQ(s.doc.store().GetText(TopicId::Texts, texts[3], job), "before") << k;
+    }
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(s.doc.store().GetText(TopicId::Texts, texts[3], job), "job 3");
 }
