@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace vexana::variables {
 
@@ -252,8 +253,9 @@ std::string normaliseValue(const FieldInfo& field, std::string_view text) {
         const double v = textToFloat(text);
         char buf[512];
         std::snprintf(buf, sizeof buf, "%f", v);
-        // "%f" keeps six decimals: 0.0000004 would become 0.000000.
-        return textToFloat(buf) == v ? std::string(buf) : floatToText(v);
+        // "%f" keeps six decimals (0.0000004 would become 0.000000) and writes every digit
+        // of 1e300, more than a row's value holds.
+        return textToFloat(buf) == v && std::strlen(buf) <= 63 ? std::string(buf) : floatToText(v);
     }
     case TypeDateTime: {
         DateTime d;

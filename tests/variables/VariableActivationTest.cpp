@@ -45,6 +45,7 @@ TEST_F(VariablesFixture, RowsShowAndNormaliseTheirValues) {
     EXPECT_EQ(norm(TypeInteger, "abc"), "0");
     EXPECT_EQ(norm(TypeFloat, "2.5"), "2.500000");
     EXPECT_EQ(norm(TypeFloat, "0.0000004"), "4e-07");
+    EXPECT_EQ(norm(TypeFloat, "1e300"), "1e+300");
     EXPECT_EQ(norm(TypeDateTime, "2024-01-02 13:45"), "2024-01-02 13:45");
     EXPECT_EQ(norm(TypeDateTime, "soon"), "");
     EXPECT_EQ(norm(TypeBoolean, "5"), "1");
