@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 seconds="${1:-60}"
-targets=(settings nameformat valuetext rtf preprocessor activation)
+targets=(settings nameformat valuetext rtf preprocessor activation variabletable condition)
 
 ./scripts/setup.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -35,6 +35,12 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeSetCommand());
     list.push_back(makeCodingsCommand());
     list.push_back(makeRetrieveCommand());
+    list.push_back(makeVariablesCommand());
+    list.push_back(makeVariableCommand());
+    list.push_back(makeValueCommand());
+    list.push_back(makeVariablesExportCommand());
+    list.push_back(makeVariablesImportCommand());
+    list.push_back(makeActivateCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -49,6 +49,12 @@ std::unique_ptr<Command> makeUncodeCommand();
 std::unique_ptr<Command> makeSetCommand();
 std::unique_ptr<Command> makeCodingsCommand();
 std::unique_ptr<Command> makeRetrieveCommand();
+std::unique_ptr<Command> makeVariablesCommand();
+std::unique_ptr<Command> makeVariableCommand();
+std::unique_ptr<Command> makeValueCommand();
+std::unique_ptr<Command> makeVariablesExportCommand();
+std::unique_ptr<Command> makeVariablesImportCommand();
+std::unique_ptr<Command> makeActivateCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -5,6 +5,7 @@
 #include "analysis/Workspace.h"
 #include "platform/richtext/RichText.h"
 #include "store/Schema.h"
+#include "variables/VariableActivation.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -36,15 +37,16 @@ public:
     }
     std::string usage() const override {
         std::string u =
-            "Usage: vexana-cli retrieve PROJECT [--texts TEXT...] [--codes CODE...] [--act FILE]\n"
-            "         [--function NAME] [--code SELECTED] [--count N] [--distance N]\n"
+            "Usage: vexana-cli retrieve PROJECT [--texts TEXT... | --loa FILE] [--codes CODE...]\n"
+            "         [--act FILE] [--function NAME] [--code SELECTED] [--count N] [--distance N]\n"
             "         [--mode selected|active|all] [--order text|code] [--subcodes]\n"
             "         [--weight MIN-MAX] [--save-act FILE]\n"
             "Activates the texts (\"Group\\Text\") and codes (\"Parent\\Child\", each with its "
             "subcodes)\n"
-            "given, all of them when a list is not given; --act FILE takes the active codes from "
-            "an\n"
-            "activation file instead. Then prints the analysis title and one tab-separated row "
+            "given, all of them when a list is not given; --loa FILE activates the texts by the\n"
+            "condition on variables of a .loa file (see 'activate'); --act FILE takes the active\n"
+            "codes from an activation file instead. Then prints the analysis title and one "
+            "tab-separated row "
             "per\n"
             "retrieved segment: text, code, begin, end, begin paragraph, end paragraph, weight,\n"
             "preview. --save-act FILE writes the active codes as an activation file.\n"
@@ -73,7 +75,7 @@ public:
             return 2;
         }
         std::vector<std::string> texts, codes;
-        std::string act, saveAct, function = "or", selected, modeText, order = "text", weight;
+        std::string act, loa, saveAct, function = "or", selected, modeText, order = "text", weight;
         int count = 2, distance = 0;
         bool subcodes = false, haveTexts = false, haveCodes = false;
         std::vector<std::string>* list = nullptr;
@@ -96,6 +98,8 @@ public:
                 if (!value(v)) return bad(err, a + " needs a value.");
                 if (a == "--act")
                     act = v;
+                else if (a == "--loa")
+                    loa = v;
                 else if (a == "--save-act")
                     saveAct = v;
                 else if (a == "--function")
@@ -141,6 +145,7 @@ public:
                 !wholeNumber(weight.substr(dash + 1), high) || low < 0 || high > 100 || low > high)
                 return bad(err, "--weight takes MIN-MAX, two whole numbers from 0 to 100.");
         }
+        if (!loa.empty() && haveTexts) return bad(err, "Give either --texts or --loa.");
         if (fn == 4 && count < 2) return bad(err, "--count must be 2 or more.");
         if ((fn == 8 || fn == 9) && distance < 0) return bad(err, "--distance must be 0 or more.");
 
@@ -176,8 +181,16 @@ public:
             return fail(err, "The function " + function + " needs --code SELECTED.");
 
         // Activation in memory only: nothing of it reaches the project file.
-        for (std::int32_t t : haveTexts ? textIds : doc.store().ListIds(TopicId::Texts))
-            ws.documents().ActivateObjects(ActivationScope::Text, t, true);
+        if (!loa.empty()) {
+            variables::VariableActivation byVariables(ws);
+            if (!byVariables.Open(loa)) return 1;
+            if (byVariables.rows.empty())
+                return fail(err, "The condition in " + loa + " names no field of this project.");
+            byVariables.Activate();
+        } else {
+            for (std::int32_t t : haveTexts ? textIds : doc.store().ListIds(TopicId::Texts))
+                ws.documents().ActivateObjects(ActivationScope::Text, t, true);
+        }
         if (!act.empty()) {
             if (!retrieval.LoadActivation(act)) return 1;
         } else {

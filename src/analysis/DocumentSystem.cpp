@@ -295,6 +295,21 @@ bool DocumentSystem::ActivateObjects(ActivationScope scope, std::int32_t id, boo
     return any;
 }
 
+bool DocumentSystem::SetTextActivation(const std::vector<std::pair<std::int32_t, bool>>& texts) {
+    bool any = false;
+    const TopicStore& s = ws_.store();
+    for (const auto& [text, on] : texts) {
+        // Most texts keep their state; they cost no copy of their record.
+        if (((s.GetInt(TopicId::Texts, text, TextField::State) & StateActive) != 0) == on) continue;
+        any = setTextActive(text, on) || any;
+    }
+    if (any) {
+        if (ws_.countActiveCodes) ws_.recountActiveCodes();
+        ws_.BuildRetrieval();
+    }
+    return any;
+}
+
 bool DocumentSystem::ToggleText(std::int32_t text) {
     return ActivateObjects(ActivationScope::Text, text, !ws_.IsActive(TopicId::Texts, text));
 }

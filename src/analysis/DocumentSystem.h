@@ -59,6 +59,9 @@ public:
     bool ConfirmAndDelete(int topic, std::int32_t id);
 
     bool ActivateObjects(ActivationScope scope, std::int32_t id, bool on);
+    // Each text's activation as given, all at once (activation by variables): the retrieval
+    // is rebuilt once when any text changed. True when any did.
+    bool SetTextActivation(const std::vector<std::pair<std::int32_t, bool>>& texts);
     bool ToggleText(std::int32_t text);
     bool ToggleLink(std::int32_t link);
     void Reset();

@@ -264,4 +264,17 @@ void AppSettings::setTextCoderWindow(const TextCoder& t) {
     file_.writeString("TextCoderWindow", "Tint", t.tint ? "1" : "0");
 }
 
+std::string AppSettings::conditionData() const {
+    return file_.readString(logActivationSection, "Data");
+}
+
+std::string AppSettings::conditionFolder() const {
+    return file_.readString(logActivationSection, "DefaultPath");
+}
+
+void AppSettings::setCondition(const std::string& data, const std::string& folder) {
+    file_.writeString(logActivationSection, "Data", data);
+    file_.writeString(logActivationSection, "DefaultPath", folder);
+}
+
 } // namespace vexana::store

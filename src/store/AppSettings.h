@@ -90,6 +90,13 @@ public:
     };
     TextCoder textCoderWindow() const;
     void setSegmentsCtrl(int first, int width);
+    // Activation by variables, section "LogActivation": "Data", the last condition in its
+    // text form, and "DefaultPath", the folder of the last saved condition file (ending in
+    // a separator). The dialog's "WindowPos" goes through windowPos().
+    static constexpr const char* logActivationSection = "LogActivation";
+    std::string conditionData() const;
+    std::string conditionFolder() const;
+    void setCondition(const std::string& data, const std::string& folder);
     void setTextCoderWindow(const TextCoder& t);
 
 private:

@@ -11,27 +11,11 @@ namespace vexana::store {
 
 namespace slot {
 
-std::int32_t getInt(const std::uint8_t* image, const FieldInfo& f) {
-    std::int32_t v;
-    std::memcpy(&v, image + f.offset, sizeof v);
-    return v;
-}
 void setInt(std::uint8_t* image, const FieldInfo& f, std::int32_t v) {
     std::memcpy(image + f.offset, &v, sizeof v);
 }
-double getDouble(const std::uint8_t* image, const FieldInfo& f) {
-    double v;
-    std::memcpy(&v, image + f.offset, sizeof v);
-    return v;
-}
 void setDouble(std::uint8_t* image, const FieldInfo& f, double v) {
     std::memcpy(image + f.offset, &v, sizeof v);
-}
-DateTime getDate(const std::uint8_t* image, const FieldInfo& f) {
-    DateTime d;
-    std::memcpy(&d.days, image + f.offset, sizeof d.days);
-    std::memcpy(&d.status, image + f.offset + 8, sizeof d.status);
-    return d;
 }
 void setDate(std::uint8_t* image, const FieldInfo& f, const DateTime& v) {
     std::memcpy(image + f.offset, &v.days, sizeof v.days);
@@ -39,10 +23,6 @@ void setDate(std::uint8_t* image, const FieldInfo& f, const DateTime& v) {
 }
 
 } // namespace slot
-
-namespace {
-constexpr std::uint8_t pooledMarker = 0xFF; // never the first byte of UTF-8 text
-}
 
 void Topic::setNames(std::string name, std::string source, std::string sortField) {
     name_ = std::move(name);
@@ -307,10 +287,6 @@ bool Topic::append(const std::uint8_t* img) {
     return true;
 }
 
-bool Topic::isTombstone(std::size_t offset) const {
-    return tombstones_ > 0 && dead_[offset / recordSize_];
-}
-
 bool Topic::erase(std::int32_t id) {
     auto it = std::lower_bound(index_.begin(), index_.end(), id,
                                [](const auto& p, std::int32_t v) { return p.first < v; });
@@ -439,18 +415,6 @@ void Topic::clear() {
     refIndexes_.clear();
 }
 
-std::string_view Topic::getText(const std::uint8_t* img, const FieldInfo& f) const {
-    const auto* p = img + f.offset;
-    if (f.size < 8) return {};
-    if (p[0] == pooledMarker) {
-        std::uint32_t idx;
-        std::memcpy(&idx, p + 4, sizeof idx);
-        return idx < pool_.size() ? std::string_view(pool_[idx]) : std::string_view();
-    }
-    const auto* c = reinterpret_cast<const char*>(p);
-    return std::string_view(c, strnlen(c, static_cast<std::size_t>(f.size - 1)));
-}
-
 void Topic::setText(std::uint8_t* img, const FieldInfo& f, std::string_view text) {
     const std::string cut = cutText(text, static_cast<std::size_t>(textCapacity(f.type)));
     // A zero byte would end the text early; the slot rules know texts without them only.
@@ -463,7 +427,7 @@ void Topic::setText(std::uint8_t* img, const FieldInfo& f, std::string_view text
     }
     const auto idx = static_cast<std::uint32_t>(pool_.size());
     pool_.push_back(clean);
-    p[0] = pooledMarker;
+    p[0] = Topic::pooledMarker;
     std::memcpy(p + 4, &idx, sizeof idx);
 }
 

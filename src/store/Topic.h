@@ -5,6 +5,7 @@
 #include "ValueText.h"
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -20,12 +21,27 @@ class TopicListener;
 // Reading and writing the slots of a record image. A text slot holds its text inline when
 // it fits; a longer one (possible with multi-byte characters) goes to the topic's text pool
 // and the slot keeps a marker byte and the pool index.
+// The readers are inline: loops over every record (activation by variables) call them per
+// record and field.
 namespace slot {
-std::int32_t getInt(const std::uint8_t* image, const FieldInfo& f);
+inline std::int32_t getInt(const std::uint8_t* image, const FieldInfo& f) {
+    std::int32_t v;
+    std::memcpy(&v, image + f.offset, sizeof v);
+    return v;
+}
 void setInt(std::uint8_t* image, const FieldInfo& f, std::int32_t v);
-double getDouble(const std::uint8_t* image, const FieldInfo& f);
+inline double getDouble(const std::uint8_t* image, const FieldInfo& f) {
+    double v;
+    std::memcpy(&v, image + f.offset, sizeof v);
+    return v;
+}
 void setDouble(std::uint8_t* image, const FieldInfo& f, double v);
-DateTime getDate(const std::uint8_t* image, const FieldInfo& f);
+inline DateTime getDate(const std::uint8_t* image, const FieldInfo& f) {
+    DateTime d;
+    std::memcpy(&d.days, image + f.offset, sizeof d.days);
+    std::memcpy(&d.status, image + f.offset + 8, sizeof d.status);
+    return d;
+}
 void setDate(std::uint8_t* image, const FieldInfo& f, const DateTime& v);
 } // namespace slot
 
@@ -104,7 +120,18 @@ public:
     void clear();
 
     // Text slots.
-    std::string_view getText(const std::uint8_t* image, const FieldInfo& f) const;
+    static constexpr std::uint8_t pooledMarker = 0xFF; // never the first byte of UTF-8 text
+    std::string_view getText(const std::uint8_t* image, const FieldInfo& f) const {
+        const auto* p = image + f.offset;
+        if (f.size < 8) return {};
+        if (p[0] == pooledMarker) {
+            std::uint32_t idx;
+            std::memcpy(&idx, p + 4, sizeof idx);
+            return idx < pool_.size() ? std::string_view(pool_[idx]) : std::string_view();
+        }
+        const auto* c = reinterpret_cast<const char*>(p);
+        return std::string_view(c, strnlen(c, static_cast<std::size_t>(f.size - 1)));
+    }
     void setText(std::uint8_t* image, const FieldInfo& f, std::string_view text);
     // The value of a field as text, by the value text rules.
     std::string valueText(const std::uint8_t* image, const FieldInfo& f) const;
@@ -126,7 +153,9 @@ private:
     std::uint8_t* mutableImage(std::int32_t id);
     void indexInsert(const std::uint8_t* image);
     void indexErase(const std::uint8_t* image);
-    bool isTombstone(std::size_t offset) const;
+    bool isTombstone(std::size_t offset) const {
+        return tombstones_ > 0 && dead_[offset / static_cast<std::size_t>(recordSize_)];
+    }
     void compact();
     void ensureCompact() {
         if (tombstones_ > 0) compact();

@@ -259,10 +259,21 @@ bool UndoHistory::apply(Unit& unit, Mode mode) {
             if (!t) continue;
             // The state goes into the topic's present layout, field by field.
             std::vector<std::uint8_t> img = t->zeroImage();
+            const std::uint8_t* present = t->image(r.id);
             for (const FieldInfo& now : t->fields()) {
                 if (now.type == TypeBlock || now.size == 0) continue;
                 const auto was = std::find_if(r.layout->begin(), r.layout->end(),
                                               [&](const FieldInfo& f) { return f.id == now.id; });
+                if (was == r.layout->end() && present) {
+                    // A field the state did not know: the field steps above have given it
+                    // its values (a variable brought back by redo), which must stay.
+                    if (isText(now.type))
+                        t->setText(img.data(), now, std::string(t->getText(present, now)));
+                    else
+                        std::memcpy(img.data() + now.offset, present + now.offset,
+                                    static_cast<std::size_t>(now.size));
+                    continue;
+                }
                 if (was == r.layout->end() || was->type != now.type) continue;
                 if (isText(now.type)) {
                     for (const auto& [fid, text] : r.texts)

@@ -17,7 +17,11 @@ enum class FileDialog {
     PreprocessTexts,
     SaveActivation,
     LoadActivation,
-    ExportRtf
+    ExportRtf,
+    ExportVariables, // "Import Variables" (sic), *.txt
+    ImportVariables, // "Import Variables", *.txt
+    SaveCondition,   // "Save Logical Condition", *.loa
+    OpenCondition    // "Open Logical Condition", *.loa
 };
 
 struct StartChoice {

@@ -3,13 +3,12 @@
 #include "platform/Utf8.h"
 
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <locale>
-#include <sstream>
 
 namespace vexana::store {
 
@@ -108,34 +107,37 @@ std::int32_t textToInt(std::string_view text) {
 }
 
 double textToFloat(std::string_view text) {
-    // Classic-locale parsing; a decimal comma is accepted as well, as users type both.
+    // The leading number in the classic form, whatever the locale; a decimal comma is taken
+    // as well, as users type both.
     std::string s(text.substr(0, 256));
     for (char& c : s)
         if (c == ',') c = '.';
-    std::istringstream in(s);
-    in.imbue(std::locale::classic());
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    if (i + 1 < s.size() && s[i] == '+' && s[i + 1] != '-') ++i;
     double v = 0.0;
-    in >> v;
-    if (in.fail() || !std::isfinite(v)) return 0.0;
+    const auto [end, error] = std::from_chars(s.data() + i, s.data() + s.size(), v);
+    if (error != std::errc() || !std::isfinite(v)) return 0.0;
     return v;
 }
 
-DateTime textToDate(std::string_view text) {
+bool parseDate(std::string_view text, DateTime& out) {
     // Accepted forms: YYYY-MM-DD, DD.MM.YYYY and MM/DD/YYYY, each optionally followed by
-    // HH:MM or HH:MM:SS. Anything else is day 0, valid.
+    // HH:MM or HH:MM:SS; false for anything else.
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
         ++i;
     int a = 0, b = 0, c = 0;
     std::size_t start = i;
-    if (!readNumber(text, i, 4, a) || i >= text.size()) return {};
+    if (!readNumber(text, i, 4, a) || i >= text.size()) return false;
     const char sep = text[i];
     const std::size_t firstLen = i - start;
-    if (sep != '-' && sep != '.' && sep != '/') return {};
+    if (sep != '-' && sep != '.' && sep != '/') return false;
     ++i;
-    if (!readNumber(text, i, 2, b) || i >= text.size() || text[i] != sep) return {};
+    if (!readNumber(text, i, 2, b) || i >= text.size() || text[i] != sep) return false;
     ++i;
-    if (!readNumber(text, i, 4, c)) return {};
+    if (!readNumber(text, i, 4, c)) return false;
     int y = 0, m = 0, d = 0;
     if (sep == '-' && firstLen == 4) {
         y = a;
@@ -150,8 +152,8 @@ DateTime textToDate(std::string_view text) {
         d = b;
         y = c;
     } else
-        return {};
-    if (!validDate(y, m, d)) return {};
+        return false;
+    if (!validDate(y, m, d)) return false;
     int hh = 0, mm = 0, ss = 0;
     std::size_t j = i;
     while (j < text.size() && (text[j] == ' ' || text[j] == 'T'))
@@ -166,7 +168,13 @@ DateTime textToDate(std::string_view text) {
     } else {
         hh = 0;
     }
-    return DateTime::fromCivil(y, m, d, hh, mm, ss);
+    out = DateTime::fromCivil(y, m, d, hh, mm, ss);
+    return true;
+}
+
+DateTime textToDate(std::string_view text) {
+    DateTime d;
+    return parseDate(text, d) ? d : DateTime{};
 }
 
 std::int32_t textToBool(std::string_view text) {
@@ -183,8 +191,13 @@ std::string intToText(std::int32_t value) {
 }
 
 std::string floatToText(double value) {
+    // The "%g" form, with as many more digits as it takes to read back the same number:
+    // values are stored as this text, and six digits would turn 1234567.89 into 1.23457e+06.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", value);
+    for (int digits = 6; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, value);
+        if (!std::isfinite(value) || textToFloat(buf) == value) break;
+    }
     return buf;
 }
 
@@ -192,7 +205,12 @@ std::string dateToText(const DateTime& value) {
     int y, m, d, hh, mm, ss;
     if (!value.toCivil(y, m, d, hh, mm, ss)) return {};
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", y, m, d, hh, mm);
+    // Seconds only when there are any: the usual form stays short, and a stored 13:45:30
+    // does not come back as 13:45.
+    if (ss != 0)
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, hh, mm, ss);
+    else
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", y, m, d, hh, mm);
     return buf;
 }
 

@@ -24,6 +24,8 @@ struct DateTime {
 std::int32_t textToInt(std::string_view text);
 double textToFloat(std::string_view text);
 DateTime textToDate(std::string_view text);
+// The same reading, telling a date from text that is none (which textToDate makes day 0).
+bool parseDate(std::string_view text, DateTime& out);
 std::int32_t textToBool(std::string_view text);
 // Cuts to at most maxChars characters without splitting one.
 std::string cutText(std::string_view text, std::size_t maxChars);

@@ -279,3 +279,113 @@ TEST(Cli, AFullDiskIsReportedAsSuch) {
     }
     EXPECT_EQ(run("codings " + p).out + run("texts " + p).out, before);
 }
+
+TEST(Cli, VariablesValuesAndTheirTable) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "Anna.\n");
+    vexana::test::writeAll(dir.file("bernd.txt"), "Bernd.\n");
+    ASSERT_EQ(
+        run("import " + p + " Interviews " + dir.file("anna.txt") + " " + dir.file("bernd.txt"))
+            .status,
+        0);
+    EXPECT_EQ(run("variable " + p + " add Age integer").out, "9\tAge\tInteger\n");
+    EXPECT_EQ(run("variable " + p + " add \"Child's age\" 'Floating point'").out,
+              "10\tChild's age\tFloating point\n");
+    EXPECT_EQ(run("variable " + p + " add When Date/Time").status, 0);
+    const Result same = run("variable " + p + " add AGE String");
+    EXPECT_EQ(same.status, 1);
+    EXPECT_EQ(same.out, "There is a field named \"Age\" already.\n");
+    EXPECT_EQ(run("variable " + p + " add " + std::string(64, 'x') + " String").status, 1);
+    EXPECT_EQ(run("variable " + p + " add Colour Text").status, 2);
+    EXPECT_EQ(run("variable " + p + " frob Age").status, 2);
+    EXPECT_EQ(run("variable " + p + " rename When Interview").out, "11\tInterview\tDate/Time\n");
+    EXPECT_EQ(run("variables " + p).out,
+              "9\tAge\tInteger\n10\tChild's age\tFloating point\n11\tInterview\tDate/Time\n");
+
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' age 41x").out, "41\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' \"child's age\" 1234567.89").out,
+              "1234567.89\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' Interview '2024-05-01 13:45:30'").out,
+              "2024-05-01 13:45:30\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' Age").out, "41\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\nobody' Age").status, 1);
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' Textname x").status, 1);
+
+    ASSERT_EQ(run("vars-export " + p + " " + dir.file("out.txt")).status, 0);
+    const std::string table = vexana::test::readAll(dir.file("out.txt"));
+    EXPECT_EQ(table.substr(0, table.find("\r\n")),
+              "Textgroup\tTextname\tCreation Date\tNumber of Coded Segments\tAge\tChild's "
+              "age\tInterview");
+    EXPECT_NE(table.find("\t0\t41\t1234567.89\t2024-05-01 13:45:30\r\n"), std::string::npos);
+    EXPECT_EQ(run("vars-export " + p + " " + dir.file("no/dir/out.txt")).status, 1);
+
+    vexana::test::writeAll(dir.file("in.txt"), "textgruppe\tTEXTNAME\tSex\tSmoker\tAge\n"
+                                               "interviews\tBERND\tmale\t1\t50\n"
+                                               "Interviews\tcarla\tfemale\t0\t\n");
+    const Result imported = run("vars-import " + p + " " + dir.file("in.txt"));
+    EXPECT_EQ(imported.status, 0);
+    EXPECT_EQ(imported.out, "1 line names no text of the project and was skipped (line 3).\n"
+                            "Texts imported: 1\nSex\tString\nSmoker\tBoolean\nSkipped lines: 1\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\bernd' Age").out, "50\n");
+    // Nothing to import: status 1 and no change.
+    const std::string before = run("variables " + p).out;
+    vexana::test::writeAll(dir.file("bad.txt"), "Name\tNew\nx\ty\n");
+    const Result refused = run("vars-import " + p + " " + dir.file("bad.txt"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("no \"Textgroup\" and no \"Textname\" column"), std::string::npos);
+    EXPECT_EQ(run("vars-import " + p + " " + dir.file("none.txt")).status, 1);
+    EXPECT_EQ(run("variables " + p).out, before);
+    EXPECT_EQ(run("variable " + p + " delete Smoker").status, 0);
+    EXPECT_EQ(run("variable " + p + " delete Smoker").status, 1);
+    for (const char* c : {"variables --help", "variable --help", "value --help",
+                          "vars-export --help", "vars-import --help", "activate --help"}) {
+        const Result h = run(c);
+        EXPECT_EQ(h.status, 0) << c;
+        EXPECT_EQ(h.out.rfind("Usage", 0), 0u) << c;
+    }
+}
+
+TEST(Cli, ActivateByVariablesAndRetrieveWithAConditionFile) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("doc.txt"), "#TEXT A\n#CODE Work\nNights.\n#ENDCODE\n#ENDTEXT\n"
+                                                "#TEXT B\n#CODE Work\nDays.\n#ENDCODE\n#ENDTEXT\n"
+                                                "#TEXT C\nNothing.\n#ENDTEXT\n");
+    ASSERT_EQ(run("preprocess " + p + " G " + dir.file("doc.txt")).status, 0);
+    ASSERT_EQ(run("variable " + p + " add Age Integer").status, 0);
+    ASSERT_EQ(run("variable " + p + " add Sex String").status, 0);
+    run("value " + p + " 'G\\A' Age 45");
+    run("value " + p + " 'G\\B' Age 25");
+    run("value " + p + " 'G\\C' Age 60");
+    run("value " + p + " 'G\\A' Sex Female");
+    run("value " + p + " 'G\\C' Sex male");
+    // (Sex = female OR Age < 30) AND Age > 40: left to right, without precedence.
+    const Result r = run("activate " + p +
+                         " --row and sex = FEMALE --row or Age '<' 30 --row and "
+                         "age '>' 40 --save-loa " +
+                         dir.file("c.loa"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1\tG\\A\t1\n2\tG\\B\t0\n3\tG\\C\t0\n");
+    EXPECT_EQ(vexana::test::readAll(dir.file("c.loa")),
+              std::string("10|Sex|1|0|FEMALE~9|Age|0|2|30~9|Age|1|3|40~") + '\0');
+    EXPECT_EQ(run("activate " + p + " --loa " + dir.file("c.loa")).out, r.out);
+    EXPECT_EQ(run("retrieve " + p + " --loa " + dir.file("c.loa")).out,
+              "OR-Combination\nG\\A\tWork\t0\t7\t1\t1\t100\tNights.\n");
+    // Wrong arguments, damaged files and unknown fields.
+    for (const char* bad : {"", " --row and Age", " --row xor Age = 1", " --row and Age '=>' 1",
+                            " --loa x --row and Age = 1", " --frob"})
+        EXPECT_EQ(run("activate " + p + bad).status, 2) << bad;
+    EXPECT_EQ(run("retrieve " + p + " --texts 'G\\A' --loa " + dir.file("c.loa")).status, 2);
+    vexana::test::writeAll(dir.file("bad.loa"), "9|Age|0|9|40~");
+    const Result damaged = run("activate " + p + " --loa " + dir.file("bad.loa"));
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find("is damaged: row 1 has no operator 0 to 3"), std::string::npos);
+    EXPECT_EQ(run("retrieve " + p + " --loa " + dir.file("bad.loa")).status, 1);
+    EXPECT_EQ(run("activate " + p + " --row and Height = 1").status, 1);
+    EXPECT_EQ(
+        run("activate " + p + " --row and Sex = 'a|b' --save-loa " + dir.file("d.loa")).status, 1);
+    EXPECT_FALSE(vexana::test::readAll(dir.file("d.loa")).size() > 0);
+}

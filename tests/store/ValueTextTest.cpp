@@ -17,6 +17,10 @@ TEST(ValueText, NumbersReadLeadingDigitsAndNeverRefuse) {
     EXPECT_DOUBLE_EQ(textToFloat("1e999"), 0.0);
     EXPECT_EQ(floatToText(0.5), "0.5");
     EXPECT_EQ(floatToText(1e20), "1e+20");
+    // Stored values are this text, so it must read back exactly.
+    EXPECT_EQ(floatToText(1234567.89), "1234567.89");
+    for (double v : {0.1, 1.0 / 3.0, -2.5e-300, 123456789012345.6, 2.5})
+        EXPECT_EQ(textToFloat(floatToText(v)), v) << floatToText(v);
 }
 
 TEST(ValueText, BooleansFollowTheIntegerReading) {
@@ -31,7 +35,8 @@ TEST(ValueText, BooleansFollowTheIntegerReading) {
 TEST(ValueText, DatesParseCommonFormsAndUnreadableTextIsDayZero) {
     const DateTime iso = textToDate("2024-02-29 13:45:10");
     EXPECT_TRUE(iso.valid());
-    EXPECT_EQ(dateToText(iso), "2024-02-29 13:45");
+    EXPECT_EQ(dateToText(iso), "2024-02-29 13:45:10");
+    EXPECT_EQ(textToDate(dateToText(iso)).days, iso.days);
     EXPECT_EQ(dateToText(textToDate("29.02.2024")), "2024-02-29 00:00");
     EXPECT_EQ(dateToText(textToDate("2/29/2024 08:05")), "2024-02-29 08:05");
     for (const char* bad : {"", "yesterday", "2023-02-29", "31.04.2020", "2020-13-01", "12:00"}) {
