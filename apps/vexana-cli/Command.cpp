@@ -34,6 +34,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeSetCommand());
     list.push_back(makeCodingsCommand());
     list.push_back(makeRetrieveCommand());
+    list.push_back(makeListCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -48,6 +48,7 @@ std::unique_ptr<Command> makeUncodeCommand();
 std::unique_ptr<Command> makeSetCommand();
 std::unique_ptr<Command> makeCodingsCommand();
 std::unique_ptr<Command> makeRetrieveCommand();
+std::unique_ptr<Command> makeListCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -526,10 +526,15 @@ std::string ListGrid::exportTo(const std::string& path, bool html, const std::st
     platform::AtomicFile file(path);
     const auto failure = [&file] { return platform::writeFailureText(file.errorNumber()); };
     if (!file.open()) return failure();
-    if (!html) {
-        if (!file.write(platform::encodeTextFile(textExport())) || !file.commit()) return failure();
-        return {};
-    }
+    if (!writeExport([&file](std::string_view bytes) { return file.write(bytes); }, html, title) ||
+        !file.commit())
+        return failure();
+    return {};
+}
+
+bool ListGrid::writeExport(const std::function<bool(std::string_view)>& sink, bool html,
+                           const std::string& title) const {
+    if (!html) return sink(platform::encodeTextFile(textExport()));
     const std::vector<int> cols = exportedColumns();
     const std::vector<int> shares = columnShares(cols);
     XmlDocument x;
@@ -598,7 +603,7 @@ std::string ListGrid::exportTo(const std::string& path, bool html, const std::st
     const std::string& skeleton = x.text();
     const std::string mark = "<ROWS/>\r\n";
     const std::size_t at = skeleton.find(mark);
-    if (!file.write(std::string_view(skeleton).substr(0, at))) return failure();
+    if (!sink(std::string_view(skeleton).substr(0, at))) return false;
     for (std::int32_t id : rows_) {
         XmlDocument row;
         row.addElem("TR");
@@ -614,11 +619,9 @@ std::string ListGrid::exportTo(const std::string& path, bool html, const std::st
             row.setChildAttrib("size", "1");
             row.outOfElem();
         }
-        if (!file.write(row.text())) return failure();
+        if (!sink(row.text())) return false;
     }
-    if (!file.write(std::string_view(skeleton).substr(at + mark.size())) || !file.commit())
-        return failure();
-    return {};
+    return sink(std::string_view(skeleton).substr(at + mark.size()));
 }
 
 } // namespace vexana::browser

@@ -4,6 +4,7 @@
 #include "store/TopicStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -126,6 +127,9 @@ public:
     // Writes the text or, when html, the HTML table to path, whole or not at all; the
     // failure in the user's words, empty on success.
     std::string exportTo(const std::string& path, bool html, const std::string& title) const;
+    // The same bytes piece by piece through sink; false when the sink refused a piece.
+    bool writeExport(const std::function<bool(std::string_view)>& sink, bool html,
+                     const std::string& title) const;
     // The width of each exported column in per cent.
     std::vector<int> columnShares(const std::vector<int>& exported) const;
     std::vector<int> exportedColumns() const;
