@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <numeric>
+#include <unordered_map>
 
 namespace vexana::browser {
 
@@ -62,6 +63,30 @@ std::string hexColour(std::uint32_t rgb) {
     std::snprintf(buf, sizeof buf, "#%02X%02X%02X", (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF,
                   rgb & 0xFF);
     return buf;
+}
+
+// A value of each row's record (`missing` for a row without one). Ids are dense in practice:
+// one pass over the topic, reading each record once, then serves every row, where a lookup
+// per row would search the index each time.
+template <class T, class F>
+std::vector<T> perRow(const Topic& t, const std::vector<std::int32_t>& rows, T missing, F value) {
+    std::vector<T> out(rows.size(), missing);
+    std::int32_t highest = 0;
+    for (std::int32_t id : rows)
+        highest = std::max(highest, id == ListGrid::lastRowId ? 0 : id);
+    const std::size_t span = static_cast<std::size_t>(highest) + 1;
+    if (span > 4 * rows.size() + 1024 || span > 4 * static_cast<std::size_t>(t.count()) + 1024) {
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (const std::uint8_t* img = t.image(rows[i])) out[i] = value(img);
+        return out;
+    }
+    std::vector<T> byId(span, missing);
+    t.forEach([&](std::int32_t id, const std::uint8_t* img) {
+        if (id > 0 && static_cast<std::size_t>(id) < span) byId[id] = value(img);
+    });
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] > 0 && static_cast<std::size_t>(rows[i]) < span) out[i] = byId[rows[i]];
+    return out;
 }
 
 } // namespace
@@ -318,61 +343,76 @@ void ListGrid::sort() {
     const std::size_t n = rows_.size();
     // One key per row, read once; references compare by the names they show, ranked once
     // per referenced record.
-    std::vector<std::int64_t> ints;
+    std::vector<std::int32_t> ints;
     std::vector<double> reals;
     std::vector<std::string_view> texts;
     std::vector<std::string> owned;
     enum { Int, Real, Text } kind = Int;
-    std::vector<const std::uint8_t*> images(n);
-    for (std::size_t i = 0; i < n; ++i)
-        images[i] = t->image(rows_[i]);
     if (f->parentTopic) {
-        std::map<std::int32_t, std::string> names;
-        for (const std::uint8_t* img : images)
-            if (img) names.emplace(slot::getInt(img, *f), std::string());
+        const std::vector<std::int32_t> refs = perRow<std::int32_t>(
+            *t, rows_, 0, [f](const std::uint8_t* img) { return slot::getInt(img, *f); });
+        std::unordered_map<std::int32_t, std::int32_t> rank;
+        for (std::int32_t r : refs)
+            rank.emplace(r, 0);
         std::vector<std::pair<std::string, std::int32_t>> ranked;
-        for (auto& [id, name] : names)
+        for (const auto& [id, unused] : rank)
             ranked.emplace_back(id ? store_.GetName(f->parentTopic, id, false) : std::string(), id);
         std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
             const int c = compareText(a.first, b.first);
             return c != 0 ? c < 0 : a.second < b.second;
         });
-        std::map<std::int32_t, std::int64_t> rank;
         for (std::size_t i = 0; i < ranked.size(); ++i)
-            rank[ranked[i].second] = static_cast<std::int64_t>(i);
+            rank[ranked[i].second] = static_cast<std::int32_t>(i);
         ints.resize(n);
         for (std::size_t i = 0; i < n; ++i)
-            ints[i] = images[i] ? rank[slot::getInt(images[i], *f)] : -1;
+            ints[i] = rank[refs[i]];
     } else if (f->type == TypeFloat || f->type == TypeDateTime) {
         kind = Real;
-        reals.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!images[i])
-                reals[i] = -1e300;
-            else if (f->type == TypeFloat)
-                reals[i] = slot::getDouble(images[i], *f);
-            else {
-                const DateTime d = slot::getDate(images[i], *f);
-                reals[i] = d.valid() ? d.days : -1e300;
-            }
-        }
-    } else if (f->type == TypeString || f->type == TypeLongString || f->type == TypeBlock) {
+        reals = perRow<double>(*t, rows_, -1e300, [f](const std::uint8_t* img) {
+            if (f->type == TypeFloat) return slot::getDouble(img, *f);
+            const DateTime d = slot::getDate(img, *f);
+            return d.valid() ? d.days : -1e300;
+        });
+    } else if (f->type == TypeBlock) {
         kind = Text;
+        owned.resize(n);
         texts.resize(n);
-        if (f->type == TypeBlock) {
-            owned.resize(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                owned[i] = cellText(rows_[i], col);
-                texts[i] = owned[i];
-            }
-        } else {
-            for (std::size_t i = 0; i < n; ++i)
-                texts[i] = images[i] ? t->getText(images[i], *f) : std::string_view();
+        for (std::size_t i = 0; i < n; ++i) {
+            owned[i] = cellText(rows_[i], col);
+            texts[i] = owned[i];
         }
+    } else if (f->type == TypeString || f->type == TypeLongString) {
+        kind = Text;
+        texts = perRow<std::string_view>(
+            *t, rows_, std::string_view(),
+            [t, f](const std::uint8_t* img) { return t->getText(img, *f); });
     } else {
-        ints.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-            ints[i] = images[i] ? slot::getInt(images[i], *f) : INT64_MIN;
+        ints = perRow<std::int32_t>(*t, rows_, INT32_MIN,
+                                    [f](const std::uint8_t* img) { return slot::getInt(img, *f); });
+    }
+    if (kind == Int) {
+        // Value and place in one number: a plain sort of integers, ties in their old order.
+        std::vector<std::uint64_t> keys;
+        keys.reserve(n);
+        std::vector<std::int32_t> last;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (rows_[i] == lastRowId) {
+                last.push_back(rows_[i]);
+                continue;
+            }
+            std::uint32_t v =
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(ints[i])) ^ 0x80000000u;
+            if (!ascending_) v = ~v;
+            keys.push_back(std::uint64_t{v} << 32 | i);
+        }
+        std::sort(keys.begin(), keys.end());
+        std::vector<std::int32_t> sorted;
+        sorted.reserve(n);
+        for (std::uint64_t k : keys)
+            sorted.push_back(rows_[k & 0xffffffffu]);
+        sorted.insert(sorted.end(), last.begin(), last.end());
+        rows_ = std::move(sorted);
+        return;
     }
     const auto compare = [&](std::size_t a, std::size_t b) -> int {
         switch (kind) {
