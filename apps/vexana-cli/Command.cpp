@@ -41,6 +41,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeVariablesExportCommand());
     list.push_back(makeVariablesImportCommand());
     list.push_back(makeActivateCommand());
+    list.push_back(makeListCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

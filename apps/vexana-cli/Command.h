@@ -55,6 +55,7 @@ std::unique_ptr<Command> makeValueCommand();
 std::unique_ptr<Command> makeVariablesExportCommand();
 std::unique_ptr<Command> makeVariablesImportCommand();
 std::unique_ptr<Command> makeActivateCommand();
+std::unique_ptr<Command> makeListCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

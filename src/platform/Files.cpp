@@ -100,33 +100,97 @@ std::string temporarySibling(const std::string& near, std::string_view tag) {
            std::to_string(counter++);
 }
 
-std::string writeFileAtomic(const std::string& path, std::string_view contents) {
-    const std::string tmp = temporarySibling(path, "tmp");
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return systemErrorText(errno);
+namespace {
+
+mode_t creationMode() {
+    // umask() would change it for a moment for every thread; the kernel reports it here.
+    mode_t mask = 022;
+    if (const auto status = readFile("/proc/self/status", 1 << 16)) {
+        const std::size_t at = status->find("Umask:");
+        if (at != std::string::npos)
+            mask = static_cast<mode_t>(std::strtoul(status->c_str() + at + 6, nullptr, 8));
+    }
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+bool AtomicFile::failWith(int err) {
+    if (!error_) error_ = err ? err : EIO;
+    return false;
+}
+
+bool AtomicFile::open() {
+    if (fd_ >= 0 || error_) return fd_ >= 0;
+    temporary_ = temporarySibling(target_, "tmp");
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0) {
+        temporary_.clear();
+        return failWith(errno);
+    }
+    return true;
+}
+
+bool AtomicFile::write(std::string_view bytes) {
+    if (fd_ < 0 || error_) return false;
     std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return systemErrorText(err);
-        }
+        if (n <= 0) return failWith(n < 0 ? errno : ENOSPC);
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
+    return true;
+}
+
+bool AtomicFile::commit() {
+    if (fd_ < 0 || error_) return false;
+    struct stat st {};
+    const mode_t mode = ::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                            ? st.st_mode & 07777
+                            : creationMode();
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) return failWith(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return failWith(errno);
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return failWith(errno);
+    committed_ = true;
+    return true;
+}
+
+std::string writeFailureText(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return "the disk is full";
+    case EROFS:
+        return "the file system is read-only";
+    case EACCES:
+    case EPERM:
+        return "access is denied";
+    case ENOENT:
+    case ENOTDIR:
+        return "the folder does not exist";
+    case EISDIR:
+        return "a folder has that name";
+    case EIO:
+        return "an I/O error occurred";
+    default:
         return systemErrorText(err);
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return systemErrorText(err);
-    }
-    return {};
+}
+
+std::string writeFileAtomic(const std::string& path, std::string_view contents) {
+    AtomicFile file(path);
+    if (file.open() && file.write(contents) && file.commit()) return {};
+    return systemErrorText(file.errorNumber());
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to) {

@@ -22,6 +22,34 @@ std::optional<std::string> readFile(const std::string& path, std::size_t maxByte
 // so a crash leaves either the old or the new file. Returns an error text, empty on success.
 std::string writeFileAtomic(const std::string& path, std::string_view contents);
 
+// A file written under a private temporary name beside its target (created exclusively,
+// readable by the owner alone, so it never clobbers a file of that name) and moved over the
+// target only when complete: the target is either as it was or wholly new. The new file gets
+// the mode of the file it replaces, else the usual mode under the umask.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool open();
+    bool write(std::string_view bytes);
+    bool commit();
+    // errno of the first failure, 0 while none.
+    int errorNumber() const { return error_; }
+
+private:
+    bool failWith(int err);
+    std::string target_, temporary_;
+    int fd_ = -1;
+    int error_ = 0;
+    bool committed_ = false;
+};
+
+// A failed write in the user's words: "the disk is full", "the file system is read-only", ...
+std::string writeFailureText(int err);
+
 // Moves `from` to `to` only if `to` does not exist. Returns false (and leaves both) otherwise.
 bool renameNoReplace(const std::string& from, const std::string& to);
 

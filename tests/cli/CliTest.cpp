@@ -389,3 +389,47 @@ TEST(Cli, ActivateByVariablesAndRetrieveWithAConditionFile) {
         run("activate " + p + " --row and Sex = 'a|b' --save-loa " + dir.file("d.loa")).status, 1);
     EXPECT_FALSE(vexana::test::readAll(dir.file("d.loa")).size() > 0);
 }
+
+TEST(Cli, ListExportsTheWindowsOwnTextAndHtml) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("anna.txt"), "Hello <world> & more.\n");
+    ASSERT_EQ(run("import " + p + " Interviews " + dir.file("anna.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'Interviews\\anna' 'Work\\Night' 0 5 --weight 40").status, 0);
+    const std::string before = vexana::test::readAll(p);
+
+    const Result codings = run("list " + p + " codings");
+    EXPECT_EQ(codings.status, 0) << codings.out;
+    EXPECT_EQ(codings.out, "Text\tCode\tBegin\tEnd\tWeight Score\tPreview\r\n"
+                           "anna\tNight\t1\t1\t40\tHello\r\n");
+    const Result codes = run("list " + p + " codes");
+    EXPECT_EQ(codes.out,
+              "Position\tParent Code\tCode\tAll Coded Segments\tActive Coded Segments\r\n"
+              "0\t\tWork\t0\t0\r\n0\tWork\tNight\t1\t0\r\n");
+    EXPECT_EQ(run("list " + p + " memos").out,
+              "Text\tCode\tTitle\tAuthor\tCreation Date\tPreview\r\n");
+
+    // The HTML table to a file, the same bytes as to stdout; the text escaped.
+    const std::string htm = dir.file("texts.htm");
+    EXPECT_EQ(run("list " + p + " texts --format htm --out " + htm).status, 0);
+    const std::string html = vexana::test::readAll(htm);
+    EXPECT_EQ(html, run("list " + p + " texts --format htm").out);
+    EXPECT_EQ(html.rfind("<HTML>\r\n<HEAD>\r\n", 0), 0u);
+    EXPECT_NE(html.find("<A name=\"all\">all</A>"), std::string::npos);
+    EXPECT_NE(html.find("<B>Textname</B>"), std::string::npos);
+    EXPECT_NE(html.find(">anna</FONT>"), std::string::npos);
+    // Listing changes nothing in the project.
+    EXPECT_TRUE(vexana::test::readAll(p) == before);
+
+    EXPECT_EQ(run("list " + p + " words").status, 2);
+    EXPECT_EQ(run("list " + p + " texts --format pdf").status, 2);
+    EXPECT_EQ(run("list " + p).status, 2);
+    const Result help = run("list --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: vexana-cli list PROJECT"), std::string::npos);
+    const Result missing = run("list " + p + " texts --out " + dir.file("none/x.txt"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "The list could not be exported to " + dir.file("none/x.txt") +
+                               ": the folder does not exist.\n");
+}
