@@ -139,15 +139,16 @@ const ContextCommand* findContextCommand(int id) {
 
 bool ContextCommands::Available(int id) {
     switch (id) {
-    case 20004:
-    case 20006:
-    case 20014:
-    case 20023:
+    case 20003: // memos come later
+    case 20013:
+    case 20022:
+    case 20033:
+    case 20041:
+    case 20048:
+    case 20054:
+    case 20062:
     case 20027:
     case 20028:
-    case 20034:
-    case 20042:
-    case 20049:
     case 20058:
     case 20059:
     case 20066:
@@ -158,7 +159,7 @@ bool ContextCommands::Available(int id) {
     case 20102:
     case 20103:
     case 20104:
-        return false; // variables, memos, teamwork and word analysis come later
+        return false; // memos, teamwork and word analysis come later
     default:
         return id >= 20001 && id <= 20104;
     }
@@ -183,10 +184,18 @@ bool ContextCommands::Enabled(int id, std::int32_t object) const {
     case 20054:
     case 20061:
     case 20062:
+    case 20004:
+    case 20014:
+    case 20023:
+    case 20034:
+    case 20042:
+    case 20049:
         return static_cast<bool>(host_.showOverview);
     case 20009:
     case 20019:
         return static_cast<bool>(host_.importFiles);
+    case 20006:
+        return static_cast<bool>(host_.activationDialog);
     case 20024:
     case 20045:
         return static_cast<bool>(host_.openText);
@@ -247,8 +256,13 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return overview(docs.OverviewOf(TreeKind::GroupsRoot, 0, TopicId::Codings));
     case 20003:
         return overview(docs.OverviewOf(TreeKind::GroupsRoot, 0, TopicId::Memos));
+    case 20004:
+        return overview(docs.OverviewOf(TreeKind::GroupsRoot, 0, TopicId::Texts));
     case 20005:
         return docs.Sort(TreeKind::GroupsRoot, 0);
+    case 20006:
+        host_.activationDialog();
+        return true;
     case 20007:
         return docs.ActivateObjects(ActivationScope::AllTexts, 0, false);
     case 20008:
@@ -261,6 +275,8 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return docs.Sort(TreeKind::Group, object);
     case 20013:
         return overview(docs.OverviewOf(TreeKind::Group, object, TopicId::Memos));
+    case 20014:
+        return overview(docs.OverviewOf(TreeKind::Group, object, TopicId::Texts));
     case 20015:
         return docs.CreateText(object) != 0;
     case 20016:
@@ -280,6 +296,8 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return overview(docs.OverviewOf(TopicId::Texts, object, TopicId::Codings));
     case 20022:
         return overview(docs.OverviewOf(TopicId::Texts, object, TopicId::Memos));
+    case 20023:
+        return overview(docs.OverviewOf(TopicId::Texts, object, TopicId::Texts));
     case 20024:
         host_.openText(object);
         return true;
@@ -298,6 +316,8 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return overview(docs.OverviewOf(TreeKind::SetsRoot, 0, TopicId::Codings));
     case 20033:
         return overview(docs.OverviewOf(TreeKind::SetsRoot, 0, TopicId::Memos));
+    case 20034:
+        return overview(docs.OverviewOf(TreeKind::SetsRoot, 0, TopicId::Texts));
     case 20035:
         return docs.Sort(TreeKind::SetsRoot, 0);
     case 20036:
@@ -312,6 +332,8 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return overview(docs.OverviewOf(TreeKind::Set, object, TopicId::Codings));
     case 20041:
         return overview(docs.OverviewOf(TreeKind::Set, object, TopicId::Memos));
+    case 20042:
+        return overview(docs.OverviewOf(TreeKind::Set, object, TopicId::Texts));
     case 20043:
         docs.StartRename(TopicId::TextSets, object);
         return true;
@@ -326,6 +348,8 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         return overview(docs.OverviewOf(TopicId::TextLinks, object, TopicId::Codings));
     case 20048:
         return overview(docs.OverviewOf(TopicId::TextLinks, object, TopicId::Memos));
+    case 20049:
+        return overview(docs.OverviewOf(TopicId::TextLinks, object, TopicId::Texts));
     case 20050:
         return docs.ActivateObjects(ActivationScope::AllCodes, 0, true);
     case 20051:

@@ -56,6 +56,8 @@ struct ContextHost {
     // number of texts made. The import lives above this library, so the window lends it.
     std::function<int(std::int32_t group, const std::vector<std::string>& files, bool preprocess)>
         importFiles;
+    // The "Activation by Variables" dialog (its operations live above this library).
+    std::function<void()> activationDialog;
 };
 
 // The one handler of all context commands: it reads the object the menu was opened on.
@@ -63,6 +65,8 @@ class ContextCommands {
 public:
     ContextCommands(Workspace& ws, Retrieval& retrieval, ContextHost host = {})
         : ws_(ws), retrieval_(retrieval), host_(std::move(host)) {}
+    // What the window lends; a window built later (a dialog) is lent when it exists.
+    ContextHost& host() { return host_; }
 
     // Runs command id on the object (the record under the mouse; 0 on a root). Returns
     // false for an id that is not a context command, a command without its operation yet,

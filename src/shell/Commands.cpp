@@ -20,6 +20,7 @@
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
+#include "variables/VariableTable.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -224,6 +225,30 @@ void CMainFrame::buildMenus() {
     analysis->addAction(addCommand(32996, "Reset Activation", [this] {
         ws_.documents().Reset();
         ws_.BuildRetrieval();
+    }));
+    analysis->addSeparator();
+    analysis->addAction(addCommand(32989, "&Frequency of Codes", [this] {
+        const analysis::Overview o = retrieval_.FrequencyOfCodes();
+        showList(o.topic, o.title, o.ids);
+    }));
+    analysis->addAction(addCommand(32911, "&Index of Coded Segments", [this] {
+        const analysis::Overview o = retrieval_.IndexOfCodedSegments();
+        showList(o.topic, o.title, o.ids);
+    }));
+
+    QMenu* variables = menuBar()->addMenu("&Variables");
+    variables->addAction(addCommand(32912, "&Edit", [this] {
+        showList(TopicId::Texts, "all", doc_.store().ListIds(TopicId::Texts));
+    }));
+    variables->addAction(addCommand(32987, "&Import...", [this] {
+        const CommandScope step(*steps_, "Import Variables");
+        variables::VariableTable(doc_).ImportCommand();
+    }));
+    variables->addAction(addCommand(33053, "E&xport...",
+                                    [this] { variables::VariableTable(doc_).ExportCommand(); }));
+    variables->addSeparator();
+    variables->addAction(addCommand(32999, "&Activation by Variables...", [this] {
+        if (activationDialog_) activationDialog_();
     }));
 
     QMenu* windows = menuBar()->addMenu("&Window");
@@ -476,6 +501,10 @@ void CMainFrame::updateCommands() {
     command(20097)->setChecked(o.includeSubcodes);
     command(20098)->setChecked(o.useWeightFilter);
     command(32996)->setEnabled(open);
+    for (int id : {32989, 32911, 32912, 33053})
+        command(id)->setEnabled(open);
+    command(32987)->setEnabled(open && !readOnly());
+    command(32999)->setEnabled(open && activationDialog_ != nullptr);
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);
     command(CommandId::TintPassages)->setChecked(browser_->tinted());

@@ -6,6 +6,8 @@
 #include "CWhiteView.h"
 #include "CommandScope.h"
 #include "MemoBar.h"
+#include "ObjList.h"
+#include "ObjListWindows.h"
 #include "ObjectTree.h"
 #include "ParagraphColumn.h"
 #include "QtText.h"
@@ -21,6 +23,8 @@
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
+#include "variables/VariableTable.h"
+#include "variables/VariablesGridOwner.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -94,6 +98,20 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                               bool preprocess) {
         exchange::TextImport import(ws_);
         return preprocess ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
+    };
+    host.showOverview = [this](const analysis::Overview& o) { showList(o.topic, o.title, o.ids); };
+    storeFields_ = std::make_unique<browser::StoreGridOwner>(doc_.store());
+    fields_ = std::make_unique<variables::VariablesGridOwner>(doc_, *storeFields_);
+    lists_ = new ObjListWindows(doc_, settings_, this);
+    lists_->prepare = [this](ObjList& w) {
+        w.setGridOwner(fields_.get());
+        w.setCommandStack(steps_.get());
+        // The variables' list exports as the variables' table.
+        if (w.kind() == TopicId::Texts)
+            w.ownerExport = [this](int, const std::vector<std::int32_t>&) {
+                variables::VariableTable(doc_).ExportCommand();
+                return true;
+            };
     };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     steps_->whenIdle = [this] { updateCommands(); };
@@ -169,6 +187,16 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     updateCommands();
     resize(1100, 760);
     doc_.addView(this);
+}
+
+ObjList* CMainFrame::showList(int kind, const std::string& title, std::vector<std::int32_t> ids) {
+    return lists_->show(kind, title, std::move(ids));
+}
+
+void CMainFrame::setActivationDialog(std::function<void()> open) {
+    activationDialog_ = std::move(open);
+    commands_->host().activationDialog = activationDialog_;
+    updateCommands();
 }
 
 CMainFrame::~CMainFrame() {

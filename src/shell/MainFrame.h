@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -27,6 +29,9 @@ class QTreeWidgetItem;
 namespace vexana::store {
 class CVexDoc;
 }
+namespace vexana::browser {
+class GridOwner;
+}
 namespace vexana::analysis {
 class Workspace;
 class Retrieval;
@@ -37,6 +42,8 @@ struct CodingTemplate;
 namespace vexana::shell {
 
 class CommandStack;
+class ObjList;
+class ObjListWindows;
 
 namespace CommandId {
 constexpr int Undo = 57643;
@@ -111,6 +118,10 @@ public:
     bool dropObject(int kind, std::int32_t id, int targetKind, std::int32_t target, bool apply);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
+    // Opens (or refills and raises) the object list window of that kind.
+    ObjList* showList(int kind, const std::string& title, std::vector<std::int32_t> ids);
+    // Set once the activation dialog exists: "Activation by Variables" (32999, 20006) opens it.
+    void setActivationDialog(std::function<void()> open);
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -172,6 +183,10 @@ private:
     std::unique_ptr<analysis::ContextCommands> commands_;
     // The commands under way: what each changes is one step of the undo history.
     std::unique_ptr<CommandStack> steps_;
+    // The list windows, one per kind; their field commands go through the variables' rules.
+    ObjListWindows* lists_ = nullptr;
+    std::unique_ptr<browser::GridOwner> storeFields_, fields_;
+    std::function<void()> activationDialog_;
 };
 
 } // namespace vexana::shell

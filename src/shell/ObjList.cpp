@@ -130,7 +130,7 @@ void ObjList::setGridOwner(browser::GridOwner* owner) {
     owner_ = owner ? owner : storeOwner_.get();
     // The view holds the owner it was made with; a new view takes the new one.
     auto* view = new ListGridView(model_, *owner_, this);
-    layout()->replaceWidget(view_, view);
+    delete layout()->replaceWidget(view_, view); // the old item is ours to free
     view->setPalette(view_->palette());
     view->setAlternatingRowColors(view_->alternatingRowColors());
     delete view_;

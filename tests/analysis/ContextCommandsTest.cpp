@@ -122,8 +122,8 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     // A host that lends nothing: overviews, opening, the dialogs and the imports would do
     // nothing, so they are not offered.
     ContextCommands bare(*ws, retrieval);
-    for (int id : {20002, 20010, 20021, 20053, 20061, 20009, 20019, 20024, 20045, 20060, 20080,
-                   20094, 20099, 20077})
+    for (int id : {20002, 20004, 20006, 20010, 20021, 20053, 20061, 20009, 20019, 20024, 20045,
+                   20060, 20080, 20094, 20099, 20077})
         EXPECT_FALSE(bare.Enabled(id)) << id;
     ContextHost host;
     host.functionDialog = [](FunctionDialogValues&) { return false; };
@@ -133,6 +133,7 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     host.selectCode = [](std::int32_t) {};
     host.selection = [](CodingTemplate&) { return true; };
     host.importFiles = [](std::int32_t, const std::vector<std::string>&, bool) { return 0; };
+    host.activationDialog = [] {};
     ContextCommands full(*ws, retrieval, host);
     for (const auto& c : contextCommands()) {
         // Never more than the program has built, and with a full host all of that.

@@ -6,6 +6,7 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "shell/MainFrame.h"
+#include "shell/ObjList.h"
 #include "shell/QtUserInterface.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -112,10 +113,9 @@ std::vector<int> enabledEntries(QTreeWidget* tree, QTreeWidgetItem* item) {
 }
 
 // Operations that come with later windows: never offered enabled.
-const std::set<int> notBuilt = {20002, 20003, 20004, 20006, 20010, 20013, 20014, 20021, 20022,
-                                20023, 20027, 20028, 20032, 20033, 20034, 20040, 20041, 20042,
-                                20047, 20048, 20049, 20053, 20054, 20058, 20059, 20061, 20062,
-                                20066, 20077, 20081, 20082, 20083, 20101, 20102, 20103, 20104};
+const std::set<int> notBuilt = {20003, 20006, 20013, 20022, 20027, 20028, 20033, 20041,
+                                20048, 20054, 20058, 20059, 20062, 20066, 20077, 20081,
+                                20082, 20083, 20101, 20102, 20103, 20104};
 
 } // namespace
 
@@ -273,11 +273,19 @@ private slots:
                 const std::string history = p.doc.undoText() + "|" + p.doc.redoText();
                 const QTextCharFormat typing = text->currentCharFormat();
                 const bool checked = a->isChecked();
+                // A list window opened by an earlier command would only be raised again.
+                for (auto* list : frame.findChildren<ObjList*>())
+                    list->close();
+                QCoreApplication::processEvents();
                 a->trigger();
                 ++ran;
+                QCoreApplication::processEvents();
+                bool listShown = false;
+                for (auto* list : frame.findChildren<ObjList*>())
+                    listShown = listShown || list->isVisible();
                 // A checked item chosen again is a state already there.
                 if (p.asked() == asked && windows == before && frame.viewState() == view &&
-                    p.doc.undoText() + "|" + p.doc.redoText() == history &&
+                    !listShown && p.doc.undoText() + "|" + p.doc.redoText() == history &&
                     text->currentCharFormat() == typing && a->isChecked() == checked && !checked)
                     quiet.insert(id);
             }

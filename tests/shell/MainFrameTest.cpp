@@ -8,6 +8,7 @@
 #include "exchange/TextImport.h"
 #include "platform/Files.h"
 #include "shell/MemoBar.h"
+#include "shell/ObjList.h"
 #include "shell/ObjectTree.h"
 #include "shell/ParagraphColumn.h"
 #include "shell/QtUserInterface.h"
@@ -596,6 +597,42 @@ private slots:
         ui.answers = {true};
         QVERIFY(frame.confirmUndoBatch(0));
         QCOMPARE(doc.store().RecordCount(store::TopicId::Codings), before);
+    }
+
+    void listWindowsOpenFromTheMenusAndTheTrees() {
+        Project p("#TEXT Anna\n#CODE Work\nI work at night.\n#ENDCODE\n#ENDTEXT\n"
+                  "#TEXT Ben\n#CODE Work\nI work by day.\n#ENDCODE\n#ENDTEXT\n");
+        QVERIFY(p.ok);
+        auto& [dir, settings, ui, recent, doc, ws, retrieval, ok] = p;
+        CMainFrame frame(doc, ws, retrieval, settings);
+        frame.show();
+        frame.refreshAll();
+        auto list = [&](int kind) -> ObjList* {
+            for (auto* w : frame.findChildren<ObjList*>())
+                if (w->kind() == kind && w->isVisible()) return w;
+            return nullptr;
+        };
+        QVERIFY(frame.runCommand(32911));
+        QVERIFY(list(store::TopicId::Codings));
+        QCOMPARE(list(store::TopicId::Codings)->ids().size(), std::size_t(2));
+        QVERIFY(frame.runCommand(32989));
+        QVERIFY(list(store::TopicId::Codes));
+        QVERIFY(frame.runCommand(32912));
+        QCOMPARE(list(store::TopicId::Texts)->ids().size(), std::size_t(2));
+        // The overview of one text's variables refills the same window.
+        const std::int32_t group = doc.store().ListIds(store::TopicId::TextGroups).front();
+        QVERIFY(frame.contextCommand(20023, 1));
+        QCOMPARE(list(store::TopicId::Texts)->ids(), std::vector<std::int32_t>{1});
+        QCOMPARE(frame.findChildren<ObjList*>().size(), qsizetype(3));
+        QVERIFY(frame.contextCommand(20014, group));
+        QCOMPARE(list(store::TopicId::Texts)->ids().size(), std::size_t(2));
+        // Activation by Variables waits for its dialog.
+        QVERIFY(!frame.runCommand(32999));
+        bool opened = false;
+        frame.setActivationDialog([&] { opened = true; });
+        QVERIFY(frame.runCommand(32999));
+        QVERIFY(opened);
+        QVERIFY(ui.messages.empty());
     }
 
     void editModeKeepsCodingsOnTheirWords() {
