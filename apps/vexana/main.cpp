@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 
@@ -22,18 +23,19 @@ namespace {
 
 void usage(std::ostream& out) {
     out << "Usage: vexana [--settings FILE] [PROJECT]\n"
-           "       vexana --screenshot OUT.png [PROJECT]\n"
+           "       vexana --screenshot OUT.png [--size WxH] [PROJECT]\n"
            "Opens PROJECT, or asks which project to open (a first start offers the demo project).\n"
            "--screenshot opens the project (the demo project when none is given; it is made\n"
-           "when missing), shows the last text and the retrieved segments, saves the window as\n"
-           "a PNG image and exits; a message that would need an answer is printed instead and\n"
-           "the exit status is not 0.\n";
+           "when missing), shows the last text and the retrieved segments, saves the window\n"
+           "(1100x760 unless --size says otherwise) as a PNG image and exits; a message that\n"
+           "would need an answer is printed instead and the exit status is not 0.\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::string project, screenshot, settingsPath = store::AppSettings::defaultPath();
+    int width = 1100, height = 760;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             usage(std::cout);
@@ -41,6 +43,10 @@ int main(int argc, char** argv) {
         }
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
             screenshot = argv[++i];
+        else if (!std::strcmp(argv[i], "--size") && i + 1 < argc &&
+                 std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2 && width >= 320 &&
+                 height >= 240)
+            ++i;
         else if (!std::strcmp(argv[i], "--settings") && i + 1 < argc)
             settingsPath = argv[++i];
         else if (argv[i][0] == '-') {
@@ -82,6 +88,7 @@ int main(int argc, char** argv) {
                            store::StateOpenInBrowser))
                 shown = t;
         frame.openText(shown);
+        frame.resize(width, height);
         frame.refreshAll();
         frame.show();
         QApplication::processEvents();

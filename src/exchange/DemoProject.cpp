@@ -10,6 +10,7 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 #include "store/UserInterface.h"
+#include "variables/Variables.h"
 
 namespace vexana::exchange {
 
@@ -32,6 +33,36 @@ bool fill(analysis::Workspace& ws) {
     for (const char* name : {"Interviews\\Bernd", "Interviews\\Carla"}) {
         const std::int32_t text = docs.FindText(name);
         if (!text || !docs.AddTextToSet(set, text)) return false;
+    }
+    return true;
+}
+
+// Attributes of the interviewees, so the demo shows variables and activation by them.
+bool describe(CVexDoc& doc) {
+    variables::Variables vars(doc);
+    const int age = vars.Add("Age", 1);
+    const int sex = vars.Add("Sex", 2);
+    const int date = vars.Add("Interview date", 5);
+    const int children = vars.Add("Children", 8);
+    if (age < 0 || sex < 0 || date < 0 || children < 0) return false;
+    struct Person {
+        const char* text;
+        const char* age;
+        const char* sex;
+        const char* date;
+        const char* children;
+    };
+    const Person people[] = {{"Interviews\\Anna", "34", "female", "12.03.2024", "0"},
+                             {"Interviews\\Bernd", "51", "male", "14.03.2024", "1"},
+                             {"Interviews\\Carla", "46", "female", "02.04.2024", "1"},
+                             {"Interviews\\Dilek", "39", "female", "09.04.2024", "1"},
+                             {"Interviews\\Emil", "33", "male", "23.04.2024", "0"}};
+    analysis::Workspace ws(doc);
+    for (const Person& p : people) {
+        const std::int32_t text = ws.documents().FindText(p.text);
+        if (!text || !vars.SetValue(text, age, p.age) || !vars.SetValue(text, sex, p.sex) ||
+            !vars.SetValue(text, date, p.date) || !vars.SetValue(text, children, p.children))
+            return false;
     }
     return true;
 }
@@ -61,7 +92,7 @@ bool BuildDemoProject(const std::string& path, UserInterface& ui) {
         analysis::Workspace ws(doc);
         if (doc.OpenPath(building, false)) {
             StoreBatch unit(doc.store(), true);
-            if (!fill(ws)) unit.fail();
+            if (!fill(ws) || !describe(doc)) unit.fail();
             whole = unit.finish();
             doc.CloseProject();
         }

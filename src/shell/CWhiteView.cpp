@@ -139,7 +139,10 @@ void CWhiteView::setStripeWidth(int wanted, bool byUser) {
 
 void CWhiteView::resizeEvent(QResizeEvent* e) {
     CBaseView::resizeEvent(e);
-    // A narrower window never squeezes the text below half of it.
+    // A narrower window never squeezes the text below half of it; until the user sets the
+    // width, the labels get their share of a wider one.
+    if (!userWidth_ && !stripes_->strip().stripes().empty())
+        autoWidth_ = std::clamp(neededStripeWidth(), 23, std::clamp(width() / 4, 23, 200));
     setStripeWidth(userWidth_ ? stripeWidth_ : autoWidth_, false);
     // More or less of the text shows once the window has laid itself out.
     QTimer::singleShot(0, this, [this] { tintPassages(); });

@@ -94,7 +94,8 @@ void CMainFrame::applyDivider(QSplitter* split) {
                      split->handleWidth();
     if (room <= 0) return;
     split->setProperty("firstPane", QVariant());
-    const int f = std::clamp(first.toInt(), 0, room);
+    // A size kept from a larger window leaves the second pane some room too.
+    const int f = std::clamp(first.toInt(), 0, std::max(room / 2, room - 120));
     split->setSizes({f, room - f});
 }
 

@@ -131,6 +131,14 @@ store::StartChoice QtUserInterface::startDialog(const std::vector<std::string>& 
     QDialog dlg(parent_);
     dlg.setWindowTitle("VEXANA");
     auto* layout = new QVBoxLayout(&dlg);
+    if (recentProjects.empty()) {
+        auto* welcome = new QLabel("Welcome to VEXANA. The demo project is a small study of five "
+                                   "interviews and two field notes, already coded: a good place "
+                                   "to look around before you start your own project.");
+        welcome->setWordWrap(true);
+        welcome->setMinimumWidth(360);
+        layout->addWidget(welcome);
+    }
     auto* create = new QRadioButton("Create and Open New Project");
     auto* open = new QRadioButton("Open Existing Project");
     // A first start has no projects yet: the demo study is the way in.
