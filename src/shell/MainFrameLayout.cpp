@@ -139,6 +139,11 @@ void CMainFrame::showAtStoredPlace() {
     // must not put the window beyond the edges.
     if (const QScreen* sc = screen(); sc && !sc->availableGeometry().isEmpty()) {
         const QRect area = sc->availableGeometry();
+        // Bars held open by their stored widths give way on a screen too narrow for them (a
+        // small one, or one scaled up), so the window never needs more than the screen.
+        if (minimumSizeHint().width() > area.width())
+            for (QToolBar* bar : bars_)
+                bar->setMinimumWidth(0);
         r.setWidth(std::min(std::max(r.width(), 320), area.width()));
         r.setHeight(std::min(std::max(r.height(), 240), area.height()));
         r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));

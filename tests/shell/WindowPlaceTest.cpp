@@ -16,6 +16,7 @@ class WindowPlaceTest : public QObject {
 
 private slots:
     void storedPlaceIsUsedKeptOnScreenAndWrittenBack() {
+        if (scaled()) QSKIP("the places here are for an unscaled screen");
         test::TempDir dir;
         const std::string ini = dir.file("vexapp.ini");
         test::writeAll(ini, "[MainWindow]\r\nWindowPos=0,1,0,0,0,0,30,40,790,540\r\n");
@@ -52,6 +53,31 @@ private slots:
         QVERIFY(frame.width() <= std::max(area.width(), least.width()));
         QVERIFY(frame.height() <= std::max(area.height(), least.height()));
     }
+    // Run a second time at QT_SCALE_FACTOR=2: the screen is then too narrow for the toolbars'
+    // stored widths, and still the window fits on it.
+    void fitsAScreenScaledUp() {
+        if (!scaled()) QSKIP("needs QT_SCALE_FACTOR=2");
+        test::TempDir dir;
+        const std::string ini = dir.file("vexapp.ini");
+        test::writeAll(ini, "[MainWindow]\r\nWindowPos=0,1,0,0,0,0,0,0,1100,760\r\n"
+                            "ToolBar1=350\r\nToolBar2=430\r\nToolBar3=430\r\n");
+        test::ScriptedUserInterface ui;
+        store::RecentProjects recent;
+        store::CVexDoc doc(ui, recent);
+        analysis::Workspace ws(doc);
+        analysis::Retrieval retrieval(ws);
+        store::AppSettings settings(ini);
+        settings.load();
+        shell::CMainFrame frame(doc, ws, retrieval, settings);
+        frame.showAtStoredPlace();
+        const QRect area = frame.screen()->availableGeometry();
+        QVERIFY(frame.minimumSizeHint().width() <= area.width());
+        QVERIFY(frame.width() <= area.width());
+        QVERIFY(frame.height() <= area.height());
+    }
+
+private:
+    static bool scaled() { return qEnvironmentVariable("QT_SCALE_FACTOR") == "2"; }
 };
 
 QTEST_MAIN(WindowPlaceTest)
