@@ -1,3 +1,4 @@
+#include "FuzzProject.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
@@ -20,20 +21,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vexana;
     using namespace vexana::store;
-    static SilentUserInterface ui;
-    static RecentProjects recent;
-    static CVexDoc* doc = [] {
-        static const std::string path =
-            "/tmp/vexana-condition-fuzz-" + std::to_string(::getpid()) + ".vxp";
-        platform::removeFile(path);
-        std::atexit([] {
-            platform::removeFile(path);
-            platform::removeFile(path + "-wal");
-        });
-        auto* d = new CVexDoc(ui, recent);
-        if (!d->OpenPath(path, false)) __builtin_trap();
-        return d;
-    }();
+    static CVexDoc* doc = &fuzz::fuzzProject("condition");
     static analysis::Workspace ws(*doc);
     static const bool built = [] {
         const std::int32_t g = ws.documents().NewTextGroup();

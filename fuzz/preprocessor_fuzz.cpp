@@ -1,3 +1,4 @@
+#include "FuzzProject.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "platform/Files.h"
@@ -18,21 +19,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vexana;
     using namespace vexana::store;
-    static SilentUserInterface ui;
-    static RecentProjects recent;
-    static CVexDoc* doc = [] {
-        const std::string path =
-            "/tmp/vexana-preprocessor-fuzz-" + std::to_string(::getpid()) + ".vxp";
-        platform::removeFile(path);
-        static const std::string cleanup = path;
-        std::atexit([] {
-            platform::removeFile(cleanup);
-            platform::removeFile(cleanup + "-wal");
-        });
-        auto* d = new CVexDoc(ui, recent);
-        if (!d->OpenPath(path, false)) __builtin_trap();
-        return d;
-    }();
+    static CVexDoc* doc = &fuzz::fuzzProject("preprocessor");
     static analysis::Workspace ws(*doc);
     static const std::int32_t group = [] {
         RecordCursor c;

@@ -1,5 +1,7 @@
 #include "XmlDocument.h"
 
+#include "platform/Utf8.h"
+
 #include <cstdint>
 
 namespace vexana::store {
@@ -25,24 +27,6 @@ bool validName(std::string_view name) {
     for (char c : name)
         if (endsName(c) || isDelimiter(c) || c == '"' || c == '\'' || c == '&') return false;
     return true;
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 } // namespace
@@ -119,7 +103,7 @@ std::string XmlDocument::unescape(std::string_view text) {
                 cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
             }
             if (ok && cp > 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF))
-                appendUtf8(repl, cp);
+                platform::utf8Append(repl, cp);
         }
         if (repl.empty()) {
             out += '&';
