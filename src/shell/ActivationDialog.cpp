@@ -10,12 +10,14 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -112,7 +114,10 @@ ActivationDialog::ActivationDialog(analysis::Workspace& ws, store::AppSettings& 
             store::AppSettings::logActivationSection, "WindowPos"))) {
         resize(std::max(place->right - place->left, leastWidth),
                std::max(place->bottom - place->top, leastHeight));
-        move(place->left, place->top);
+        // A place on a screen that is gone would hide the dialog.
+        if (QGuiApplication::screenAt(QPoint(place->left, place->top) +
+                                      QPoint(width(), height()) / 2))
+            move(place->left, place->top);
     }
     fill(act_.rows.empty() ? -1 : 0);
     ws_.doc().addView(this);
@@ -288,12 +293,12 @@ void ActivationDialog::writeSettings() {
     settingsWritten_ = true;
     act_.StoreSettings(settings_);
     WindowPlacement place;
-    const QRect r = geometry();
+    // Where the frame goes and how large the inside is, as move() and resize() take them back.
     place.showCmd = 1;
-    place.left = r.left();
-    place.top = r.top();
-    place.right = r.right() + 1;
-    place.bottom = r.bottom() + 1;
+    place.left = pos().x();
+    place.top = pos().y();
+    place.right = place.left + width();
+    place.bottom = place.top + height();
     settings_.setWindowPos(store::AppSettings::logActivationSection, place);
     if (const std::string error = settings_.save(); !error.empty())
         ws_.ui().message(error, MessageIcon::Warning);

@@ -156,6 +156,7 @@ private slots:
 
         // Activate sets every text and closes the dialog; strings compare ignoring case.
         p.ws->documents().ActivateObjects(analysis::ActivationScope::Text, p.ben, true);
+        d->move(70, 80);
         d->activateButton()->click();
         QVERIFY(p.active(p.anna) && !p.active(p.ben) && p.active(p.cleo));
         deleteClosed();
@@ -170,6 +171,7 @@ private slots:
         QCOMPARE(p.dialog(), d.data());
         QCOMPARE(rowTexts(d), (QStringList{"[Age] > 30", ".And. [Gender] = female"}));
         QCOMPARE(d->formulas()->currentRow(), 0);
+        QCOMPARE(d->pos(), QPoint(70, 80));
 
         // Delete takes the selected row; Reset asks first.
         d->formulas()->setCurrentRow(1);
@@ -191,6 +193,17 @@ private slots:
         QVERIFY(d.isNull() && p.active(p.ben));
         d = p.dialog();
         QCOMPARE(d->formulas()->count(), 0);
+
+        // A place off every screen, or one with a number missing, is not taken.
+        for (const char* stored :
+             {"0,1,0,0,0,0,-9000,-9000,-8400,-8600", "0,1,0,0,0,0,300,310,900"}) {
+            d->close();
+            deleteClosed();
+            p.settings.profile().writeString(AppSettings::logActivationSection, "WindowPos",
+                                             stored);
+            d = p.dialog();
+            QVERIFY2(d->x() > -1000 && d->pos() != QPoint(300, 310), stored);
+        }
     }
 
     void conditionsGoToFilesAndComeBack() {
