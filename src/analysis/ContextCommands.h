@@ -65,8 +65,6 @@ class ContextCommands {
 public:
     ContextCommands(Workspace& ws, Retrieval& retrieval, ContextHost host = {})
         : ws_(ws), retrieval_(retrieval), host_(std::move(host)) {}
-    // What the window lends; a window built later (a dialog) is lent when it exists.
-    ContextHost& host() { return host_; }
 
     // Runs command id on the object (the record under the mouse; 0 on a root). Returns
     // false for an id that is not a context command, a command without its operation yet,

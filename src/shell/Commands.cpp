@@ -1,6 +1,7 @@
 // The main menu and the three toolbars: every item by its command id, and the rules that
 // enable and check them.
 
+#include "ActivationDialog.h"
 #include "CBlackView.h"
 #include "CBlauView.h"
 #include "CGreenView.h"
@@ -247,9 +248,8 @@ void CMainFrame::buildMenus() {
     variables->addAction(addCommand(33053, "E&xport...",
                                     [this] { variables::VariableTable(doc_).ExportCommand(); }));
     variables->addSeparator();
-    variables->addAction(addCommand(32999, "&Activation by Variables...", [this] {
-        if (activationDialog_) activationDialog_();
-    }));
+    variables->addAction(addCommand(32999, "&Activation by Variables...",
+                                    [this] { showActivationDialog(this, ws_, settings_); }));
 
     QMenu* windows = menuBar()->addMenu("&Window");
     for (const auto& [bit, text] : windowToggles) {
@@ -504,7 +504,7 @@ void CMainFrame::updateCommands() {
     for (int id : {32989, 32911, 32912, 33053})
         command(id)->setEnabled(open);
     command(32987)->setEnabled(open && !readOnly());
-    command(32999)->setEnabled(open && activationDialog_ != nullptr);
+    command(32999)->setEnabled(open);
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);
     command(CommandId::TintPassages)->setChecked(browser_->tinted());

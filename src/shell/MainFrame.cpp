@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "ActivationDialog.h"
 #include "CBlackView.h"
 #include "CBlauView.h"
 #include "CGreenView.h"
@@ -113,6 +114,7 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                 return true;
             };
     };
+    host.activationDialog = [this] { showActivationDialog(this, ws_, settings_); };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     steps_->whenIdle = [this] { updateCommands(); };
     for (QTreeWidget* tree : {static_cast<QTreeWidget*>(documents_->tree()), codes_->tree()}) {
@@ -191,12 +193,6 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
 
 ObjList* CMainFrame::showList(int kind, const std::string& title, std::vector<std::int32_t> ids) {
     return lists_->show(kind, title, std::move(ids));
-}
-
-void CMainFrame::setActivationDialog(std::function<void()> open) {
-    activationDialog_ = std::move(open);
-    commands_->host().activationDialog = activationDialog_;
-    updateCommands();
 }
 
 CMainFrame::~CMainFrame() {

@@ -120,8 +120,6 @@ public:
     bool contextCommand(int id, std::int32_t object);
     // Opens (or refills and raises) the object list window of that kind.
     ObjList* showList(int kind, const std::string& title, std::vector<std::int32_t> ids);
-    // Set once the activation dialog exists: "Activation by Variables" (32999, 20006) opens it.
-    void setActivationDialog(std::function<void()> open);
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -186,7 +184,6 @@ private:
     // The list windows, one per kind; their field commands go through the variables' rules.
     ObjListWindows* lists_ = nullptr;
     std::unique_ptr<browser::GridOwner> storeFields_, fields_;
-    std::function<void()> activationDialog_;
 };
 
 } // namespace vexana::shell

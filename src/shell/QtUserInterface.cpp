@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <iostream>
+#include <utility>
 
 namespace vexana::shell {
 
@@ -25,6 +26,8 @@ using store::FileDialog;
 namespace {
 
 const QString projectFilter = "VEX-Projects (*.vxp)";
+const QString variablesFilter = "*.txt";
+const QString conditionFilter = "Activation by Variables (*.loa)";
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -67,8 +70,8 @@ bool QtUserInterface::question(const std::string& text, const std::string& yes,
 }
 
 QString QtUserInterface::saveFile(const QString& title, const QString& filter,
-                                  const QString& suffix) {
-    QFileDialog dialog(parent_, title, {}, filter);
+                                  const QString& suffix, const QString& folder) {
+    QFileDialog dialog(parent_, title, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
@@ -82,6 +85,7 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
 }
 
 std::string QtUserInterface::chooseFile(FileDialog dialog) {
+    const QString folder = q(std::exchange(startFolder_, {}));
     if (!interactive_) return {};
     QString path;
     switch (dialog) {
@@ -105,6 +109,19 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
         break;
     case FileDialog::ExportRtf:
         path = saveFile("Export", "*.rtf", "rtf");
+        break;
+    case FileDialog::ExportVariables:
+        path = saveFile("Export Variables", variablesFilter, "txt", folder);
+        break;
+    case FileDialog::ImportVariables:
+        path = QFileDialog::getOpenFileName(parent_, "Import Variables", folder, variablesFilter);
+        break;
+    case FileDialog::SaveCondition:
+        path = saveFile("Save Logical Condition", conditionFilter, "loa", folder);
+        break;
+    case FileDialog::OpenCondition:
+        path = QFileDialog::getOpenFileName(parent_, "Open Logical Condition", folder,
+                                            conditionFilter);
         break;
     default:
         break;

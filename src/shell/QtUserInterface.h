@@ -20,6 +20,8 @@ public:
     // An operation of the core is running (wait cursor or progress window up); the program
     // must not close its project under it.
     bool busy() const;
+    // The next file dialog opens in this folder (the one a dialog last used for its files).
+    void setStartFolder(const std::string& folder) { startFolder_ = folder; }
 
     void message(const std::string& text, store::MessageIcon icon) override;
     bool question(const std::string& text, const std::string& yes, const std::string& no) override;
@@ -35,11 +37,13 @@ public:
 
 private:
     // A save dialog for one file type; asks about replacing once the suffix is on the name.
-    QString saveFile(const QString& title, const QString& filter, const QString& suffix);
+    QString saveFile(const QString& title, const QString& filter, const QString& suffix,
+                     const QString& folder = {});
 
     bool interactive_;
     int unanswered_ = 0;
     int waiting_ = 0;
+    std::string startFolder_;
     QPointer<QWidget> parent_;
     QPointer<QWidget> progress_;
     QLabel* progressLabel_ = nullptr;

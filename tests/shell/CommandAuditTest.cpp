@@ -113,9 +113,9 @@ std::vector<int> enabledEntries(QTreeWidget* tree, QTreeWidgetItem* item) {
 }
 
 // Operations that come with later windows: never offered enabled.
-const std::set<int> notBuilt = {20003, 20006, 20013, 20022, 20027, 20028, 20033, 20041,
-                                20048, 20054, 20058, 20059, 20062, 20066, 20077, 20081,
-                                20082, 20083, 20101, 20102, 20103, 20104};
+const std::set<int> notBuilt = {20003, 20013, 20022, 20027, 20028, 20033, 20041,
+                                20048, 20054, 20058, 20059, 20062, 20066, 20077,
+                                20081, 20082, 20083, 20101, 20102, 20103, 20104};
 
 } // namespace
 
@@ -273,16 +273,21 @@ private slots:
                 const std::string history = p.doc.undoText() + "|" + p.doc.redoText();
                 const QTextCharFormat typing = text->currentCharFormat();
                 const bool checked = a->isChecked();
-                // A list window opened by an earlier command would only be raised again.
-                for (auto* list : frame.findChildren<ObjList*>())
-                    list->close();
+                // A window opened by an earlier command (a list, a dialog shown without
+                // waiting) would only be raised again.
+                const auto otherWindows = [&frame] {
+                    QList<QWidget*> shown;
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (w != &frame && w->isVisible() && !qobject_cast<QMenu*>(w)) shown << w;
+                    return shown;
+                };
+                for (QWidget* w : otherWindows())
+                    w->close();
                 QCoreApplication::processEvents();
                 a->trigger();
                 ++ran;
                 QCoreApplication::processEvents();
-                bool listShown = false;
-                for (auto* list : frame.findChildren<ObjList*>())
-                    listShown = listShown || list->isVisible();
+                const bool listShown = !otherWindows().isEmpty();
                 // A checked item chosen again is a state already there.
                 if (p.asked() == asked && windows == before && frame.viewState() == view &&
                     !listShown && p.doc.undoText() + "|" + p.doc.redoText() == history &&

@@ -7,6 +7,7 @@
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "platform/Files.h"
+#include "shell/ActivationDialog.h"
 #include "shell/MemoBar.h"
 #include "shell/ObjList.h"
 #include "shell/ObjectTree.h"
@@ -626,12 +627,11 @@ private slots:
         QCOMPARE(frame.findChildren<ObjList*>().size(), qsizetype(3));
         QVERIFY(frame.contextCommand(20014, group));
         QCOMPARE(list(store::TopicId::Texts)->ids().size(), std::size_t(2));
-        // Activation by Variables waits for its dialog.
-        QVERIFY(!frame.runCommand(32999));
-        bool opened = false;
-        frame.setActivationDialog([&] { opened = true; });
+        // Activation by Variables, from the menu or the text groups' context menu: one dialog.
         QVERIFY(frame.runCommand(32999));
-        QVERIFY(opened);
+        QVERIFY(frame.contextCommand(20006, 0));
+        QCOMPARE(frame.findChildren<ActivationDialog*>().size(), qsizetype(1));
+        QVERIFY(frame.findChild<ActivationDialog*>()->isVisible());
         QVERIFY(ui.messages.empty());
     }
 
