@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -113,7 +114,14 @@ ObjList::ObjList(CVexDoc& doc, AppSettings& settings, int kind, QWidget* parent)
         positionSection(kind), WindowPlacement{0, 1, 0, 0, 0, 0, 80, 80, 80 + 640, 80 + 400});
     resize(std::max(place.right - place.left, leastWidth),
            std::max(place.bottom - place.top, leastHeight));
-    move(place.left, place.top);
+    QPoint at(place.left, place.top);
+    // A place from another screen is brought onto this one.
+    if (const QScreen* sc = screen(); sc && !sc->availableGeometry().isEmpty()) {
+        const QRect area = sc->availableGeometry();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - height())));
+    }
+    move(at);
     updateButtons();
     doc_.addView(this);
 }
@@ -241,11 +249,12 @@ void ObjList::writeSettings() {
     if (settingsWritten_) return;
     settingsWritten_ = true;
     WindowPlacement place;
-    const QRect r = isMinimized() || !normalGeometry().isValid() ? geometry() : normalGeometry();
-    place.left = r.left();
-    place.top = r.top();
-    place.right = r.right() + 1;
-    place.bottom = r.bottom() + 1;
+    // The place as the window is put back: its frame's corner (move), its inner size (resize);
+    // the inner rectangle's corner would creep by the frame each time.
+    place.left = pos().x();
+    place.top = pos().y();
+    place.right = place.left + width();
+    place.bottom = place.top + height();
     place.showCmd = 1;
     settings_.setWindowPos(positionSection(kind_), place);
     grid_.writeLayout(settings_.profile());

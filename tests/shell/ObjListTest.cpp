@@ -120,6 +120,9 @@ private slots:
         reread.load();
         QVERIFY(reread.profile().hasKey("ObjList 10", "WindowPos"));
         QCOMPARE(reread.profile().readString("ObjList10", "Field3", ""), std::string("1,0,100,1"));
+        // Opened again, it stands where it was: it does not creep by its frame.
+        shell::ObjList reopened(p.doc, reread, TopicId::Codings, &p.main);
+        QCOMPARE(reopened.pos(), QPoint(60, 70));
     }
 
     void headerMenuSwitchOffAndSelectFields() {
