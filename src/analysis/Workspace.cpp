@@ -47,6 +47,8 @@ void Workspace::onProjectLoaded(bool) {
     quickList.clear();
     codeClipboard = {};
     retrieved.clear();
+    // A project opens with the activation its file holds; the list shows what that retrieves.
+    if (doc_.isOpen()) BuildRetrieval();
 }
 
 void Workspace::onContentsReplaced() {

@@ -495,9 +495,18 @@ ListGrid::Edit ListGrid::setCell(int row, int column, std::string_view text) {
     const std::int32_t id = rows_[row];
     const int field = columns_[column].field;
     if (refusesValue(store_, topic_, id, field, text)) return Edit::Refused;
+    // A variable keeps its value rather than take 0 or the zero date for text that is none.
+    if ((columns_[column].state & FieldState::Variable) &&
+        !readsWholly(columns_[column].type, text))
+        return Edit::Unreadable;
     RecordCursor cursor;
     if (!store_.GetRecord(topic_, id, cursor)) return Edit::Failed;
     return store_.SetFieldText(cursor, field, text) ? Edit::Stored : Edit::Failed;
+}
+
+std::string ListGrid::refusal(int column, std::string_view text) const {
+    if (column < 0 || column >= static_cast<int>(columns_.size())) return {};
+    return unreadableValue(columns_[column].type, text, columns_[column].name);
 }
 
 std::vector<int> ListGrid::exportedColumns() const {

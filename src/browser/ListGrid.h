@@ -115,8 +115,11 @@ public:
 
     // Editing a cell: refused (the cell keeps its value) for a weight outside 0 to 100, a
     // category name another category has and a search item its category holds already.
-    enum class Edit { Stored, Refused, NotEditable, Failed };
+    // Unreadable: a variable given text that is not a value of its type (see refusal()).
+    enum class Edit { Stored, Refused, Unreadable, NotEditable, Failed };
     Edit setCell(int row, int column, std::string_view text);
+    // What is said when a cell's text is Unreadable.
+    std::string refusal(int column, std::string_view text) const;
     bool editable(int column) const;
     std::vector<std::string> distinctValues(int column) const;
 

@@ -75,6 +75,8 @@ bool ListGridModel::setData(const QModelIndex& index, const QVariant& value, int
     emit editStarting();
     lastEdit_ = grid_.setCell(index.row(), column, text);
     emit editEnded();
+    if (lastEdit_ == ListGrid::Edit::Unreadable)
+        emit editUnreadable(QString::fromStdString(grid_.refusal(column, text)));
     if (lastEdit_ != ListGrid::Edit::Stored) return false;
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
     emit cellStored(grid_.rows()[index.row()]);

@@ -37,6 +37,8 @@ signals:
     // setData runs inside these, so that an edit is one command of the undo history.
     void editStarting();
     void editEnded();
+    // Text that is not a value of the variable: what to tell the user.
+    void editUnreadable(const QString& why);
 
 private:
     browser::ListGrid& grid_;

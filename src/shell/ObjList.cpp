@@ -107,6 +107,9 @@ ObjList::ObjList(CVexDoc& doc, AppSettings& settings, int kind, QWidget* parent)
         else
             doc_.endCommand();
     });
+    connect(model_, &ListGridModel::editUnreadable, this, [this](const QString& why) {
+        doc_.ui().message(why.toStdString(), store::MessageIcon::Warning);
+    });
     connect(model_, &ListGridModel::cellStored, this,
             [this](std::int32_t id) { doc_.notify(ViewEvent::Changed, kind_, id); });
 

@@ -1,7 +1,9 @@
 #include "ValueText.h"
 
+#include "Schema.h"
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <chrono>
@@ -180,6 +182,52 @@ DateTime textToDate(std::string_view text) {
 std::int32_t textToBool(std::string_view text) {
     if (text.empty()) return 0;
     return textToInt(text) != 0 ? 1 : 0;
+}
+
+bool readsWholly(int type, std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    if (text.empty()) return true;
+    switch (type) {
+    case TypeInteger:
+    case TypeBoolean: {
+        std::string_view digits = text;
+        if (digits.front() == '-' || digits.front() == '+') digits.remove_prefix(1);
+        if (digits.empty() || digits.size() > 10 ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            return false;
+        const long long n = std::stoll(std::string(text));
+        return type == TypeBoolean ? (n == 0 || n == 1) : n >= INT_MIN && n <= INT_MAX;
+    }
+    case TypeFloat: {
+        std::string s(text);
+        for (char& c : s)
+            if (c == ',') c = '.';
+        std::size_t i = s.size() > 1 && s[0] == '+' && s[1] != '-' ? 1 : 0;
+        double v = 0.0;
+        const auto [end, error] = std::from_chars(s.data() + i, s.data() + s.size(), v);
+        return error == std::errc() && end == s.data() + s.size() && std::isfinite(v);
+    }
+    case TypeDateTime: {
+        DateTime d;
+        return parseDate(text, d);
+    }
+    default:
+        return true;
+    }
+}
+
+std::string unreadableValue(int type, std::string_view text, std::string_view field) {
+    const char* wanted = type == TypeInteger    ? "a whole number"
+                         : type == TypeFloat    ? "a number"
+                         : type == TypeDateTime ? "a date such as 2024-03-14 or 14.03.2024"
+                         : type == TypeBoolean  ? "0 or 1"
+                                                : "a value";
+    return "\"" + cutText(text, 63) + "\" is not a value of " + std::string(field) + " (" + wanted +
+           " is); the value stays as it was.";
 }
 
 std::string cutText(std::string_view text, std::size_t maxChars) {

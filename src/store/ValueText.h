@@ -27,6 +27,11 @@ DateTime textToDate(std::string_view text);
 // The same reading, telling a date from text that is none (which textToDate makes day 0).
 bool parseDate(std::string_view text, DateTime& out);
 std::int32_t textToBool(std::string_view text);
+// Whether text, blanks aside, is a whole value of a field type (or empty, which is no value):
+// a variable is never given 0 or the zero date for text that only begins like a number.
+bool readsWholly(int type, std::string_view text);
+// What is said of text that is not a value of the field: which value, and what would be one.
+std::string unreadableValue(int type, std::string_view text, std::string_view field);
 // Cuts to at most maxChars characters without splitting one.
 std::string cutText(std::string_view text, std::size_t maxChars);
 

@@ -329,6 +329,45 @@ ImportResult VariableTable::ImportText(std::string_view bytes, const std::string
         return refuse(table.lines.empty() ? "it holds no lines of texts"
                                           : "no line names a text of the project");
 
+    // A cell that is not a value of its variable would turn a stored value into 0 or the zero
+    // date: such a table is refused whole, saying where.
+    std::vector<std::string> unreadable;
+    std::size_t unreadableCount = 0;
+    for (const auto& [line, text] : targets)
+        for (std::size_t c = 0; c < plan.size() && c < line->cells.size(); ++c) {
+            int type = -1;
+            std::string name;
+            if (plan[c].kind == ColumnPlan::Kind::Field) {
+                const FieldInfo* f = texts->field(plan[c].field);
+                if (!f) continue;
+                type = f->type;
+                name = f->name;
+            } else if (plan[c].kind == ColumnPlan::Kind::NewField) {
+                type = created[static_cast<std::size_t>(plan[c].newIndex)].type;
+                name = created[static_cast<std::size_t>(plan[c].newIndex)].name;
+            } else {
+                continue;
+            }
+            if (readsWholly(type, line->cells[c])) continue;
+            if (++unreadableCount <= 10)
+                unreadable.push_back("line " + std::to_string(line->number) + ": " +
+                                     unreadableValue(type, line->cells[c], name));
+        }
+    if (unreadableCount > 0) {
+        std::string list;
+        for (const auto& u : unreadable)
+            list += "\n" + u;
+        if (unreadableCount > unreadable.size())
+            list += "\n(" + std::to_string(unreadableCount - unreadable.size()) + " more)";
+        ui.message("The variables cannot be imported from " + source + ": " +
+                       std::to_string(unreadableCount) +
+                       (unreadableCount == 1 ? " cell is not a value of its variable"
+                                             : " cells are not values of their variables") +
+                       "; nothing was changed." + list,
+                   MessageIcon::Stop);
+        return result;
+    }
+
     // One unit: the new variables and every value, or nothing.
     const int failuresBefore = doc_.database() ? doc_.database()->writeFailures() : 0;
     std::vector<std::int32_t> changed;

@@ -208,6 +208,11 @@ bool Variables::SetValue(std::int32_t text, int fieldId, std::string_view value)
         doc_.ui().message("There is no such text or variable.", MessageIcon::Stop);
         return false;
     }
+    const FieldInfo* f = s.GetTopic(TopicId::Texts)->field(fieldId);
+    if (f && !readsWholly(f->type, value)) {
+        doc_.ui().message(unreadableValue(f->type, value, f->name), MessageIcon::Stop);
+        return false;
+    }
     const std::string before = c.valueText(fieldId);
     const int failures = writeFailures();
     StoreBatch unit(s, "Edit Variable");

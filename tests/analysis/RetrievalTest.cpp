@@ -263,3 +263,24 @@ TEST_F(RetrievalFixture, TheHeadingCountsAndSaysWhyAListIsEmpty) {
     ws->options.lowWeight = 20;
     EXPECT_EQ(retrieval->Heading(3), "Intersection: 3 segments (weight filter 20-100)");
 }
+
+// A project opens with the activation its file holds, and the list follows it at once.
+TEST_F(ProjectFixture, AProjectOpensWithItsStoredActivationRetrieved) {
+    Retrieval retrieval(*ws);
+    const std::int32_t g = docs().NewTextGroup();
+    const std::int32_t t = text(g, "A", "One passage here.");
+    const std::int32_t c = codes().NewCode(0, "C", false);
+    ASSERT_NE(code(t, c, 0, 3), 0);
+    // The bits as a file holds them after a later save of the records.
+    for (auto [topic, id, field] : {std::tuple{TopicId::Texts, t, int(TextField::State)},
+                                    std::tuple{TopicId::Codes, c, int(CodeField::State)}}) {
+        RecordCursor rc;
+        ASSERT_TRUE(s().GetRecord(topic, id, rc, false));
+        rc.setInt(field, rc.getInt(field) | StateActive);
+        ASSERT_TRUE(s().Save(rc));
+    }
+    doc.CloseProject();
+    ASSERT_TRUE(doc.OpenPath(dir.file("p.vxp"), false));
+    EXPECT_EQ(ws->activeTexts, 1);
+    EXPECT_EQ(ws->retrieved.size(), 1u);
+}

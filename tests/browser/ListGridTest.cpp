@@ -227,7 +227,11 @@ TEST_F(ListGridTest, EditingStoresOrRefuses) {
     const int age = texts.columnOfField(texts.columns().back().field);
     EXPECT_EQ(texts.columns()[age].position,
               texts.columns()[texts.columnOfField(TextField::Name)].position + 1);
-    EXPECT_EQ(texts.setCell(0, age, "12abc"), ListGrid::Edit::Stored);
+    // Text that is not a whole number leaves the variable as it was, and says why.
+    EXPECT_EQ(texts.setCell(0, age, "12abc"), ListGrid::Edit::Unreadable);
+    EXPECT_EQ(texts.refusal(age, "12abc"),
+              "\"12abc\" is not a value of Age (a whole number is); the value stays as it was.");
+    EXPECT_EQ(texts.setCell(0, age, " 12 "), ListGrid::Edit::Stored);
     EXPECT_EQ(texts.cellText(0, age), "12");
     EXPECT_EQ(texts.setCell(1, age, "12"), ListGrid::Edit::Stored);
     EXPECT_EQ(texts.distinctValues(age), (std::vector<std::string>{"12"}));

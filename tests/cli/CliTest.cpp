@@ -304,7 +304,11 @@ TEST(Cli, VariablesValuesAndTheirTable) {
     EXPECT_EQ(run("variables " + p).out,
               "9\tAge\tInteger\n10\tChild's age\tFloating point\n11\tInterview\tDate/Time\n");
 
-    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' age 41x").out, "41\n");
+    const Result notANumber = run("value " + p + " 'Interviews\\anna' age 41x");
+    EXPECT_EQ(notANumber.status, 1);
+    EXPECT_EQ(notANumber.out,
+              "\"41x\" is not a value of Age (a whole number is); the value stays as it was.\n");
+    EXPECT_EQ(run("value " + p + " 'Interviews\\anna' age 41").out, "41\n");
     EXPECT_EQ(run("value " + p + " 'Interviews\\anna' \"child's age\" 1234567.89").out,
               "1234567.89\n");
     EXPECT_EQ(run("value " + p + " 'Interviews\\anna' Interview '2024-05-01 13:45:30'").out,

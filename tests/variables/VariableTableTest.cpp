@@ -50,12 +50,25 @@ TEST_F(VariablesFixture, ImportClassifiesColumnsByWholeCellsAndFindsTextsByName)
     const std::int32_t a = text(g, "Anna"), b = text(g, "Bernd"), c = text(other, "Carla");
     const int age = vars.Add("Age", TypeInteger);
     const std::string file = "textgruppe\tTEXTNAME\tFlag\tScore\tDrop\tCode\tWord\tage\t\r\n"
-                             " Interviews \tanna\t1\t2.5\t-3\t12abc\tabc\t30.7\tx\r\n"
+                             " Interviews \tanna\t1\t2.5\t-3\t12abc\tabc\t30\tx\r\n"
                              "INTERVIEWS\tBernd\t0\t\t1,5\t1\t\t\r\n"
                              "Interviews\tCarla\t\t1\t\t\t\t\r\n"
                              "Nobody\tAnna\t1\t\t\t\t\t\r\n";
     writeAll(dir.file("in.txt"), file);
     VariableTable table(doc);
+    // A cell that is not a value of its variable (30.7 for the whole numbers of Age) refuses
+    // the whole table, naming the line.
+    std::string bad = file;
+    bad.replace(bad.find("\t30\t"), 4, "\t30.7\t");
+    writeAll(dir.file("bad.txt"), bad);
+    EXPECT_FALSE(table.Import(dir.file("bad.txt")).ok);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("nothing was changed.\nline 2: \"30.7\" is not a value of "
+                                       "Age (a whole number is)"),
+              std::string::npos)
+        << ui.messages[0].text;
+    EXPECT_EQ(vars.List().size(), 1u);
+    ui.messages.clear();
     ui.progress.clear();
     const ImportResult r = table.Import(dir.file("in.txt"));
     ASSERT_TRUE(r.ok);

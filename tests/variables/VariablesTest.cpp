@@ -105,10 +105,18 @@ TEST_F(VariablesFixture, ValuesAreConvertedByTypeAndKeepTheirPrecision) {
     const int i = vars.Add("Count", TypeInteger), f = vars.Add("Income", TypeFloat),
               d = vars.Add("Interview", TypeDateTime), b = vars.Add("Smoker", TypeBoolean),
               str = vars.Add("Job", TypeString);
-    ASSERT_TRUE(vars.SetValue(t, i, "12abc"));
+    // Text that is not a value of the type is refused, never stored as 0.
+    EXPECT_FALSE(vars.SetValue(t, i, "12abc"));
+    EXPECT_FALSE(vars.SetValue(t, b, "7"));
+    EXPECT_FALSE(vars.SetValue(t, d, "not a date"));
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text,
+              "\"12abc\" is not a value of Count (a whole number is); the value stays as it was.");
+    ui.messages.clear();
+    ASSERT_TRUE(vars.SetValue(t, i, "12"));
     ASSERT_TRUE(vars.SetValue(t, f, "1234567.89"));
     ASSERT_TRUE(vars.SetValue(t, d, "2024-05-01 13:45:30"));
-    ASSERT_TRUE(vars.SetValue(t, b, "7"));
+    ASSERT_TRUE(vars.SetValue(t, b, "1"));
     ASSERT_TRUE(vars.SetValue(t, str, std::string(70, 'j')));
     EXPECT_TRUE(view.saw(ViewEvent::Changed, TopicId::Texts, t));
     reopen();
