@@ -144,7 +144,10 @@ std::vector<std::string> QtUserInterface::chooseFiles(FileDialog dialog) {
 
 store::StartChoice QtUserInterface::startDialog(const std::vector<std::string>& recentProjects) {
     store::StartChoice choice;
-    if (!interactive_) return choice;
+    if (!interactive_) {
+        choice.cancelled = true;
+        return choice;
+    }
     QDialog dlg(parent_);
     dlg.setWindowTitle("VEXANA");
     auto* layout = new QVBoxLayout(&dlg);
@@ -165,19 +168,25 @@ store::StartChoice QtUserInterface::startDialog(const std::vector<std::string>& 
     list->addItem("Other Projects...");
     for (const auto& p : recentProjects)
         list->addItem(q(p));
-    list->setCurrentRow(0);
+    // The project used last is the likely one.
+    list->setCurrentRow(recentProjects.empty() ? 0 : 1);
     list->setEnabled(open->isChecked());
     QObject::connect(open, &QRadioButton::toggled, list, [list](bool on) { list->setEnabled(on); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    buttons->addButton("Quit", QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
     layout->addWidget(create);
     layout->addWidget(open);
     layout->addWidget(list);
     layout->addWidget(demo);
     layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted)
-        return choice; // counts as "Open Existing Project" with no row
+    if (dlg.exec() != QDialog::Accepted) {
+        choice.cancelled = true;
+        return choice;
+    }
+    choice.answered = true;
     if (create->isChecked()) {
         choice.kind = store::StartChoice::Kind::CreateNew;
     } else if (demo->isChecked()) {

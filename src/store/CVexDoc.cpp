@@ -236,13 +236,17 @@ bool CVexDoc::createFresh(const std::string& path, bool showProgress) {
 }
 
 bool CVexDoc::ChooseProjectAtStartup() {
-    std::string path;
-    bool create = false;
     if (!startupPath_.empty()) {
-        path = std::move(startupPath_);
+        const std::string path = std::move(startupPath_);
         startupPath_.clear();
-    } else {
+        return OpenPath(path, true);
+    }
+    // Cancelling the file dialog that a choice leads to goes back to the choice.
+    for (;;) {
         const StartChoice choice = ui_.startDialog(recent_.entries());
+        if (choice.cancelled) return false;
+        std::string path;
+        bool create = false;
         if (choice.kind == StartChoice::Kind::CreateNew) {
             path = ui_.chooseFile(FileDialog::NewProject);
             create = true;
@@ -253,9 +257,9 @@ bool CVexDoc::ChooseProjectAtStartup() {
         } else {
             path = ui_.chooseFile(FileDialog::OpenProject);
         }
+        if (!path.empty() && (create ? createFresh(path, true) : OpenPath(path, true))) return true;
+        if (!choice.answered) return false;
     }
-    if (path.empty()) return false;
-    return create ? createFresh(path, true) : OpenPath(path, true);
 }
 
 bool CVexDoc::OnNewProject() {

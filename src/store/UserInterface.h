@@ -28,6 +28,10 @@ struct StartChoice {
     // OpenDemo: the bundled demo study, built first when missing.
     enum class Kind { CreateNew, OpenExisting, OpenDemo } kind = Kind::OpenExisting;
     std::string recentPath; // a recent project chosen in the list; empty for "Other Projects..."
+    // A person answered (not a script): cancelling what follows brings the dialog back.
+    bool answered = false;
+    // The dialog itself was cancelled: the program ends.
+    bool cancelled = false;
 };
 
 // Everything the core needs from the person at the screen. The desktop shell answers with

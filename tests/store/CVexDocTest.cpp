@@ -66,6 +66,20 @@ TEST_F(Doc, TheStartDialogCreatesOrOpensAndCancellingEndsTheProgram) {
     writeAll(dir.file("broken.vxp"), "not a project");
     EXPECT_FALSE(other.ChooseProjectAtStartup());
     EXPECT_FALSE(other.isOpen());
+
+    // A person who cancels the file dialog is shown the choice again; quitting it ends.
+    struct Person : ScriptedUserInterface {
+        StartChoice startDialog(const std::vector<std::string>& recent) override {
+            StartChoice c = ScriptedUserInterface::startDialog(recent);
+            c.answered = true;
+            c.cancelled = startDialogs > 2;
+            return c;
+        }
+    } person;
+    CVexDoc third(person, recent);
+    EXPECT_FALSE(third.ChooseProjectAtStartup());
+    EXPECT_EQ(person.startDialogs, 3);
+    EXPECT_EQ(person.dialogs.size(), 2u);
 }
 
 TEST_F(Doc, SwitchingProjectsKeepsTheCurrentOneWhenTheNewOneFails) {
