@@ -213,6 +213,7 @@ void ListGrid::readLayout(const platform::ProfileFile& settings) {
         c.shown = v[0] != 0;
         c.position = v[1];
         c.width = v[2] > 0 ? std::min(v[2], 10000) : 100;
+        c.widthKept = v[2] > 0;
         c.listOfValues = v[3] != 0;
     }
     normalisePositions();
@@ -253,6 +254,7 @@ void ListGrid::toggleListOfValues(int column) {
 void ListGrid::setWidth(int column, int width) {
     if (column < 0 || column >= static_cast<int>(columns_.size()) || width <= 0) return;
     columns_[column].width = width;
+    columns_[column].widthKept = true;
 }
 
 void ListGrid::moveColumn(int column, int displayIndex) {

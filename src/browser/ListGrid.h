@@ -59,6 +59,7 @@ struct GridColumn {
     bool shown = true;
     int width = 100;
     bool listOfValues = true;
+    bool widthKept = false; // the width came from the settings (or the user), not the default
 };
 
 // The list grid without a window: one row per listed record id, one column per field of the

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <algorithm>
 
 namespace vexana::shell {
 
@@ -129,8 +130,18 @@ ListGridView::ListGridView(ListGridModel* model, browser::GridOwner& owner, QWid
 void ListGridView::reload() {
     reloading_ = true;
     QHeaderView* header = horizontalHeader();
-    for (int c = 0; c < model_->columnCount(); ++c)
-        setColumnWidth(c, grid().columns()[model_->gridColumn(c)].width);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const browser::GridColumn column = grid().columns()[model_->gridColumn(c)];
+        // A column never sized yet is at least as wide as its caption, and stays so.
+        int width = column.width;
+        if (!column.widthKept) {
+            const QString caption =
+                model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            width = std::clamp(fontMetrics().horizontalAdvance(caption) + 28, column.width, 300);
+            grid().setWidth(model_->gridColumn(c), width);
+        }
+        setColumnWidth(c, width);
+    }
     const int sorted = model_->modelColumn(grid().sortColumn());
     if (sorted >= 0)
         header->setSortIndicator(sorted,

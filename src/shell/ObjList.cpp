@@ -226,7 +226,12 @@ void ObjList::exportList() {
         }
     }
     if (path.isEmpty()) return;
-    const QString suffix = chosen.contains("*.htm") ? "htm" : "txt";
+    // A name typed with an ending the window offers says the type, whatever the filter.
+    QString suffix = chosen.contains("*.htm") ? "htm" : "txt";
+    for (const QString& offered : filters) {
+        const QString ending = offered.contains("*.htm") ? "htm" : "txt";
+        if (path.endsWith('.' + ending, Qt::CaseInsensitive)) suffix = ending;
+    }
     path = finishSavePath(path, suffix, [this](const QString& text) {
         return doc_.ui().question(text.toStdString(), "Yes", "No");
     });

@@ -4,6 +4,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
+#include "platform/Files.h"
 #include "platform/richtext/RichText.h"
 #include "shell/ObjListWindows.h"
 #include "store/AppSettings.h"
@@ -241,6 +242,11 @@ private slots:
         QCOMPARE(offered.front(), QString("HTML (*.htm)"));
         QVERIFY(opened.isEmpty());
         QCOMPARE(test::readAll(p.dir.file("index.txt")).substr(0, 5), std::string("Text\t"));
+        // A name typed with ".htm" under the text filter is HTML, not "named.htm.txt".
+        answer = QString::fromStdString(p.dir.file("named.htm"));
+        w->exportList();
+        QVERIFY(test::readAll(p.dir.file("named.htm")).find("<HTML>") != std::string::npos);
+        QVERIFY(!platform::fileExists(p.dir.file("named.htm.txt")));
         // A folder that is not there: said, and nothing opened.
         answer = QString::fromStdString(p.dir.file("gone/list.txt"));
         w->exportList();
