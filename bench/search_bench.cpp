@@ -47,12 +47,12 @@ std::size_t scan(const std::u32string& plain, const browser::WordDelimiters& d) 
     for (const std::string& s : strings) {
         const std::u32string needle = decoded(s);
         for (auto it = std::search(folded.begin(), folded.end(), needle.begin(), needle.end());
-             it != folded.end();
-             it = std::search(it + static_cast<std::ptrdiff_t>(needle.size()), folded.end(),
-                              needle.begin(), needle.end())) {
+             it != folded.end(); it = std::search(it + static_cast<std::ptrdiff_t>(needle.size()),
+                                                  folded.end(), needle.begin(), needle.end())) {
             const auto p = static_cast<std::size_t>(it - folded.begin());
             const std::size_t e = p + needle.size();
-            if ((p == 0 || d.contains(folded[p - 1])) && (e == folded.size() || d.contains(folded[e])))
+            if ((p == 0 || d.contains(folded[p - 1])) &&
+                (e == folded.size() || d.contains(folded[e])))
                 ++hits;
         }
     }
@@ -153,32 +153,33 @@ void BM_CodeHitsWithParagraphs(benchmark::State& state) {
                         perText.push_back({h.object, {}});
                     perText.back().second.push_back(h.paragraph);
                 }
-                baseline = std::min(baseline, bestOf(1, [&] {
-                    analysis::DeferredRetrieval defer(*session.ws);
-                    StoreBatch unit(st);
-                    std::int32_t batch = analysis::CodingOperations::NewBatch;
-                    for (const auto& [text, paras] : perText) {
-                        const platform::RichText body = bodyOf(st, text);
-                        const platform::ParagraphTable table(body.chars());
-                        for (const auto& span :
-                             browser::mergeParagraphSpans(paras, 1, table.count())) {
-                            analysis::CodingTemplate t;
-                            const std::int32_t last = table.paragraph(span.last).second;
-                            t.text = text;
-                            t.code = code;
-                            t.start = table.paragraph(span.first).first;
-                            t.finish = last < body.length() && body.chars()[last] == U'\r'
-                                           ? last
-                                           : last + 1;
-                            t.startPara = span.first;
-                            t.finishPara = span.last;
-                            t.preview = body.text(t.start, std::min(t.finish, t.start + 63));
-                            t.rtf = body.rangeToRtf(t.start, t.finish);
-                            session.ws->codings().AddCoding(t, batch);
+                baseline = std::min(
+                    baseline, bestOf(1, [&] {
+                        analysis::DeferredRetrieval defer(*session.ws);
+                        StoreBatch unit(st);
+                        std::int32_t batch = analysis::CodingOperations::NewBatch;
+                        for (const auto& [text, paras] : perText) {
+                            const platform::RichText body = bodyOf(st, text);
+                            const platform::ParagraphTable table(body.chars());
+                            for (const auto& span :
+                                 browser::mergeParagraphSpans(paras, 1, table.count())) {
+                                analysis::CodingTemplate t;
+                                const std::int32_t last = table.paragraph(span.last).second;
+                                t.text = text;
+                                t.code = code;
+                                t.start = table.paragraph(span.first).first;
+                                t.finish = last < body.length() && body.chars()[last] == U'\r'
+                                               ? last
+                                               : last + 1;
+                                t.startPara = span.first;
+                                t.finishPara = span.last;
+                                t.preview = body.text(t.start, std::min(t.finish, t.start + 63));
+                                t.rtf = body.rangeToRtf(t.start, t.finish);
+                                session.ws->codings().AddCoding(t, batch);
+                            }
                         }
-                    }
-                    unit.finish();
-                }));
+                        unit.finish();
+                    }));
             }
             {
                 BenchSession session(workingCopy(standardProject(), "search-code-b.vxp"));
@@ -186,8 +187,8 @@ void BM_CodeHitsWithParagraphs(benchmark::State& state) {
                 browser::TextSearch search(*session.ws);
                 search.storeResults(outcome);
                 subject = std::min(subject, bestOf(1, [&] {
-                    made = search.codeResults(code, 100, context, false);
-                }));
+                                       made = search.codeResults(code, 100, context, false);
+                                   }));
             }
         }
         report(state, baseline, subject);
