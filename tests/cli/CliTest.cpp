@@ -468,6 +468,15 @@ TEST(Cli, SearchListsCodesAndExportsHits) {
     vexana::test::writeAll(dir.file("junk.sea"), std::string("\xff\x01|9|x|||||||\xfe", 14));
     EXPECT_EQ(run("search " + p + " --sea " + dir.file("junk.sea")).status, 0);
     EXPECT_EQ(run("search " + p + " --sea " + dir.file("none.sea") + " x").status, 1);
+    // Ten thousand strings and one of a megabyte, in any script.
+    std::string many = "0|0|0|1|1|0|0|0|" + std::string(1 << 20, 'x');
+    for (int i = 0; i < 10000; ++i)
+        many += "|\xD0\xBA\xD0\xBE\xD1\x82" + std::to_string(i) + "|\xF0\x9F\x90\x88" +
+                std::to_string(i);
+    vexana::test::writeAll(dir.file("many.sea"), many + '\0');
+    const Result huge = quiet("search " + p + " --sea " + dir.file("many.sea") + " cat");
+    EXPECT_EQ(huge.status, 0);
+    EXPECT_EQ(huge.out.substr(0, 8), "G\\A\tcat\t");
 
     // Wrong arguments.
     for (const char* bad : {" 'a|b'", "", " --within 0 x", " --within 10001 x", " --bogus x",
