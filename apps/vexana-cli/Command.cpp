@@ -42,6 +42,9 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeVariablesImportCommand());
     list.push_back(makeActivateCommand());
     list.push_back(makeListCommand());
+    list.push_back(makeSearchCommand());
+    list.push_back(makeSearchCodeCommand());
+    list.push_back(makeSearchExportCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

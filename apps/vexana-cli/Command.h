@@ -56,6 +56,9 @@ std::unique_ptr<Command> makeVariablesExportCommand();
 std::unique_ptr<Command> makeVariablesImportCommand();
 std::unique_ptr<Command> makeActivateCommand();
 std::unique_ptr<Command> makeListCommand();
+std::unique_ptr<Command> makeSearchCommand();
+std::unique_ptr<Command> makeSearchCodeCommand();
+std::unique_ptr<Command> makeSearchExportCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -12,6 +12,7 @@
 #include "QtText.h"
 #include "StripeColumn.h"
 #include "TextDocument.h"
+#include "TextSearchCommands.h"
 #include "analysis/CodingOperations.h"
 #include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
@@ -235,6 +236,16 @@ void CMainFrame::buildMenus() {
     analysis->addAction(addCommand(32911, "&Index of Coded Segments", [this] {
         const analysis::Overview o = retrieval_.IndexOfCodedSegments();
         showList(o.topic, o.title, o.ids);
+    }));
+
+    analysis->addSeparator();
+    QAction* find = addCommand(32910, "&Text Search", [this] {
+        TextSearchCommands::of(this, ws_, settings_, steps_.get()).search();
+    });
+    find->setShortcuts(QKeySequence::Find);
+    analysis->addAction(find);
+    analysis->addAction(addCommand(32988, "Search &Results", [this] {
+        TextSearchCommands::of(this, ws_, settings_, steps_.get()).showResults();
     }));
 
     QMenu* variables = menuBar()->addMenu("&Variables");
@@ -505,6 +516,8 @@ void CMainFrame::updateCommands() {
         command(id)->setEnabled(open);
     command(32987)->setEnabled(open && !readOnly());
     command(32999)->setEnabled(open);
+    command(32910)->setEnabled(open);
+    command(32988)->setEnabled(open && TextSearchCommands::resultsEnabled(ws_));
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);
     command(CommandId::TintPassages)->setChecked(browser_->tinted());

@@ -123,6 +123,13 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
         path = QFileDialog::getOpenFileName(parent_, "Open Logical Condition", folder,
                                             conditionFilter);
         break;
+    case FileDialog::SaveSearch:
+        path = saveFile("Save Search Settings", "Search Settings (*.sea)", "sea", folder);
+        break;
+    case FileDialog::OpenSearch:
+        path = QFileDialog::getOpenFileName(parent_, "Open Search Settings", folder,
+                                            "Search Settings (*.sea)");
+        break;
     default:
         break;
     }

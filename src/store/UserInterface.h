@@ -21,7 +21,9 @@ enum class FileDialog {
     ExportVariables, // "Import Variables" (sic), *.txt
     ImportVariables, // "Import Variables", *.txt
     SaveCondition,   // "Save Logical Condition", *.loa
-    OpenCondition    // "Open Logical Condition", *.loa
+    OpenCondition,   // "Open Logical Condition", *.loa
+    SaveSearch,      // "Save Search Settings", *.sea
+    OpenSearch       // "Open Search Settings", *.sea
 };
 
 struct StartChoice {

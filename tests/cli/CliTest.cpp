@@ -437,3 +437,73 @@ TEST(Cli, ListExportsTheWindowsOwnTextAndHtml) {
     EXPECT_EQ(missing.out, "The list could not be exported to " + dir.file("none/x.txt") +
                                ": the folder does not exist.\n");
 }
+
+TEST(Cli, SearchListsCodesAndExportsHits) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("doc.txt"), "#TEXT A\nThe cat sat.\nA dog.\nNo cat here.\n"
+                                                "#TEXT B\n#CODE Pets\ndog and Dog\n#ENDCODE\n");
+    ASSERT_EQ(run("preprocess " + p + " G " + dir.file("doc.txt")).status, 0);
+    const auto quiet = [&](const std::string& args) {
+        return run("", "(" + std::string(VEXANA_CLI) + " " + args + " 2>/dev/null)");
+    };
+    EXPECT_EQ(quiet("search " + p + " cat dog").out,
+              "G\\A\tcat\t4\t7\t1\nG\\A\tcat\t23\t26\t3\nG\\A\tdog\t15\t18\t2\n"
+              "G\\B\tdog\t0\t3\t1\nG\\B\tdog\t8\t11\t1\n");
+    EXPECT_EQ(run("search " + p + " zebra").out, "in 0 Texts\n");
+    EXPECT_EQ(quiet("search " + p + " --and --within 1 cat dog").out, "");
+    EXPECT_EQ(quiet("search " + p + " --within 2 cat dog").out,
+              "G\\A\tcat\t4\t7\t1\nG\\A\tcat\t23\t26\t3\nG\\A\tdog\t15\t18\t2\n");
+    EXPECT_EQ(quiet("search " + p + " --case --texts 'G\\B' -- Dog").out, "G\\B\tDog\t8\t11\t1\n");
+    // Only active texts and retrieved segments, as 'retrieve' chooses them.
+    EXPECT_EQ(quiet("search " + p + " --only-active --texts 'G\\B' -- dog").out,
+              "G\\B\tdog\t0\t3\t1\nG\\B\tdog\t8\t11\t1\n");
+    EXPECT_EQ(
+        quiet("search " + p + " --only-active --only-retrieved --codes Nothing -- dog").status, 1);
+    EXPECT_EQ(quiet("search " + p + " --only-active --only-retrieved --codes Pets -- cat").out, "");
+
+    // Settings files: written, read back, refused when they cannot be.
+    EXPECT_EQ(
+        quiet("search " + p + " --whole-words --save-sea " + dir.file("s.sea") + " cat").status, 0);
+    EXPECT_EQ(vexana::test::readAll(dir.file("s.sea")), std::string("0|0|0|1|1|0|0|0|cat") + '\0');
+    EXPECT_EQ(quiet("search " + p + " --sea " + dir.file("s.sea") + " dog").out.substr(0, 8),
+              "G\\A\tcat\t");
+    vexana::test::writeAll(dir.file("junk.sea"), std::string("\xff\x01|9|x|||||||\xfe", 14));
+    EXPECT_EQ(run("search " + p + " --sea " + dir.file("junk.sea")).status, 0);
+    EXPECT_EQ(run("search " + p + " --sea " + dir.file("none.sea") + " x").status, 1);
+    // Ten thousand strings and one of a megabyte, in any script.
+    std::string many = "0|0|0|1|1|0|0|0|" + std::string(1 << 20, 'x');
+    for (int i = 0; i < 10000; ++i)
+        many += "|\xD0\xBA\xD0\xBE\xD1\x82" + std::to_string(i) + "|\xF0\x9F\x90\x88" +
+                std::to_string(i);
+    vexana::test::writeAll(dir.file("many.sea"), many + '\0');
+    const Result huge = quiet("search " + p + " --sea " + dir.file("many.sea") + " cat");
+    EXPECT_EQ(huge.status, 0);
+    EXPECT_EQ(huge.out.substr(0, 8), "G\\A\tcat\t");
+
+    // Wrong arguments.
+    for (const char* bad : {" 'a|b'", "", " --within 0 x", " --within 10001 x", " --bogus x",
+                            " --sea", " --function nothing x"})
+        EXPECT_EQ(run("search " + p + bad).status, 2) << bad;
+    EXPECT_EQ(run("search-code " + p + " Found --weight 0 cat").status, 2);
+    EXPECT_EQ(run("search-code " + p + " Found --memos cat").status, 2);
+
+    // Coding: one coding per hit, or merged paragraph ranges; duplicates are not counted.
+    EXPECT_EQ(quiet("search-code " + p + " 'Found\\Cat' --weight 40 cat").out,
+              "2 Text Segments coded\n");
+    EXPECT_EQ(quiet("search-code " + p + " 'Found\\Cat' cat").out, "0 Text Segments coded\n");
+    EXPECT_EQ(quiet("search-code " + p + " Around --paragraphs 1 cat").out,
+              "1 Text Segments coded\n");
+    const std::string codings = run("codings " + p).out;
+    EXPECT_NE(codings.find("G\\A\tFound\\Cat\t4\t7\t1\t1\t40\tcat\n"), std::string::npos);
+    EXPECT_NE(codings.find("G\\A\tAround\t0\t32\t1\t3\t100\tThe cat sat."), std::string::npos);
+
+    // Export.
+    EXPECT_EQ(run("search-export " + p + " " + dir.file("hits.rtf") + " cat").status, 0);
+    EXPECT_NE(run("rtf2txt " + dir.file("hits.rtf")).out.find("A (1)"), std::string::npos);
+    EXPECT_EQ(run("search-export " + p + " " + dir.file("no/hits.rtf") + " cat").status, 1);
+
+    for (const char* c : {"search --help", "search-code --help", "search-export --help"})
+        EXPECT_EQ(run(c).status, 0) << c;
+}

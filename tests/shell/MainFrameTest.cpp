@@ -16,6 +16,7 @@
 #include "shell/SegmentColumn.h"
 #include "shell/StripeColumn.h"
 #include "shell/TextDocument.h"
+#include "shell/TextSearchCommands.h"
 #include "shell/ViewLayout.h"
 #include "shell/WeightFilterDialog.h"
 #include "store/CVexDoc.h"
@@ -627,6 +628,13 @@ private slots:
         QCOMPARE(frame.findChildren<ObjList*>().size(), qsizetype(3));
         QVERIFY(frame.contextCommand(20014, group));
         QCOMPARE(list(store::TopicId::Texts)->ids().size(), std::size_t(2));
+        // Search Results come after a search, in their own list window.
+        QVERIFY(!frame.runCommand(32988));
+        browser::SearchSettings search;
+        search.strings = {"work"};
+        TextSearchCommands::of(&frame, ws, settings).run(search);
+        QVERIFY(frame.runCommand(32988));
+        QCOMPARE(list(store::TopicId::SearchResults)->ids().size(), std::size_t(2));
         // Activation by Variables, from the menu or the text groups' context menu: one dialog.
         QVERIFY(frame.runCommand(32999));
         QVERIFY(frame.contextCommand(20006, 0));

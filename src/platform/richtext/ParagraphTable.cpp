@@ -20,8 +20,10 @@ ParagraphTable::ParagraphTable(const std::u32string& plain) {
         pairs_.emplace_back(start, i);
         start = i + 1;
     }
-    if (start <= last) pairs_.emplace_back(start, last);
     std::erase_if(pairs_, [](const auto& p) { return p.first == p.second; });
+    // The last paragraph ends at its last character, so one of a single character has
+    // equal ends too and is no empty one.
+    if (start <= last) pairs_.emplace_back(start, last);
 }
 
 std::pair<std::int32_t, std::int32_t> ParagraphTable::paragraph(int n) const {
