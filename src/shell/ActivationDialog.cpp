@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "QtUserInterface.h"
+#include "WindowPlace.h"
 #include "analysis/Workspace.h"
 #include "store/Schema.h"
 
@@ -292,14 +293,7 @@ void ActivationDialog::writeSettings() {
     if (settingsWritten_) return;
     settingsWritten_ = true;
     act_.StoreSettings(settings_);
-    WindowPlacement place;
-    // Where the frame goes and how large the inside is, as move() and resize() take them back.
-    place.showCmd = 1;
-    place.left = pos().x();
-    place.top = pos().y();
-    place.right = place.left + width();
-    place.bottom = place.top + height();
-    settings_.setWindowPos(store::AppSettings::logActivationSection, place);
+    settings_.setWindowPos(store::AppSettings::logActivationSection, framePlace(*this));
     if (const std::string error = settings_.save(); !error.empty())
         ws_.ui().message(error, MessageIcon::Warning);
 }

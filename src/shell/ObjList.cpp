@@ -2,6 +2,7 @@
 
 #include "CommandScope.h"
 #include "SavePath.h"
+#include "WindowPlace.h"
 #include "store/Schema.h"
 
 #include <QCloseEvent>
@@ -256,15 +257,7 @@ void ObjList::exportList() {
 void ObjList::writeSettings() {
     if (settingsWritten_) return;
     settingsWritten_ = true;
-    WindowPlacement place;
-    // The place as the window is put back: its frame's corner (move), its inner size (resize);
-    // the inner rectangle's corner would creep by the frame each time.
-    place.left = pos().x();
-    place.top = pos().y();
-    place.right = place.left + width();
-    place.bottom = place.top + height();
-    place.showCmd = 1;
-    settings_.setWindowPos(positionSection(kind_), place);
+    settings_.setWindowPos(positionSection(kind_), framePlace(*this));
     grid_.writeLayout(settings_.profile());
 }
 

@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "QtUserInterface.h"
+#include "WindowPlace.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -260,13 +261,7 @@ void SearchDialog::saveSettings() {
 // "Run Search", "Close" and Escape all keep the options.
 void SearchDialog::done(int result) {
     browser::storeSearchSettings(settings_, searchSettings(), folder_);
-    WindowPlacement place;
-    place.showCmd = 1;
-    place.left = pos().x();
-    place.top = pos().y();
-    place.right = place.left + width();
-    place.bottom = place.top + height();
-    settings_.setWindowPos(browser::lookForSection, place);
+    settings_.setWindowPos(browser::lookForSection, framePlace(*this));
     if (const std::string error = settings_.save(); !error.empty())
         ui_.message(error, MessageIcon::Warning);
     QDialog::done(result);
