@@ -42,6 +42,10 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeVariablesImportCommand());
     list.push_back(makeActivateCommand());
     list.push_back(makeListCommand());
+    list.push_back(makeMemoNewCommand());
+    list.push_back(makeMemosCommand());
+    list.push_back(makeMemoCommand());
+    list.push_back(makeMemoDeleteCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -45,6 +45,12 @@ std::string memoPreview(const platform::RichText& body) {
     return cutText(body.plainText(), MemoTextLimit);
 }
 
+std::int32_t textLength(TopicStore& store, std::int32_t text) {
+    RecordCursor t;
+    if (!store.GetRecord(TopicId::Texts, text, t, true)) return -1;
+    return readMemoBody(t.block(TextField::Body)).length();
+}
+
 namespace {
 
 std::string titleFor(std::int32_t id) {
@@ -55,11 +61,7 @@ std::string titleFor(std::int32_t id) {
 
 std::int32_t MemoOperations::NewTextMemo(std::int32_t text, std::int32_t pos) {
     TopicStore& s = ws_.store();
-    RecordCursor t;
-    if (!s.GetRecord(TopicId::Texts, text, t, true)) return 0;
-    const auto& body = t.block(TextField::Body);
-    if (pos < 0 || pos > readMemoBody(body).length()) return 0;
-    t.Release();
+    if (pos < 0 || pos > textLength(s, text)) return 0;
     StoreBatch unit(s);
     RecordCursor c;
     if (!s.NewRecord(TopicId::Memos, c)) {

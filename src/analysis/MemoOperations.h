@@ -25,6 +25,9 @@ store::ByteBlock linkedCodesBlock(const std::vector<std::int32_t>& codes);
 // A memo body block as rich text: RTF, or any other bytes as plain text; empty for none.
 platform::RichText readMemoBody(std::span<const std::uint8_t> block);
 std::string memoPreview(const platform::RichText& body);
+// The number of characters of a text's plain form (the places a memo may take are 0 to it);
+// -1 when there is no such text.
+std::int32_t textLength(store::TopicStore& store, std::int32_t text);
 
 // One memo as the memo window and the exports see it.
 struct Memo {
