@@ -206,6 +206,19 @@ std::string MemoOperations::Export(std::int32_t id, const std::string& path) con
     return platform::writeFileAtomic(path, ExportDocument(memo).toRtf());
 }
 
+std::string MemoOperations::ExportList(const std::vector<std::int32_t>& ids,
+                                       const std::string& path) const {
+    platform::RichText doc;
+    for (std::int32_t id : ids) {
+        Memo memo;
+        if (!Load(id, memo)) continue;
+        // Each memo starts on a paragraph of its own, one empty paragraph after the last.
+        if (!doc.empty()) doc.append(platform::RichText::fromPlain("\n\n"));
+        doc.append(ExportDocument(memo));
+    }
+    return platform::writeFileAtomic(path, doc.toRtf());
+}
+
 Overview MemoOperations::ManagerOverview() const {
     return {"all", TopicId::Memos, ws_.store().ListIds(TopicId::Memos)};
 }
@@ -267,6 +280,11 @@ bool MemoEditor::close() {
     if (!ops_.Save(memo_)) return false;
     new_ = modified_ = false;
     return true;
+}
+
+void MemoEditor::discard() {
+    memo_ = Memo{};
+    new_ = modified_ = false;
 }
 
 bool MemoEditor::switchTo(std::int32_t id, bool isNew) {

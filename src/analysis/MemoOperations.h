@@ -69,6 +69,9 @@ public:
     // Writes the memo's RTF export to path, whole or not at all; the error text, or empty.
     std::string Export(std::int32_t id, const std::string& path) const;
 
+    // The listed memos of a "Memos" list window in one RTF file, each as its export has it.
+    std::string ExportList(const std::vector<std::int32_t>& ids, const std::string& path) const;
+
     // Every memo, for the Memo Manager (title "all").
     Overview ManagerOverview() const;
     // The codes "Link to" offers: the Quick-List's; with none, "Quick-List is empty" is shown.
@@ -99,6 +102,8 @@ public:
     // Saves a new or changed memo; an unchanged one writes nothing. True when nothing
     // was lost.
     bool close();
+    // Drops the memo without saving it (it was deleted).
+    void discard();
     // Closes this memo and takes another in its place.
     bool switchTo(std::int32_t id, bool isNew = false);
 

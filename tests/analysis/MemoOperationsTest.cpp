@@ -173,6 +173,11 @@ TEST_F(MemoTest, HeadingAndExportFollowTheOwnerAndTheLinkedCodes) {
     EXPECT_NE(back.plainText().find("Idea\r\rText\t\tG\\T\r"), std::string::npos);
     EXPECT_NE(back.plainText().find("\rthe body"), std::string::npos);
     EXPECT_FALSE(memos().Export(999, dir.file("none.rtf")).empty());
+    EXPECT_EQ(memos().ExportList({codeMemo, 999, textMemo}, dir.file("list.rtf")), "");
+    const std::string list =
+        platform::RichText::fromRtf(*platform::readFile(dir.file("list.rtf"))).plainText();
+    EXPECT_LT(list.find("\rCode\tA\r"), list.find("Idea\r\rText"));
+    EXPECT_NE(list.find("\rthe body"), std::string::npos);
     EXPECT_FALSE(platform::fileExists(dir.file("none.rtf")));
 }
 
@@ -216,6 +221,39 @@ TEST_F(MemoTest, PlacesFollowASavedEditAndOverviewsListTheMemos) {
     EXPECT_EQ(memos().ManagerOverview().ids.size(), 3u);
     EXPECT_EQ(docs().OverviewOf(TopicId::Texts, t, TopicId::Memos).ids,
               (std::vector<std::int32_t>{id, linking}));
+}
+
+TEST_F(MemoTest, EachMemoOperationIsOneUndoStep) {
+    doc.beginCommand("Code-Memo...");
+    const std::int32_t id = memos().CodeMemo(a);
+    doc.endCommand();
+    Memo m;
+    ASSERT_TRUE(memos().Load(id, m));
+    m.title = "Changed";
+    m.codes = {b};
+    doc.beginCommand("Memo");
+    ASSERT_TRUE(memos().Save(m));
+    doc.endCommand();
+    doc.beginCommand("Delete");
+    ASSERT_TRUE(memos().Delete(id));
+    doc.endCommand();
+    EXPECT_EQ(s().GetInt(TopicId::Codes, a, CodeField::MemoID), 0);
+
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(s().GetInt(TopicId::Codes, a, CodeField::MemoID), id);
+    ASSERT_TRUE(memos().Load(id, m));
+    EXPECT_EQ(m.title, "Changed");
+    EXPECT_EQ(m.codes, (std::vector<std::int32_t>{b}));
+    ASSERT_TRUE(doc.Undo());
+    ASSERT_TRUE(memos().Load(id, m));
+    EXPECT_EQ(m.title, "Memo " + std::to_string(id));
+    EXPECT_TRUE(m.codes.empty());
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(count(TopicId::Memos), 0);
+    EXPECT_EQ(s().GetInt(TopicId::Codes, a, CodeField::MemoID), 0);
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_EQ(memos().CodeMemo(a), id);
+    EXPECT_EQ(count(TopicId::Memos), 1);
 }
 
 TEST_F(MemoTest, ContextCommandsReachTheMemos) {
