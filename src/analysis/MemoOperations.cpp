@@ -290,11 +290,7 @@ void MemoEditor::discard() {
 bool MemoEditor::switchTo(std::int32_t id, bool isNew) {
     if (!close()) return false;
     Memo next;
-    if (!ops_.Load(id, next)) {
-        memo_ = Memo{};
-        new_ = modified_ = false;
-        return false;
-    }
+    if (!ops_.Load(id, next)) return false; // the memo shown stays, saved
     memo_ = std::move(next);
     new_ = isNew;
     modified_ = false;

@@ -104,7 +104,8 @@ public:
     bool close();
     // Drops the memo without saving it (it was deleted).
     void discard();
-    // Closes this memo and takes another in its place.
+    // Closes this memo and takes another in its place; false (keeping this one) when there
+    // is no memo id.
     bool switchTo(std::int32_t id, bool isNew = false);
 
 private:

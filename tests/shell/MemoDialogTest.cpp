@@ -104,6 +104,8 @@ private slots:
         const std::int32_t other = analysis::MemoOperations(*p.ws).CodeMemo(p.b);
         QCOMPARE(shell::showMemo(&p.main, *p.ws, p.settings, other), d);
         QCOMPARE(d->ownerLabel()->text(), QString("B"));
+        QVERIFY(!shell::showMemo(&p.main, *p.ws, p.settings, 4711));
+        QCOMPARE(d->memoId(), other);
         const analysis::Memo m = p.stored();
         QCOMPARE(m.title, "Memo " + std::to_string(p.memo) + " X");
         QCOMPARE(m.author, std::string("Ann"));
