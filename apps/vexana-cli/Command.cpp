@@ -45,6 +45,10 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeSearchCommand());
     list.push_back(makeSearchCodeCommand());
     list.push_back(makeSearchExportCommand());
+    list.push_back(makeMemoNewCommand());
+    list.push_back(makeMemosCommand());
+    list.push_back(makeMemoCommand());
+    list.push_back(makeMemoDeleteCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

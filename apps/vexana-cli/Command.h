@@ -59,6 +59,10 @@ std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeSearchCommand();
 std::unique_ptr<Command> makeSearchCodeCommand();
 std::unique_ptr<Command> makeSearchExportCommand();
+std::unique_ptr<Command> makeMemoNewCommand();
+std::unique_ptr<Command> makeMemosCommand();
+std::unique_ptr<Command> makeMemoCommand();
+std::unique_ptr<Command> makeMemoDeleteCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -1,11 +1,13 @@
 #include "CodeSystem.h"
 
+#include "MemoOperations.h"
 #include "Workspace.h"
 #include "platform/Utf8.h"
 #include "store/Schema.h"
 
 #include <algorithm>
 #include <unicode/uchar.h>
+#include <unordered_set>
 
 namespace vexana::analysis {
 
@@ -280,9 +282,22 @@ Overview CodeSystem::MemosOverview(std::int32_t code) const {
     const std::vector<std::int32_t> codes = code == 0 ? s.ListIds(TopicId::Codes)
                                             : ws_.options.includeSubcodes ? Subtree(code)
                                                                           : std::vector{code};
-    for (std::int32_t c : codes)
-        for (std::int32_t id : s.FindIds(TopicId::Memos, TopicId::Codes, c))
+    // A code's own memo and the memos that link it, each once, in memo order.
+    std::unordered_set<std::int32_t> wanted(codes.begin(), codes.end());
+    TopicStore& rw = ws_.store(); // the linked-code blocks are read on demand
+    for (std::int32_t id : s.ListIds(TopicId::Memos)) {
+        if (wanted.count(s.GetInt(TopicId::Memos, id, MemoField::Code))) {
             o.ids.push_back(id);
+            continue;
+        }
+        RecordCursor c;
+        if (!rw.GetRecord(TopicId::Memos, id, c, true)) continue;
+        for (std::int32_t linked : readLinkedCodes(c.block(MemoField::Codes)))
+            if (wanted.count(linked)) {
+                o.ids.push_back(id);
+                break;
+            }
+    }
     return o;
 }
 

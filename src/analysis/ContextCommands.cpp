@@ -2,6 +2,7 @@
 
 #include "CodeSystem.h"
 #include "CodingOperations.h"
+#include "MemoOperations.h"
 #include "Retrieval.h"
 #include "Workspace.h"
 #include "store/Schema.h"
@@ -139,27 +140,15 @@ const ContextCommand* findContextCommand(int id) {
 
 bool ContextCommands::Available(int id) {
     switch (id) {
-    case 20003: // memos come later
-    case 20013:
-    case 20022:
-    case 20033:
-    case 20041:
-    case 20048:
-    case 20054:
-    case 20062:
     case 20027:
     case 20028:
     case 20058:
     case 20059:
-    case 20066:
-    case 20081:
-    case 20082:
-    case 20083:
     case 20101:
     case 20102:
     case 20103:
     case 20104:
-        return false; // memos, teamwork and word analysis come later
+        return false; // teamwork and word analysis come later
     default:
         return id >= 20001 && id <= 20104;
     }
@@ -206,6 +195,16 @@ bool ContextCommands::Enabled(int id, std::int32_t object) const {
     }
     case 20080:
         return static_cast<bool>(host_.selectCode);
+    case 20066:
+        return host_.openMemo && ws_.store().GetTopic(TopicId::Codes)->contains(object);
+    case 20082:
+        return host_.openMemo && ws_.store().GetTopic(TopicId::Memos)->contains(object);
+    case 20081:
+        return ws_.store().GetTopic(TopicId::Memos)->contains(object);
+    case 20083: {
+        std::int32_t text = 0, pos = 0;
+        return host_.openMemo && host_.memoBarPlace && host_.memoBarPlace(text, pos);
+    }
     case 20076: {
         const std::int32_t source = ws_.codeClipboard.source;
         return source != 0 && source != object &&
@@ -414,6 +413,24 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
         const std::int32_t code = ws_.store().GetInt(TopicId::Codings, object, CodingField::Code);
         if (code) host_.selectCode(code);
         return code != 0;
+    }
+    case 20066: {
+        const int before = ws_.store().RecordCount(TopicId::Memos);
+        const std::int32_t memo = MemoOperations(ws_).CodeMemo(object);
+        if (memo) host_.openMemo(memo, ws_.store().RecordCount(TopicId::Memos) > before);
+        return memo != 0;
+    }
+    case 20081:
+        return docs.ConfirmAndDelete(TopicId::Memos, object);
+    case 20082:
+        host_.openMemo(object, false);
+        return true;
+    case 20083: {
+        std::int32_t text = 0, pos = 0;
+        if (!host_.memoBarPlace(text, pos)) return false;
+        const std::int32_t memo = MemoOperations(ws_).NewTextMemo(text, pos);
+        if (memo) host_.openMemo(memo, true);
+        return memo != 0;
     }
     case 20094:
         return retrieval_.EditFunction(host_.functionDialog);

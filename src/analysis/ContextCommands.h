@@ -58,6 +58,10 @@ struct ContextHost {
         importFiles;
     // The "Activation by Variables" dialog (its operations live above this library).
     std::function<void()> activationDialog;
+    // The memo window on a memo; isNew when it was made for the window.
+    std::function<void(std::int32_t memo, bool isNew)> openMemo;
+    // The text and position (the first character of the line) the memo bar was clicked at.
+    std::function<bool(std::int32_t& text, std::int32_t& pos)> memoBarPlace;
 };
 
 // The one handler of all context commands: it reads the object the menu was opened on.

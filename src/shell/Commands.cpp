@@ -16,6 +16,7 @@
 #include "analysis/CodingOperations.h"
 #include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
+#include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "browser/SegmentsDocument.h"
 #include "platform/Files.h"
@@ -238,6 +239,10 @@ void CMainFrame::buildMenus() {
         showList(o.topic, o.title, o.ids);
     }));
 
+    analysis->addAction(addCommand(32784, "&Memo Manager", [this] {
+        const analysis::Overview o = analysis::MemoOperations(ws_).ManagerOverview();
+        showList(o.topic, o.title, o.ids);
+    }));
     analysis->addSeparator();
     QAction* find = addCommand(32910, "&Text Search", [this] {
         TextSearchCommands::of(this, ws_, settings_, steps_.get()).search();
@@ -517,6 +522,7 @@ void CMainFrame::updateCommands() {
     command(32987)->setEnabled(open && !readOnly());
     command(32999)->setEnabled(open);
     command(32910)->setEnabled(open);
+    command(32784)->setEnabled(open);
     command(32988)->setEnabled(open && TextSearchCommands::resultsEnabled(ws_));
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);

@@ -7,6 +7,7 @@
 #include "CWhiteView.h"
 #include "CommandScope.h"
 #include "MemoBar.h"
+#include "MemoDialog.h"
 #include "ObjList.h"
 #include "ObjListWindows.h"
 #include "ObjectTree.h"
@@ -18,6 +19,7 @@
 #include "analysis/CodingOperations.h"
 #include "analysis/ContextCommands.h"
 #include "analysis/DocumentSystem.h"
+#include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
@@ -115,6 +117,19 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
             };
     };
     host.activationDialog = [this] { showActivationDialog(this, ws_, settings_); };
+    host.openMemo = [this](std::int32_t memo, bool isNew) {
+        showMemo(this, ws_, settings_, memo, isNew);
+    };
+    host.memoBarPlace = [this](std::int32_t& text, std::int32_t& pos) {
+        // "New Memo" from the bar's menu: at the line of the caret in the open text.
+        if (!openText_ || editMode()) return false;
+        text = openText_;
+        const QPoint caret = browser_->edit()->cursorRect().center();
+        QTextCursor c = browser_->edit()->cursorForPosition(caret);
+        c.movePosition(QTextCursor::StartOfLine);
+        pos = browser_->stripes()->fromControl(c.position());
+        return true;
+    };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     steps_->whenIdle = [this] { updateCommands(); };
     for (QTreeWidget* tree : {static_cast<QTreeWidget*>(documents_->tree()), codes_->tree()}) {
@@ -163,11 +178,14 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         dropObject(what.kind, what.id, target.kind, target.id, true);
     };
     browser_->memoBar()->activated = [this](std::int32_t memo) {
-        // Until memos have their own window, a memo icon takes the cursor to its place.
-        QTextCursor c = browser_->edit()->textCursor();
-        c.setPosition(browser_->stripes()->toControl(
-            doc_.store().GetInt(TopicId::Memos, memo, MemoField::Pos)));
-        browser_->edit()->setTextCursor(c);
+        showMemo(this, ws_, settings_, memo, false);
+    };
+    browser_->memoBar()->emptyActivated = [this](std::int32_t lineStart) {
+        if (!openText_ || readOnly()) return;
+        const CommandScope step(*steps_, "New Memo");
+        if (const std::int32_t memo =
+                analysis::MemoOperations(ws_).NewTextMemo(openText_, lineStart))
+            showMemo(this, ws_, settings_, memo, true);
     };
     browser_->stripes()->tooltipOf = [this](std::int32_t coding) {
         // The label may be cut short in the column: the code's whole path comes first.

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolTip>
 #include <algorithm>
@@ -87,7 +89,22 @@ void MemoBar::mouseMoveEvent(QMouseEvent* e) {
 
 void MemoBar::mouseDoubleClickEvent(QMouseEvent* e) {
     const int i = markAt(e->position().toPoint());
-    if (i >= 0 && activated) activated(marks_[static_cast<std::size_t>(i)].memo);
+    if (i >= 0) {
+        if (activated) activated(marks_[static_cast<std::size_t>(i)].memo);
+        return;
+    }
+    const std::int32_t start = lineStartAt(e->position().toPoint().y());
+    if (start >= 0 && emptyActivated) emptyActivated(start);
+}
+
+std::int32_t MemoBar::lineStartAt(int y) const {
+    if (edit_->document()->isEmpty()) return -1;
+    // The bar's height is the text's: the character at the left edge of that line.
+    const QPoint inViewport(0, y + mapTo(window(), QPoint()).y() -
+                                   edit_->viewport()->mapTo(window(), QPoint()).y());
+    QTextCursor c = edit_->cursorForPosition(inViewport);
+    c.movePosition(QTextCursor::StartOfLine);
+    return offsets_->fromControl(c.position());
 }
 
 } // namespace vexana::shell

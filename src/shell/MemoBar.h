@@ -37,6 +37,10 @@ public:
     int markAt(QPoint p) const;
 
     std::function<void(std::int32_t memo)> activated;
+    // A double-click on the bar beside no icon: the first character of the line there.
+    std::function<void(std::int32_t lineStart)> emptyActivated;
+    // The first character of the line at a height of the bar, or -1 without text there.
+    std::int32_t lineStartAt(int y) const;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -123,7 +123,7 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     // nothing, so they are not offered.
     ContextCommands bare(*ws, retrieval);
     for (int id : {20002, 20004, 20006, 20010, 20021, 20053, 20061, 20009, 20019, 20024, 20045,
-                   20060, 20080, 20094, 20099, 20077})
+                   20060, 20080, 20094, 20099, 20077, 20003, 20062, 20083})
         EXPECT_FALSE(bare.Enabled(id)) << id;
     ContextHost host;
     host.functionDialog = [](FunctionDialogValues&) { return false; };
@@ -134,12 +134,16 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     host.selection = [](CodingTemplate&) { return true; };
     host.importFiles = [](std::int32_t, const std::vector<std::string>&, bool) { return 0; };
     host.activationDialog = [] {};
+    host.openMemo = [](std::int32_t, bool) {};
+    host.memoBarPlace = [](std::int32_t&, std::int32_t&) { return true; };
     ContextCommands full(*ws, retrieval, host);
     for (const auto& c : contextCommands()) {
         // Never more than the program has built, and with a full host all of that.
         if (bare.Enabled(c.id)) EXPECT_TRUE(ContextCommands::Available(c.id)) << c.id;
+        // The memo commands need a code or memo under the mouse.
         EXPECT_EQ(full.Enabled(c.id), ContextCommands::Available(c.id) && c.id != 20077 &&
-                                          c.id != 20076 && c.id != 20094)
+                                          c.id != 20076 && c.id != 20094 && c.id != 20066 &&
+                                          c.id != 20081 && c.id != 20082)
             << c.id;
     }
     // Edit Function needs a function with something to edit.

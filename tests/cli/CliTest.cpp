@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -506,4 +507,60 @@ TEST(Cli, SearchListsCodesAndExportsHits) {
 
     for (const char* c : {"search --help", "search-code --help", "search-export --help"})
         EXPECT_EQ(run(c).status, 0) << c;
+}
+
+TEST(Cli, MemosAreMadeListedPrintedExportedAndDeleted) {
+    TempDir dir;
+    const std::string p = dir.file("m.vxp");
+    vexana::test::writeAll(dir.file("a.txt"), "hello world\nsecond\n");
+    vexana::test::writeAll(dir.file("body.txt"), "memo body\nline two\n");
+    vexana::test::writeAll(dir.file("bin"), std::string("a\0b", 3));
+    ASSERT_EQ(run("new " + p).status, 0);
+    ASSERT_EQ(run("import " + p + " G " + dir.file("a.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'G\\a' 'A\\B' 0 5").status, 0);
+
+    const Result made = run("memo-new " + p +
+                            " --text 'G\\a' --pos 3 --title Idea --author Ann "
+                            "--type 4 --body " +
+                            dir.file("body.txt") + " --link 'A\\B' --link A");
+    EXPECT_EQ(made.status, 0);
+    EXPECT_EQ(made.out, "1\n");
+    EXPECT_EQ(run("memo-new " + p + " --code 'A\\B'").out, "2\n");
+    // Refused, and nothing changes: a second memo for the code, a place outside the text,
+    // a body that is no text, a code that does not exist, wrong arguments.
+    const Result second = run("memo-new " + p + " --code 'A\\B'");
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.out.find("has the memo 2 already"), std::string::npos);
+    const Result outside = run("memo-new " + p + " --text 'G\\a' --pos 20");
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.out.find("lies outside the text G\\a (0 to 19)"), std::string::npos);
+    EXPECT_EQ(run("memo-new " + p + " --text 'G\\a' --pos 1 --body " + dir.file("bin")).status, 1);
+    EXPECT_EQ(run("memo-new " + p + " --text 'G\\a' --pos 1 --link Nope").status, 1);
+    EXPECT_EQ(run("memo-new " + p + " --text 'G\\a'").status, 2);
+    EXPECT_EQ(run("memo-new " + p + " --code A --text 'G\\a' --pos 1").status, 2);
+    EXPECT_EQ(run("memo-new " + p + " --code A --type 11").status, 2);
+    EXPECT_EQ(run("memo " + p + " x").status, 2);
+
+    const Result list = run("memos " + p);
+    EXPECT_EQ(list.status, 0);
+    const std::string row = list.out.substr(0, list.out.find('\n'));
+    EXPECT_EQ(row.rfind("1\ttext\tG\\a\t3\t4\tIdea\tAnn\t", 0), 0u) << row;
+    EXPECT_TRUE(row.ends_with("\tA\\B; A\tmemo body line two ")) << row;
+    EXPECT_NE(list.out.find("\n2\tcode\tA\\B\t0\t0\tMemo 2\t\t"), std::string::npos);
+
+    const Result shown = run("memo " + p + " 1");
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out.substr(0, 28), "Idea\n\nText\t\tG\\a\nAuthor\t\tAnn\n");
+    EXPECT_NE(shown.out.find("\nCodes\tB\n\t\tA\n\nmemo body\nline two\n"), std::string::npos);
+    ASSERT_EQ(run("memo " + p + " 1 --rtf " + dir.file("m.rtf")).status, 0);
+    EXPECT_EQ(vexana::test::readAll(dir.file("m.rtf")).rfind("{\\rtf", 0), 0u);
+    EXPECT_EQ(run("memo " + p + " 1 --rtf " + dir.file("no/such/dir.rtf")).status, 1);
+
+    EXPECT_EQ(run("memo-delete " + p + " 2").status, 0);
+    EXPECT_EQ(run("memo-delete " + p + " 2").status, 1);
+    EXPECT_EQ(run("memo " + p + " 2").status, 1);
+    const Result after = run("memos " + p);
+    EXPECT_EQ(std::count(after.out.begin(), after.out.end(), '\n'), 1);
+    // The code is free for a memo again.
+    EXPECT_EQ(run("memo-new " + p + " --code 'A\\B'").status, 0);
 }

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "shell/ActivationDialog.h"
 #include "shell/MemoBar.h"
+#include "shell/MemoDialog.h"
 #include "shell/ObjList.h"
 #include "shell/ObjectTree.h"
 #include "shell/ParagraphColumn.h"
@@ -731,8 +732,13 @@ private slots:
         QCOMPARE(browser::memoHeading("T", "", "1/3/26"), std::string("T (1/3/26)"));
         const int top = browser->viewport()->mapToGlobal(QPoint(0, 0)).y() -
                         memoBar->mapToGlobal(QPoint(0, 0)).y();
+        // A double-click on the icon opens the memo; one beside it makes a memo at that line.
         QTest::mouseDClick(memoBar, Qt::LeftButton, {}, QPoint(mark.x + 2, mark.y + top + 2));
-        QCOMPARE(browser->textCursor().position(), 20); // the emoji takes two places
+        auto* memoWindow = frame.findChild<MemoDialog*>();
+        QVERIFY(memoWindow && memoWindow->isVisible());
+        QCOMPARE(memoWindow->memoId(), mark.memo);
+        memoWindow->close();
+        QCOMPARE(memoBar->lineStartAt(mark.y + top + 2), mark.pos); // its paragraph starts there
         // Paragraph numbers: the emptied paragraph has none; a number selects its paragraph.
         auto* numbers = frame.view(ViewBit::TextBrowser)->findChild<ParagraphColumn*>();
         QVERIFY(numbers);

@@ -9,6 +9,7 @@
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
 #include "analysis/DocumentSystem.h"
+#include "analysis/MemoOperations.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
 #include "platform/richtext/RichText.h"
@@ -419,6 +420,26 @@ TEST_F(FaultInjection, CodingAPassageWithANewCode) {
                     std::int32_t batch = analysis::CodingOperations::NewBatch;
                     if (t.code) s.ws->codings().AddCoding(t, batch);
                     if (!t.code || !s.ws->codings().lastCoding()) unit.fail();
+                    return unit.finish();
+                }});
+}
+
+// As `vexana-cli memo-new` composes it: a code's memo made, filled and linked in one unit,
+// the code naming it.
+TEST_F(FaultInjection, WritingACodeMemo) {
+    expectKept({"memo", "p.vxp", true, "", [](Session& s) {
+                    analysis::MemoOperations memos(*s.ws);
+                    const std::int32_t code = s.ws->codes().FindCodeByPath(0, "Work", false);
+                    StoreBatch unit(s.doc.store());
+                    const std::int32_t id = memos.CodeMemo(code);
+                    analysis::Memo m;
+                    if (!id || !memos.Load(id, m)) {
+                        unit.fail();
+                        return unit.finish() && false;
+                    }
+                    m.body = platform::RichText::fromPlain("Shifts start early.");
+                    m.codes = {code, s.ws->codes().FindCodeByPath(0, "Family\\Children", false)};
+                    if (!memos.Save(m)) unit.fail();
                     return unit.finish();
                 }});
 }
