@@ -109,6 +109,19 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
     lists_->prepare = [this](ObjList& w) {
         w.setGridOwner(fields_.get());
         w.setCommandStack(steps_.get());
+        // A memo list exports the memos, selected or all, as RTF.
+        if (w.kind() == TopicId::Memos)
+            w.ownerExport = [this, &w](int, const std::vector<std::int32_t>& selected) {
+                const std::string path = ws_.ui().chooseFile(FileDialog::ExportRtf);
+                if (path.empty()) return true;
+                const std::string error = analysis::MemoOperations(ws_).ExportList(
+                    selected.empty() ? w.ids() : selected, path);
+                if (!error.empty())
+                    ws_.ui().message("The memos could not be exported to " + path + ": " + error +
+                                         ".",
+                                     MessageIcon::Stop);
+                return true;
+            };
         // The variables' list exports as the variables' table.
         if (w.kind() == TopicId::Texts)
             w.ownerExport = [this](int, const std::vector<std::int32_t>&) {

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
+#include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
 #include "exchange/TextImport.h"
@@ -629,6 +630,15 @@ private slots:
         QCOMPARE(frame.findChildren<ObjList*>().size(), qsizetype(3));
         QVERIFY(frame.contextCommand(20014, group));
         QCOMPARE(list(store::TopicId::Texts)->ids().size(), std::size_t(2));
+        // The Memo Manager lists the memos; its Export writes them as RTF.
+        QVERIFY(analysis::MemoOperations(ws).NewTextMemo(1, 0) != 0);
+        QVERIFY(frame.runCommand(32784));
+        QCOMPARE(list(store::TopicId::Memos)->ids().size(), std::size_t(1));
+        ui.files = {dir.file("memos.rtf")};
+        list(store::TopicId::Memos)->exportList();
+        QVERIFY(platform::RichText::fromRtf(test::readAll(dir.file("memos.rtf")))
+                    .plainText()
+                    .find("Memo 1") != std::string::npos);
         // Search Results come after a search, in their own list window.
         QVERIFY(!frame.runCommand(32988));
         browser::SearchSettings search;
