@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <climits>
 #include <map>
-#include <string_view>
-#include <tuple>
 #include <unicode/uchar.h>
 #include <unordered_map>
 
@@ -49,46 +47,6 @@ std::u32string decode(std::string_view utf8) {
 
 std::string blockText(const ByteBlock& b) {
     return std::string(b.begin(), b.end());
-}
-
-// The plain forms of stored bodies, as searched: a search with other strings or options need
-// not parse every text's RTF again. Each entry is checked against the body's bytes (length and
-// hash), so an edited text is read anew; the whole cache is dropped past a bound.
-const std::u32string& preparedBody(TopicStore& store, int topic, std::int32_t id, int field,
-                                   bool folded) {
-    struct Entry {
-        std::size_t size = 0, hash = 0;
-        std::u32string plain, folded;
-        bool hasFolded = false;
-    };
-    static std::map<std::tuple<const TopicStore*, int, std::int32_t, int>, Entry> cache;
-    static std::size_t held = 0;
-    static const std::u32string none;
-    RecordCursor c;
-    if (!store.GetRecord(topic, id, c, true)) return none;
-    const ByteBlock& b = c.block(field);
-    const std::string_view bytes(reinterpret_cast<const char*>(b.data()), b.size());
-    const std::size_t hash = std::hash<std::string_view>{}(bytes);
-    Entry& e = cache[{&store, topic, id, field}];
-    if (e.size != b.size() || e.hash != hash || (e.plain.empty() && !b.empty())) {
-        if (held > (std::size_t{48} << 20)) {
-            cache.clear();
-            held = 0;
-            return preparedBody(store, topic, id, field, folded);
-        }
-        e = Entry{
-            b.size(), hash, platform::RichText::fromRtf(std::string(bytes)).chars(), {}, false};
-        held += e.plain.size();
-    }
-    if (!folded) return e.plain;
-    if (!e.hasFolded) {
-        e.folded = e.plain;
-        for (char32_t& ch : e.folded)
-            ch = foldCase(ch);
-        e.hasFolded = true;
-        held += e.folded.size();
-    }
-    return e.folded;
 }
 
 platform::RichText bodyOf(TopicStore& store, int topic, std::int32_t id, int field) {
@@ -297,13 +255,6 @@ std::size_t SearchPattern::searchObject(std::u32string& plain, std::int32_t obje
     if (!settings_.caseSensitive)
         for (char32_t& c : plain)
             c = foldCase(c);
-    return searchPrepared(plain, object, type, segments, hits);
-}
-
-std::size_t SearchPattern::searchPrepared(const std::u32string& plain, std::int32_t object,
-                                          std::int32_t type,
-                                          const std::vector<RetrievedRange>* segments,
-                                          std::vector<SearchHit>& hits) const {
     const std::size_t first = hits.size();
     const std::u32string_view hay(plain);
     std::optional<platform::ParagraphTable> paragraphs;
@@ -419,10 +370,9 @@ SearchOutcome TextSearch::run(const SearchSettings& settings,
         }
         ++out.searched;
         if (pattern.count() > 0) {
-            const std::u32string& plain = preparedBody(st, topic, id, bodyField, pattern.folds());
+            std::u32string plain = bodyOf(st, topic, id, bodyField).chars();
             const std::int32_t type = texts ? st.GetInt(topic, id, TextField::Type) : 0;
-            if (pattern.searchPrepared(plain, id, type, own, out.hits) > 0)
-                out.objects.push_back(id);
+            if (pattern.searchObject(plain, id, type, own, out.hits) > 0) out.objects.push_back(id);
         }
         ui.progressText(label + ": " + std::to_string(out.searched) +
                         ", Hits: " + std::to_string(out.hits.size()));

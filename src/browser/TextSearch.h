@@ -124,12 +124,6 @@ public:
     std::size_t searchObject(std::u32string& plain, std::int32_t object, std::int32_t type,
                              const std::vector<RetrievedRange>* segments,
                              std::vector<SearchHit>& hits) const;
-    // The same over text already folded when the case does not matter (or as it is when it
-    // does), as the store's cache of plain forms keeps it.
-    std::size_t searchPrepared(const std::u32string& prepared, std::int32_t object,
-                               std::int32_t type, const std::vector<RetrievedRange>* segments,
-                               std::vector<SearchHit>& hits) const;
-    bool folds() const { return !settings_.caseSensitive; }
 
 private:
     void keepWithin(std::vector<SearchHit>& hits, std::size_t first) const;

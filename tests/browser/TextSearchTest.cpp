@@ -191,18 +191,6 @@ TEST_F(TextSearch, TextsMemosResultsCodingAndExport) {
     EXPECT_EQ(out.hits[0].end, 9);
     EXPECT_EQ(out.hits[1].paragraph, 3);
     EXPECT_EQ(ui.progress.back(), "Texts: 2, Hits: 5");
-    // A text edited between two searches is searched as it is now, not as it was.
-    {
-        store::RecordCursor c;
-        ASSERT_TRUE(s().GetRecord(TopicId::Texts, b, c, true));
-        c.setBlock(store::TextField::Body, platform::RichText::fromPlain("cat and dog").toRtf());
-        ASSERT_TRUE(s().Save(c, true, true));
-        EXPECT_EQ(search.run(settingsOf({"cat"}), {}).hits.size(), 3u);
-        ASSERT_TRUE(s().GetRecord(TopicId::Texts, b, c, true));
-        c.setBlock(store::TextField::Body, platform::RichText::fromPlain("dog and dog").toRtf());
-        ASSERT_TRUE(s().Save(c, true, true));
-        EXPECT_EQ(search.run(settingsOf({"cat"}), {}).hits.size(), 2u);
-    }
     // AND over two strings of which one is only in A: only A's hits.
     SearchSettings both = settingsOf({"cat", "dog"});
     both.useAnd = true;
