@@ -1,5 +1,6 @@
 #include "Command.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 
@@ -9,9 +10,13 @@ void printHelp(std::ostream& out) {
     out << "Usage: vexana-cli COMMAND [ARGS...]\n"
            "Works on VEXANA project files without a window.\n\n"
            "Commands:\n";
-    for (const auto& c : vexana::cli::allCommands()) {
+    const auto commands = vexana::cli::allCommands();
+    std::size_t width = 0;
+    for (const auto& c : commands)
+        width = std::max(width, std::strlen(c->name()) + 2);
+    for (const auto& c : commands) {
         std::string n = c->name();
-        n.resize(12, ' ');
+        n.resize(width, ' '); // never shorter than the name
         out << "  " << n << c->summary() << "\n";
     }
     out << "\n'vexana-cli COMMAND --help' describes one command.\n"

@@ -67,6 +67,12 @@ TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
         EXPECT_EQ(h.status, 0) << c;
         EXPECT_NE(h.out.find("Usage"), std::string::npos) << c;
     }
+    // The list names every command whole, and each describes itself.
+    const std::string list = run("--help").out;
+    for (const char* c : {"search-export", "vars-export", "vars-import", "memo-delete"}) {
+        EXPECT_NE(list.find("  " + std::string(c) + " "), std::string::npos) << c;
+        EXPECT_EQ(run(std::string(c) + " --help").status, 0) << c;
+    }
 }
 
 TEST(Cli, RtfToTextPrintsParagraphsAndTheirOffsets) {
