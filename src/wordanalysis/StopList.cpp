@@ -108,11 +108,12 @@ StopList::Reading StopList::parse(std::string_view bytes,
         chars = 0;
     };
     for (std::size_t i = 0; i < text.size();) {
-        const char32_t c = platform::utf8Decode(text, i);
+        // Folded before the cut-off test, as a count folds its text first.
+        const char32_t c = browser::foldCase(platform::utf8Decode(text, i));
         if (splitter.cuts(c)) {
             end();
         } else if (++chars <= maxWordChars) {
-            platform::utf8Append(word, browser::foldCase(c));
+            platform::utf8Append(word, c);
         }
     }
     end();

@@ -100,12 +100,13 @@ std::int64_t WordCounter::countText(std::u32string_view plain) {
         chars = 0;
     };
     for (char32_t c : plain) {
+        // The text is folded first: a capital whose small letter is a cut-off character cuts.
+        if (!caseSensitive_) c = browser::foldCase(c);
         if (splitter_.cuts(c)) {
             if (chars > 0) end();
             continue;
         }
         if (++chars > maxWordChars) continue;
-        if (!caseSensitive_) c = browser::foldCase(c);
         if (c < 0x80)
             word_ += static_cast<char>(c);
         else

@@ -52,6 +52,10 @@ TEST(WordCounter, CaseLengthDelimitersAndLists) {
     const browser::WordDelimiters own(wordanalysis::withoutBlanks("- ;"));
     EXPECT_EQ(count(U"well-known;x.y", false, {}, false, own),
               (Counts{{"known", 1}, {"well", 1}, {"x.y", 1}}));
+    // Folded before it is cut: with "e" in the set, "E" cuts unless the case counts.
+    const browser::WordDelimiters e("e");
+    EXPECT_EQ(count(U"hEy", false, {}, false, e), (Counts{{"h", 1}, {"y", 1}}));
+    EXPECT_EQ(count(U"hEy", true, {}, false, e), (Counts{{"hEy", 1}}));
 
     // The stop list is folded: it stops Und even when counting is case-sensitive.
     const std::vector<std::string> stop = {"und"};
