@@ -570,3 +570,49 @@ TEST(Cli, MemosAreMadeListedPrintedExportedAndDeleted) {
     // The code is free for a memo again.
     EXPECT_EQ(run("memo-new " + p + " --code 'A\\B'").status, 0);
 }
+
+TEST(Cli, WordsAndStopLists) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("doc.txt"), "#TEXT A\nHaus, haus. HAUS und Baum\n"
+                                                "#TEXT B\nBaum und\u00A0Haus\n");
+    ASSERT_EQ(run("preprocess " + p + " G " + dir.file("doc.txt")).status, 0);
+    // In the folder, with settings of its own: its StopList.txt is the default stop list.
+    const std::string in = "cd " + dir.path() + " && VEXANA_SETTINGS=" + dir.file("s.ini") + " ";
+    const auto quiet = [&](const std::string& args) {
+        return run("", "(" + in + VEXANA_CLI + " " + args + " 2>/dev/null)");
+    };
+    EXPECT_EQ(quiet("words p.vxp").out, "haus\t4\t4\t50.00\nbaum\t4\t2\t25.00\nund\t3\t2\t25.00\n");
+    EXPECT_EQ(run("", "(" + in + VEXANA_CLI + " words p.vxp 2>&1 >/dev/null)").out,
+              "In 2 Texts  (8 Words Total)\n");
+    EXPECT_EQ(quiet("words p.vxp --case --only-active --texts 'G\\B'").out,
+              "Baum\t4\t1\t33.33\nHaus\t4\t1\t33.33\nund\t3\t1\t33.33\n");
+    EXPECT_EQ(quiet("words p.vxp --delimiters ', .'").out,
+              "haus\t4\t4\t50.00\nbaum\t4\t2\t25.00\nund\t3\t2\t25.00\n");
+
+    // A stop list made, extended and used; written whole, refused when it cannot be.
+    EXPECT_EQ(quiet("stoplist StopList.txt --add UND").out, "und\n");
+    EXPECT_EQ(vexana::test::readAll(dir.file("StopList.txt")), "und\r\n");
+    vexana::test::writeAll(dir.file("more.txt"), "\xEF\xBB\xBF"
+                                                 "baum\rzaun\n");
+    EXPECT_EQ(quiet("stoplist StopList.txt --merge more.txt --out both.txt").out,
+              "baum\nund\nzaun\n");
+    EXPECT_EQ(vexana::test::readAll(dir.file("StopList.txt")), "und\r\n");
+    EXPECT_EQ(quiet("words p.vxp").out, "haus\t4\t4\t66.67\nbaum\t4\t2\t33.33\n");
+    EXPECT_EQ(quiet("words p.vxp --stoplist both.txt").out, "haus\t4\t4\t100.00\n");
+    EXPECT_EQ(quiet("stoplist StopList.txt --add x --out no/such/x.txt").status, 1);
+    EXPECT_EQ(quiet("stoplist none.txt").status, 1);
+    EXPECT_EQ(quiet("words p.vxp --stoplist none.txt").status, 1);
+    EXPECT_EQ(quiet("stoplist StopList.txt --add " + std::string(64, 'x')).status, 2);
+    EXPECT_EQ(vexana::test::readAll(dir.file("StopList.txt")), "und\r\n");
+
+    // Wrong arguments.
+    for (const char* a : {"words", "words p.vxp --texts 'G\\A'", "words p.vxp --frob",
+                          "words p.vxp extra", "words p.vxp --stoplist",
+                          "words p.vxp --only-dictionary d.vxl", "stoplist", "stoplist a --add"})
+        EXPECT_EQ(quiet(a).status, 2) << a;
+    EXPECT_EQ(quiet("words none.vxp").status, 1);
+    for (const char* c : {"words --help", "stoplist --help"})
+        EXPECT_NE(quiet(c).out.find("Usage"), std::string::npos) << c;
+}
