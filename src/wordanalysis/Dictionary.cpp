@@ -210,10 +210,14 @@ std::int32_t Dictionary::makeCategory(std::string_view name, int type) {
     if (!store_.NewRecord(TopicId::DictCategories, c)) return 0;
     c.setInt(Cat::Type, type == 1 ? 1 : 0);
     c.setText(Cat::Name, name);
-    c.setInt(Cat::Number, c.id());
-    if (!store_.Save(c)) return 0;
+    const std::int32_t id = c.id();
+    c.setInt(Cat::Number, id);
+    if (!store_.Save(c)) {
+        store_.DeleteRecordOnly(TopicId::DictCategories, id);
+        return 0;
+    }
     changed_ = true;
-    return c.id();
+    return id;
 }
 
 std::int32_t Dictionary::makeItem(std::int32_t category, std::string_view text, int type,
@@ -226,9 +230,13 @@ std::int32_t Dictionary::makeItem(std::int32_t category, std::string_view text, 
     c.setInt(Item::Exact, exact);
     c.setInt(Item::Case, caseSensitive);
     c.setInt(Item::Start, startingLetters);
-    if (!store_.Save(c)) return 0;
+    const std::int32_t id = c.id();
+    if (!store_.Save(c)) {
+        store_.DeleteRecordOnly(TopicId::DictItems, id);
+        return 0;
+    }
     changed_ = true;
-    return c.id();
+    return id;
 }
 
 std::int32_t Dictionary::newCategory(std::string_view name, int type, std::string* why) {

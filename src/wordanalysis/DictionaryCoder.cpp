@@ -88,6 +88,8 @@ DictionaryMatcher::DictionaryMatcher(const Dictionary& dictionary,
         if (st.GetInt(TopicId::DictCategories, c, Cat::Type) == 0)
             named.emplace_back(foldedName(st.GetText(TopicId::DictCategories, c, Cat::Name)), c);
     std::stable_sort(named.begin(), named.end());
+    if (named.size() > static_cast<std::size_t>(CoderField::MaxCategories))
+        named.resize(static_cast<std::size_t>(CoderField::MaxCategories));
     for (const auto& [name, c] : named) {
         columns_.push_back(c);
         Column column{st.GetInt(TopicId::DictCategories, c, Cat::Number), {}};
@@ -329,8 +331,9 @@ CoderOutcome DictionaryCoder::run(const std::vector<std::int32_t>& texts,
     attach(st, CoderField::TextId, "Text-ID", 1, 0);
     attach(st, CoderField::Code, "Code", 1, TopicId::Codes);
     attach(st, CoderField::Words, "Words", 1, 0);
-    for (std::int32_t c : matcher.columns())
-        attach(st, c, st.GetText(TopicId::DictCategories, c, Cat::Name), 1, 0);
+    for (std::size_t k = 0; k < matcher.columns().size(); ++k)
+        attach(st, CoderField::FirstCategory + static_cast<int>(k),
+               st.GetText(TopicId::DictCategories, matcher.columns()[k], Cat::Name), 1, 0);
 
     const bool documenting = !options.documentation.empty();
     platform::RichText documentation;
@@ -400,7 +403,7 @@ CoderOutcome DictionaryCoder::run(const std::vector<std::int32_t>& texts,
             c.setInt(CoderField::Code, code);
             c.setInt(CoderField::Words, words);
             for (std::size_t k = 0; k < counts.size(); ++k)
-                c.setInt(matcher.columns()[k], counts[k]);
+                c.setInt(CoderField::FirstCategory + static_cast<int>(k), counts[k]);
             if (!st.Save(c)) {
                 failed = true;
                 break;

@@ -21,12 +21,13 @@ namespace vexana::wordanalysis {
 
 class Dictionary;
 
-// Field ids of the coder's results (topic 20) before the category columns, whose field ids
-// are the categories' ids.
+// Field ids of the coder's results (topic 20). The store keeps fields in id order and ids
+// small, so the category columns follow as FirstCategory + their place in name order.
 namespace CoderField {
-inline constexpr int ID = 0, Type = 2000000001, TextGroup = 2000000002, Text = 2000000003,
-                     TextId = 2000000004, Code = 2000000005, Words = 2000000006;
-}
+inline constexpr int ID = 0, Type = 1, TextGroup = 2, Text = 3, TextId = 4, Code = 5, Words = 6,
+                     FirstCategory = 7;
+inline constexpr int MaxCategories = 100000 - FirstCategory;
+} // namespace CoderField
 
 struct CoderOptions {
     int level = 0;                   // 0: whole texts; n: codes n - 1 levels below `codes`
