@@ -49,6 +49,8 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeMemosCommand());
     list.push_back(makeMemoCommand());
     list.push_back(makeMemoDeleteCommand());
+    list.push_back(makeDictionaryCommand());
+    list.push_back(makeCoderCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -63,6 +63,8 @@ std::unique_ptr<Command> makeMemoNewCommand();
 std::unique_ptr<Command> makeMemosCommand();
 std::unique_ptr<Command> makeMemoCommand();
 std::unique_ptr<Command> makeMemoDeleteCommand();
+std::unique_ptr<Command> makeDictionaryCommand();
+std::unique_ptr<Command> makeCoderCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -564,3 +564,34 @@ TEST(Cli, MemosAreMadeListedPrintedExportedAndDeleted) {
     // The code is free for a memo again.
     EXPECT_EQ(run("memo-new " + p + " --code 'A\\B'").status, 0);
 }
+
+TEST(Cli, DictionaryAndCoder) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    const std::string d = dir.file("d.vxl");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("a.txt"), "my hand and his handle");
+    ASSERT_EQ(run("import " + p + " G " + dir.file("a.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'G\\a' Top\\\\A 0 7").status, 0);
+    vexana::test::writeAll(d, "Body\t0\n\thand\t0\t0\t0\t1\nNone\t1");
+    Result r = run("dictionary " + d);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Body\t0\thand\t0\t0\t0\t1\nNone\t1\t\t\t\t\t\n");
+
+    r = run("coder " + p + " " + d);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Text Group\tText\tText-ID\tCode\tWords\tBody\nG\ta\t1\t\t5\t2\n");
+    r = run("coder " + p + " " + d + " --texts 'G\\a' --codes Top --level 2 --doc " +
+            dir.file("doc.rtf"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Text Group\tText\tText-ID\tCode\tWords\tBody\nG\ta\t1\tA\t2\t1\n");
+    EXPECT_NE(vexana::test::readAll(dir.file("doc.rtf")).find("[1]"), std::string::npos);
+
+    EXPECT_EQ(run("coder " + p + " " + d + " --level 2").status, 2);
+    EXPECT_EQ(run("coder " + p + " " + d + " --group G --set S").status, 2);
+    EXPECT_EQ(run("coder " + p + " " + d + " --codes Nothing").status, 1);
+    EXPECT_EQ(run("coder " + p + " " + dir.file("none.vxl")).status, 1);
+    EXPECT_EQ(run("dictionary " + dir.path()).status, 1);
+    EXPECT_EQ(run("dictionary").status, 2);
+    EXPECT_EQ(run("coder --help").status, 0);
+}
