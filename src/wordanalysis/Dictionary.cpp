@@ -68,7 +68,9 @@ void storeDictionaryFolder(AppSettings& settings, const std::string& folder) {
 // --- reading and writing --------------------------------------------------------------
 
 std::size_t Dictionary::addBytes(std::string_view bytes) {
-    const std::string text = platform::decodeTextFile(bytes);
+    std::string text = platform::decodeTextFile(bytes);
+    // A string slot ends at a zero byte: a name holding one would be read back cut short.
+    std::replace(text.begin(), text.end(), '\0', ' ');
     // Lookups made once: a dictionary of many thousand items must not be read in square time.
     std::unordered_map<std::u32string, std::int32_t> byName;
     for (std::int32_t c : categories())
@@ -97,7 +99,7 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
         std::string_view fields = line;
         const std::string_view head = trim(nextField(fields));
         if (!head.empty()) {
-            const std::string name = cutText(head, maxDictionaryName);
+            const std::string name(trim(cutText(head, maxDictionaryName)));
             const int type = flag(nextField(fields));
             auto [it, fresh] = byName.try_emplace(foldedName(name), 0);
             if (fresh) {
@@ -114,7 +116,7 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
         if (current == 0 || line.find('\t') == std::string_view::npos) continue;
         const std::string_view itemText = trim(nextField(fields));
         if (itemText.empty()) continue;
-        const std::string cut = cutText(itemText, maxDictionaryName);
+        const std::string cut(trim(cutText(itemText, maxDictionaryName)));
         const int type = flag(nextField(fields));
         const int exact = flag(nextField(fields));
         const int caseSensitive = flag(nextField(fields));
@@ -140,7 +142,10 @@ std::string Dictionary::bytes() const {
             out += "\r\n";
         }
     }
-    return platform::encodeTextFile(out);
+    // An 8-bit file whose bytes happen to form UTF-8 would be read back as UTF-8.
+    std::string file = platform::encodeTextFile(out);
+    if (platform::decodeTextFile(file) != out) file = "\xEF\xBB\xBF" + out;
+    return file;
 }
 
 std::string Dictionary::add(const std::string& path) {
@@ -198,7 +203,7 @@ void Dictionary::clear() {
 
 std::string Dictionary::refusal(std::string_view name, const char* what) const {
     if (trim(name).empty()) return std::string("A ") + what + " needs a name.";
-    if (name.find_first_of("\t\r\n") != std::string_view::npos)
+    if (name.find_first_of(std::string_view("\t\r\n\0", 4)) != std::string_view::npos)
         return std::string("A ") + what + " cannot hold a tab or a line end.";
     if (platform::utf8Length(trim(name)) > maxDictionaryName)
         return std::string("A ") + what + " has at most 63 characters.";
