@@ -120,3 +120,5 @@ void BM_CoderAgainstMultiStringFind(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CoderAgainstMultiStringFind)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
