@@ -12,7 +12,10 @@
 #include "store/TopicStore.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <optional>
+#include <span>
 #include <unordered_map>
 
 namespace vexana::wordanalysis {
@@ -116,6 +119,47 @@ bool DictionaryMatcher::separatorAt(std::u32string_view text, std::size_t i) con
     return delimiters_.contains(text[i]);
 }
 
+namespace {
+
+// Where each character stands in a unit, so an item is looked for only at the places of its
+// rarest character instead of scanning the whole unit once per item.
+class CharIndex {
+public:
+    explicit CharIndex(std::u32string_view text) {
+        std::array<std::uint32_t, 257> start{};
+        for (char32_t c : text)
+            if (c < 256)
+                ++start[c + 1];
+            else
+                others_[c].push_back(0);
+        for (std::size_t c = 1; c < start.size(); ++c)
+            start[c] += start[c - 1];
+        first_ = start;
+        latin_.resize(start[256]);
+        for (auto& [c, places] : others_)
+            places.clear();
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char32_t c = text[i];
+            if (c < 256)
+                latin_[start[c]++] = static_cast<std::uint32_t>(i);
+            else
+                others_[c].push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+    std::span<const std::uint32_t> places(char32_t c) const {
+        if (c < 256) return {latin_.data() + first_[c], latin_.data() + first_[c + 1]};
+        const auto it = others_.find(c);
+        return it == others_.end() ? std::span<const std::uint32_t>() : it->second;
+    }
+
+private:
+    std::array<std::uint32_t, 257> first_{};
+    std::vector<std::uint32_t> latin_;
+    std::unordered_map<char32_t, std::vector<std::uint32_t>> others_;
+};
+
+} // namespace
+
 void DictionaryMatcher::match(std::u32string_view text, bool once,
                               std::vector<std::int32_t>& counts,
                               std::vector<CoderHit>* hits) const {
@@ -126,6 +170,7 @@ void DictionaryMatcher::match(std::u32string_view text, bool once,
             c = browser::foldCase(c);
     }
     const std::u32string_view folded(foldedCopy);
+    std::optional<CharIndex> plainIndex, foldedIndex;
     // The places a category has counted, marked in the unit and unmarked after it.
     std::vector<std::uint8_t> listed(text.size(), 0);
     std::vector<std::size_t> marked;
@@ -136,9 +181,28 @@ void DictionaryMatcher::match(std::u32string_view text, bool once,
         for (const Needle& n : column.needles) {
             const std::u32string_view hay = n.caseSensitive ? text : folded;
             const std::size_t len = n.text.size();
-            std::int32_t found = 0;
-            for (std::size_t p = hay.find(n.text); p != std::u32string_view::npos;
-                 p = hay.find(n.text, p + len)) {
+            if (len > hay.size()) continue;
+            std::optional<CharIndex>& index = n.caseSensitive ? plainIndex : foldedIndex;
+            if (!index) index.emplace(hay);
+            // The needle's rarest character in this unit decides where to look.
+            std::size_t key = 0;
+            std::span<const std::uint32_t> candidates = index->places(n.text[0]);
+            for (std::size_t k = 1; k < len && !candidates.empty(); ++k) {
+                const auto other = index->places(n.text[k]);
+                if (other.size() < candidates.size()) {
+                    candidates = other;
+                    key = k;
+                }
+            }
+            const std::u32string_view needle(n.text);
+            std::size_t from = 0; // the search goes on after each occurrence, as a scan would
+            for (const std::uint32_t q : candidates) {
+                if (q < key) continue;
+                const std::size_t p = q - key;
+                if (p < from) continue;
+                if (p + len > hay.size()) break;
+                if (hay.compare(p, len, needle) != 0) continue;
+                from = p + len;
                 const bool before = p == 0 || separatorAt(hay, p - 1);
                 if (n.exact) {
                     if (!before || (p + len < hay.size() && !separatorAt(hay, p + len))) continue;
@@ -151,13 +215,12 @@ void DictionaryMatcher::match(std::u32string_view text, bool once,
                 }
                 listed[p] = 1;
                 marked.push_back(p);
-                ++found;
+                ++total;
                 if (hits)
                     hits->push_back({column.number, static_cast<std::int32_t>(p),
                                      static_cast<std::int32_t>(p + len)});
                 if (once) break;
             }
-            total += found;
         }
         counts[col] += total;
         for (std::size_t p : marked)

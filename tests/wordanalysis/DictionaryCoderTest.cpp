@@ -55,6 +55,11 @@ TEST(DictionaryMatcher, ExactStartingLettersCaseAndOnePlacePerCategory) {
     // hand and handle both start at the word handle: one place, counted once.
     EXPECT_EQ(s.count(U"hand Handle HAND"), (Counts{1}));
     EXPECT_EQ(s.count(U"Hand handle"), (Counts{2}));
+    // The search goes on after each occurrence: "aa" is twice in "aaaaa", not four times.
+    Counting o;
+    o.dictionary.newItem(o.dictionary.newCategory("O", 0), "aa");
+    EXPECT_EQ(o.count(U"aaaaa"), (Counts{2}));
+    EXPECT_EQ(o.count(U"a"), (Counts{0}));
     // Folding keeps every offset: the German sharp s and Greek sigma fold one for one.
     Counting g;
     g.dictionary.newItem(g.dictionary.newCategory("G", 0), "ΣΟΦΙΑ", 0, true);
