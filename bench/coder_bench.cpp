@@ -19,10 +19,10 @@ using namespace vexana::store;
 
 namespace {
 
-const char* const vocabulary[] = {"interview", "family", "work",   "school",   "said",
-                                  "that",      "was",    "difficult", "because", "the",
-                                  "children",  "moved",  "later",  "really",   "and",
-                                  "then",      "remember", "money", "friends", "we"};
+const char* const vocabulary[] = {"interview", "family",   "work",      "school",  "said",
+                                  "that",      "was",      "difficult", "because", "the",
+                                  "children",  "moved",    "later",     "really",  "and",
+                                  "then",      "remember", "money",     "friends", "we"};
 
 // Words of the texts, their beginnings, and words that never occur (some beginning with a
 // rare letter, some with a common one), with every kind of match.
@@ -79,9 +79,8 @@ void BM_CoderAgainstMultiStringFind(benchmark::State& state) {
         RecordCursor c;
         st.GetRecord(TopicId::Texts, t, c, true);
         const ByteBlock& b = c.block(TextField::Body);
-        loaded.push_back(platform::RichText::fromRtf(std::string_view(
-                                                          reinterpret_cast<const char*>(b.data()),
-                                                          b.size()))
+        loaded.push_back(platform::RichText::fromRtf(
+                             std::string_view(reinterpret_cast<const char*>(b.data()), b.size()))
                              .chars());
         folded.push_back(foldedPlain(loaded.back()));
     }
