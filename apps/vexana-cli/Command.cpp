@@ -51,6 +51,8 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeMemoDeleteCommand());
     list.push_back(makeWordsCommand());
     list.push_back(makeStopListCommand());
+    list.push_back(makeDictionaryCommand());
+    list.push_back(makeCoderCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -65,6 +65,8 @@ std::unique_ptr<Command> makeMemoCommand();
 std::unique_ptr<Command> makeMemoDeleteCommand();
 std::unique_ptr<Command> makeWordsCommand();
 std::unique_ptr<Command> makeStopListCommand();
+std::unique_ptr<Command> makeDictionaryCommand();
+std::unique_ptr<Command> makeCoderCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -4,6 +4,7 @@
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
 #include "store/AppSettings.h"
+#include "wordanalysis/Dictionary.h"
 #include "wordanalysis/WordFrequencies.h"
 
 #include <cstdio>
@@ -98,9 +99,6 @@ public:
         }
         if (retrieve.haveTexts && !onlyActive) return bad(err, "--texts needs --only-active.");
         if (!retrieve.check(why)) return bad(err, why);
-        if (!dictionary.empty())
-            return bad(err, "--only-dictionary is not available: this build has no dictionary "
-                            "reader.");
 
         ConsoleUserInterface ui;
         RecentProjects recent;
@@ -113,6 +111,20 @@ public:
         if (!stopListGiven && platform::fileExists(AppSettings::stopListPath()))
             stopList = AppSettings::stopListPath();
         if (!stopList.empty() && !words.stopList().load(stopList, delimiters, ui)) return 1;
+        if (!dictionary.empty()) {
+            // The dictionary's topics live in memory only: reading it changes no project.
+            if (!platform::fileExists(dictionary)) {
+                err << "The dictionary " << dictionary << " does not exist.\n";
+                return 1;
+            }
+            wordanalysis::Dictionary dict(doc.store());
+            if (const std::string why = dict.open(dictionary); !why.empty()) {
+                err << why << "\n";
+                return 1;
+            }
+            words.setDictionaryWords(wordanalysis::dictionaryWords(dict));
+            words.options.goList = true;
+        }
         if (retrieve.haveTexts) {
             analysis::Retrieval retrieval(ws);
             if (!retrieve.apply(doc, ws, retrieval, err)) return 1;

@@ -590,6 +590,10 @@ TEST(Cli, WordsAndStopLists) {
               "Baum\t4\t1\t33.33\nHaus\t4\t1\t33.33\nund\t3\t1\t33.33\n");
     EXPECT_EQ(quiet("words p.vxp --delimiters ', .'").out,
               "haus\t4\t4\t50.00\nbaum\t4\t2\t25.00\nund\t3\t2\t25.00\n");
+    // Only the words of a dictionary; a dictionary that is not there is said.
+    vexana::test::writeAll(dir.file("d.vxl"), "Trees\t0\n\tBaum\t0\t0\t0\t0\n");
+    EXPECT_EQ(quiet("words p.vxp --only-dictionary d.vxl").out, "baum\t4\t2\t100.00\n");
+    EXPECT_EQ(quiet("words p.vxp --only-dictionary none.vxl").status, 1);
 
     // A stop list made, extended and used; written whole, refused when it cannot be.
     EXPECT_EQ(quiet("stoplist StopList.txt --add UND").out, "und\n");
@@ -608,11 +612,42 @@ TEST(Cli, WordsAndStopLists) {
     EXPECT_EQ(vexana::test::readAll(dir.file("StopList.txt")), "und\r\n");
 
     // Wrong arguments.
-    for (const char* a : {"words", "words p.vxp --texts 'G\\A'", "words p.vxp --frob",
-                          "words p.vxp extra", "words p.vxp --stoplist",
-                          "words p.vxp --only-dictionary d.vxl", "stoplist", "stoplist a --add"})
+    for (const char* a :
+         {"words", "words p.vxp --texts 'G\\A'", "words p.vxp --frob", "words p.vxp extra",
+          "words p.vxp --stoplist", "stoplist", "stoplist a --add"})
         EXPECT_EQ(quiet(a).status, 2) << a;
     EXPECT_EQ(quiet("words none.vxp").status, 1);
     for (const char* c : {"words --help", "stoplist --help"})
         EXPECT_NE(quiet(c).out.find("Usage"), std::string::npos) << c;
+}
+
+TEST(Cli, DictionaryAndCoder) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    const std::string d = dir.file("d.vxl");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("a.txt"), "my hand and his handle");
+    ASSERT_EQ(run("import " + p + " G " + dir.file("a.txt")).status, 0);
+    ASSERT_EQ(run("code " + p + " 'G\\a' Top\\\\A 0 7").status, 0);
+    vexana::test::writeAll(d, "Body\t0\n\thand\t0\t0\t0\t1\nNone\t1");
+    Result r = run("dictionary " + d);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Body\t0\thand\t0\t0\t0\t1\nNone\t1\t\t\t\t\t\n");
+
+    r = run("coder " + p + " " + d);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Text Group\tText\tText-ID\tCode\tWords\tBody\nG\ta\t1\t\t5\t2\n");
+    r = run("coder " + p + " " + d + " --texts 'G\\a' --codes Top --level 2 --doc " +
+            dir.file("doc.rtf"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Text Group\tText\tText-ID\tCode\tWords\tBody\nG\ta\t1\tA\t2\t1\n");
+    EXPECT_NE(vexana::test::readAll(dir.file("doc.rtf")).find("[1]"), std::string::npos);
+
+    EXPECT_EQ(run("coder " + p + " " + d + " --level 2").status, 2);
+    EXPECT_EQ(run("coder " + p + " " + d + " --group G --set S").status, 2);
+    EXPECT_EQ(run("coder " + p + " " + d + " --codes Nothing").status, 1);
+    EXPECT_EQ(run("coder " + p + " " + dir.file("none.vxl")).status, 1);
+    EXPECT_EQ(run("dictionary " + dir.path()).status, 1);
+    EXPECT_EQ(run("dictionary").status, 2);
+    EXPECT_EQ(run("coder --help").status, 0);
 }
