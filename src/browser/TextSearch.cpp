@@ -37,14 +37,6 @@ std::int32_t leadingInt(std::string_view s) {
     return static_cast<std::int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 
-std::u32string decode(std::string_view utf8) {
-    std::u32string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();)
-        out.push_back(platform::utf8Decode(utf8, i));
-    return out;
-}
-
 std::string blockText(const ByteBlock& b) {
     return std::string(b.begin(), b.end());
 }
@@ -73,7 +65,7 @@ analysis::CodingTemplate templateOf(const platform::RichText& body, std::int32_t
 }
 
 void appendPlain(platform::RichText& out, std::string_view utf8, const platform::CharFormat& f) {
-    std::u32string chars = decode(utf8);
+    std::u32string chars = platform::utf8ToChars(utf8);
     for (char32_t& c : chars)
         if (c == U'\n') c = U'\r';
     out.appendChars(chars, f);
@@ -213,7 +205,7 @@ WordDelimiters::WordDelimiters(std::string_view ownSetUtf8) : WordDelimiters() {
     if (ownSetUtf8.find_first_not_of(' ') == std::string_view::npos) return;
     std::fill(std::begin(latin_), std::end(latin_), false);
     others_.clear();
-    for (char32_t c : decode(ownSetUtf8))
+    for (char32_t c : platform::utf8ToChars(ownSetUtf8))
         add(c);
     add(U'\n');
     add(U'\r');
@@ -241,7 +233,7 @@ SearchPattern::SearchPattern(const SearchSettings& settings, WordDelimiters deli
     settings_.withinParagraphs =
         std::clamp(settings_.withinParagraphs, 1, SearchSettings::maxWithinParagraphs);
     for (const std::string& s : settings_.strings) {
-        needles_.push_back(decode(s));
+        needles_.push_back(platform::utf8ToChars(s));
         if (!settings_.caseSensitive)
             for (char32_t& c : needles_.back())
                 c = foldCase(c);

@@ -84,6 +84,14 @@ char32_t utf8Decode(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+std::u32string utf8ToChars(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();)
+        out.push_back(utf8Decode(s, i));
+    return out;
+}
+
 void utf8Append(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     if (cp < 0x80) {

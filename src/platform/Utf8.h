@@ -27,6 +27,8 @@ std::size_t utf8ByteOffset(std::string_view s, std::size_t chars);
 char32_t utf8Decode(std::string_view s, std::size_t& i);
 
 void utf8Append(std::string& out, char32_t cp);
+// Every character of UTF-8 text (what cannot be read as U+FFFD, as utf8Decode gives it).
+std::u32string utf8ToChars(std::string_view s);
 
 bool isValidUtf8(std::string_view s);
 

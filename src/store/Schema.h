@@ -73,6 +73,13 @@ inline constexpr int ID = 0, Text = 1, Code = 2, Type = 3, Pos = 4, Title = 5, A
                      Body = 8, Codes = 9, Preview = 10;
 }
 
+namespace DictCategoryField {
+inline constexpr int ID = 0, Type = 1, Name = 2, Number = 3;
+}
+namespace DictItemField {
+inline constexpr int ID = 0, Category = 1, Type = 2, Text = 3, Exact = 4, Case = 5, Start = 6;
+}
+
 // State bits of texts and codes.
 inline constexpr int StateActive = 4;
 inline constexpr int StateOpenInBrowser = 2;

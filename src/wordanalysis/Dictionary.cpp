@@ -21,13 +21,6 @@ using namespace vexana::store;
 
 namespace {
 
-namespace Cat {
-inline constexpr int Type = 1, Name = 2, Number = 3;
-}
-namespace Item {
-inline constexpr int Cat = 1, Type = 2, Text = 3, Exact = 4, Case = 5, Start = 6;
-}
-
 std::string_view trim(std::string_view s) {
     const std::size_t first = s.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -74,13 +67,14 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
     // Lookups made once: a dictionary of many thousand items must not be read in square time.
     std::unordered_map<std::u32string, std::int32_t> byName;
     for (std::int32_t c : categories())
-        byName.emplace(foldedName(store_.GetText(TopicId::DictCategories, c, Cat::Name)), c);
+        byName.emplace(
+            foldedName(store_.GetText(TopicId::DictCategories, c, DictCategoryField::Name)), c);
     std::unordered_map<std::int32_t, std::unordered_set<std::string>> texts;
     const auto itemsOf = [&](std::int32_t c) -> std::unordered_set<std::string>& {
         auto [it, fresh] = texts.try_emplace(c);
         if (fresh)
             for (std::int32_t i : items(c))
-                it->second.insert(store_.GetText(TopicId::DictItems, i, Item::Text));
+                it->second.insert(store_.GetText(TopicId::DictItems, i, DictItemField::Text));
         return it->second;
     };
     std::size_t made = 0;
@@ -133,11 +127,14 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
 std::string Dictionary::bytes() const {
     std::string out;
     for (std::int32_t c : categories()) {
-        out += store_.GetText(TopicId::DictCategories, c, Cat::Name);
-        out += '\t' + std::to_string(store_.GetInt(TopicId::DictCategories, c, Cat::Type)) + "\r\n";
+        out += store_.GetText(TopicId::DictCategories, c, DictCategoryField::Name);
+        out += '\t' +
+               std::to_string(store_.GetInt(TopicId::DictCategories, c, DictCategoryField::Type)) +
+               "\r\n";
         for (std::int32_t i : items(c)) {
-            out += '\t' + store_.GetText(TopicId::DictItems, i, Item::Text);
-            for (int f : {Item::Type, Item::Exact, Item::Case, Item::Start})
+            out += '\t' + store_.GetText(TopicId::DictItems, i, DictItemField::Text);
+            for (int f : {DictItemField::Type, DictItemField::Exact, DictItemField::Case,
+                          DictItemField::Start})
                 out += '\t' + std::to_string(store_.GetInt(TopicId::DictItems, i, f));
             out += "\r\n";
         }
@@ -213,10 +210,10 @@ std::string Dictionary::refusal(std::string_view name, const char* what) const {
 std::int32_t Dictionary::makeCategory(std::string_view name, int type) {
     RecordCursor c;
     if (!store_.NewRecord(TopicId::DictCategories, c)) return 0;
-    c.setInt(Cat::Type, type == 1 ? 1 : 0);
-    c.setText(Cat::Name, name);
+    c.setInt(DictCategoryField::Type, type == 1 ? 1 : 0);
+    c.setText(DictCategoryField::Name, name);
     const std::int32_t id = c.id();
-    c.setInt(Cat::Number, id);
+    c.setInt(DictCategoryField::Number, id);
     if (!store_.Save(c)) {
         store_.DeleteRecordOnly(TopicId::DictCategories, id);
         return 0;
@@ -229,12 +226,12 @@ std::int32_t Dictionary::makeItem(std::int32_t category, std::string_view text, 
                                   bool exact, bool caseSensitive, bool startingLetters) {
     RecordCursor c;
     if (!store_.NewRecord(TopicId::DictItems, c)) return 0;
-    c.setInt(Item::Cat, category);
-    c.setInt(Item::Type, type == 1 ? 1 : 0);
-    c.setText(Item::Text, text);
-    c.setInt(Item::Exact, exact);
-    c.setInt(Item::Case, caseSensitive);
-    c.setInt(Item::Start, startingLetters);
+    c.setInt(DictItemField::Category, category);
+    c.setInt(DictItemField::Type, type == 1 ? 1 : 0);
+    c.setText(DictItemField::Text, text);
+    c.setInt(DictItemField::Exact, exact);
+    c.setInt(DictItemField::Case, caseSensitive);
+    c.setInt(DictItemField::Start, startingLetters);
     const std::int32_t id = c.id();
     if (!store_.Save(c)) {
         store_.DeleteRecordOnly(TopicId::DictItems, id);
@@ -261,7 +258,7 @@ std::int32_t Dictionary::newItem(std::int32_t category, std::string_view text, i
         reason = "There is no such category.";
     if (reason.empty()) {
         for (std::int32_t i : items(category))
-            if (store_.GetText(TopicId::DictItems, i, Item::Text) == trim(text)) {
+            if (store_.GetText(TopicId::DictItems, i, DictItemField::Text) == trim(text)) {
                 reason = "The category holds " + std::string(trim(text)) + " already.";
                 break;
             }
@@ -298,7 +295,7 @@ std::vector<std::int32_t> Dictionary::addWords(std::int32_t category,
     }
     std::unordered_set<std::string> known;
     for (std::int32_t i : items(category))
-        known.insert(store_.GetText(TopicId::DictItems, i, Item::Text));
+        known.insert(store_.GetText(TopicId::DictItems, i, DictItemField::Text));
     std::string firstRefusal;
     for (const std::string& w : words) {
         if (known.contains(w)) continue;
@@ -326,7 +323,8 @@ std::vector<std::int32_t> Dictionary::items(std::int32_t category) const {
 std::int32_t Dictionary::findCategory(std::string_view name) const {
     const std::u32string key = foldedName(name);
     for (std::int32_t c : categories())
-        if (foldedName(store_.GetText(TopicId::DictCategories, c, Cat::Name)) == key) return c;
+        if (foldedName(store_.GetText(TopicId::DictCategories, c, DictCategoryField::Name)) == key)
+            return c;
     return 0;
 }
 
@@ -336,10 +334,10 @@ std::vector<std::string> dictionaryWords(const Dictionary& dictionary) {
     std::vector<std::string> words;
     std::set<std::string> seen;
     for (std::int32_t c : dictionary.categories()) {
-        if (st.GetInt(TopicId::DictCategories, c, Cat::Type) != 0) continue;
+        if (st.GetInt(TopicId::DictCategories, c, DictCategoryField::Type) != 0) continue;
         for (std::int32_t i : dictionary.items(c)) {
-            if (st.GetInt(TopicId::DictItems, i, Item::Type) != 0) continue;
-            std::string text = st.GetText(TopicId::DictItems, i, Item::Text);
+            if (st.GetInt(TopicId::DictItems, i, DictItemField::Type) != 0) continue;
+            std::string text = st.GetText(TopicId::DictItems, i, DictItemField::Text);
             bool single = !text.empty();
             for (std::size_t k = 0; k < text.size() && single;)
                 single = !delimiters.contains(platform::utf8Decode(text, k));

@@ -24,21 +24,6 @@ using namespace vexana::store;
 
 namespace {
 
-namespace Cat {
-inline constexpr int Type = 1, Name = 2, Number = 3;
-}
-namespace Item {
-inline constexpr int Type = 2, Text = 3, Exact = 4, Case = 5, Start = 6;
-}
-
-std::u32string decode(std::string_view utf8) {
-    std::u32string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();)
-        out.push_back(platform::utf8Decode(utf8, i));
-    return out;
-}
-
 std::size_t utf8Bytes(char32_t c) {
     return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
@@ -88,20 +73,21 @@ DictionaryMatcher::DictionaryMatcher(const Dictionary& dictionary,
     const TopicStore& st = dictionary.store();
     std::vector<std::pair<std::u32string, std::int32_t>> named;
     for (std::int32_t c : dictionary.categories())
-        if (st.GetInt(TopicId::DictCategories, c, Cat::Type) == 0)
-            named.emplace_back(foldedName(st.GetText(TopicId::DictCategories, c, Cat::Name)), c);
+        if (st.GetInt(TopicId::DictCategories, c, DictCategoryField::Type) == 0)
+            named.emplace_back(
+                foldedName(st.GetText(TopicId::DictCategories, c, DictCategoryField::Name)), c);
     std::stable_sort(named.begin(), named.end());
     if (named.size() > static_cast<std::size_t>(CoderField::MaxCategories))
         named.resize(static_cast<std::size_t>(CoderField::MaxCategories));
     for (const auto& [name, c] : named) {
         columns_.push_back(c);
-        Column column{st.GetInt(TopicId::DictCategories, c, Cat::Number), {}};
+        Column column{st.GetInt(TopicId::DictCategories, c, DictCategoryField::Number), {}};
         for (std::int32_t i : dictionary.items(c)) {
-            if (st.GetInt(TopicId::DictItems, i, Item::Type) != 0) continue;
-            Needle n{decode(st.GetText(TopicId::DictItems, i, Item::Text)),
-                     st.GetInt(TopicId::DictItems, i, Item::Exact) != 0,
-                     st.GetInt(TopicId::DictItems, i, Item::Case) != 0,
-                     st.GetInt(TopicId::DictItems, i, Item::Start) != 0};
+            if (st.GetInt(TopicId::DictItems, i, DictItemField::Type) != 0) continue;
+            Needle n{platform::utf8ToChars(st.GetText(TopicId::DictItems, i, DictItemField::Text)),
+                     st.GetInt(TopicId::DictItems, i, DictItemField::Exact) != 0,
+                     st.GetInt(TopicId::DictItems, i, DictItemField::Case) != 0,
+                     st.GetInt(TopicId::DictItems, i, DictItemField::Start) != 0};
             // An empty needle would be found everywhere without ever advancing.
             if (n.text.empty()) continue;
             if (!n.caseSensitive) {
@@ -396,7 +382,8 @@ CoderOutcome DictionaryCoder::run(const std::vector<std::int32_t>& texts,
     attach(st, CoderField::Words, "Words", 1, 0);
     for (std::size_t k = 0; k < matcher.columns().size(); ++k)
         attach(st, CoderField::FirstCategory + static_cast<int>(k),
-               st.GetText(TopicId::DictCategories, matcher.columns()[k], Cat::Name), 1, 0);
+               st.GetText(TopicId::DictCategories, matcher.columns()[k], DictCategoryField::Name),
+               1, 0);
 
     const bool documenting = !options.documentation.empty();
     platform::RichText documentation;
@@ -477,7 +464,7 @@ CoderOutcome DictionaryCoder::run(const std::vector<std::int32_t>& texts,
                 const std::string heading =
                     st.GetName(TopicId::Texts, text, false) + "\\" +
                     (code ? st.GetName(TopicId::Codes, code, false) : std::string());
-                documentation.appendChars(decode(heading) + U"\r\r", plainFormat);
+                documentation.appendChars(platform::utf8ToChars(heading) + U"\r\r", plainFormat);
                 documentation.append(unitText);
                 documentation.appendChars(U"\r\r", plainFormat);
             }
