@@ -24,6 +24,7 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 #include "variables/VariableTable.h"
+#include "wordanalysis/WordFrequencies.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -267,6 +268,14 @@ void CMainFrame::buildMenus() {
     variables->addAction(addCommand(32999, "&Activation by Variables...",
                                     [this] { showActivationDialog(this, ws_, settings_); }));
 
+    // Word analysis; its dialogs (Stop-List, Dictionary, Options, coder) come later.
+    QMenu* lexa = menuBar()->addMenu("VEX&Lexa");
+    lexa->addAction(
+        addCommand(33065, "Word Frequencies (&All Texts)", [this] { countWords(false); }));
+    lexa->addAction(
+        addCommand(33078, "Word Frequencies (A&ctivated Texts)", [this] { countWords(true); }));
+    lexa->addAction(addCommand(33067, "&Last Frequencies ", [this] { showWordList(); }));
+
     QMenu* windows = menuBar()->addMenu("&Window");
     for (const auto& [bit, text] : windowToggles) {
         const int b = bit;
@@ -447,6 +456,26 @@ void CMainFrame::redoLast() {
     updateCommands();
 }
 
+void CMainFrame::countWords(bool onlyActive) {
+    if (!words_) {
+        words_ = std::make_unique<wordanalysis::WordFrequencies>(ws_);
+        words_->options = wordanalysis::WordOptions::fromSettings(settings_);
+        // The stop list beside the program's working folder, when there is one.
+        const std::string path = AppSettings::stopListPath();
+        if (platform::fileExists(path))
+            words_->stopList().load(path, browser::WordDelimiters(words_->options.delimiters),
+                                    ws_.ui());
+    }
+    if (words_->CountWords(onlyActive)) showWordList();
+    updateCommands();
+}
+
+void CMainFrame::showWordList() {
+    if (!words_ || !words_->hasCount()) return;
+    showList(TopicId::WordFrequencies, words_->title(),
+             doc_.store().ListIds(TopicId::WordFrequencies));
+}
+
 void CMainFrame::updateCommands() {
     const bool open = doc_.isOpen();
     QTextEdit* text = browser_->edit();
@@ -523,6 +552,9 @@ void CMainFrame::updateCommands() {
     command(32999)->setEnabled(open);
     command(32910)->setEnabled(open);
     command(32784)->setEnabled(open);
+    command(33065)->setEnabled(open);
+    command(33078)->setEnabled(open);
+    command(33067)->setEnabled(open && words_ && words_->hasCount());
     command(32988)->setEnabled(open && TextSearchCommands::resultsEnabled(ws_));
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);

@@ -28,6 +28,7 @@
 #include "store/TopicStore.h"
 #include "variables/VariableTable.h"
 #include "variables/VariablesGridOwner.h"
+#include "wordanalysis/WordFrequencies.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>

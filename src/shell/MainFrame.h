@@ -32,6 +32,9 @@ class CVexDoc;
 namespace vexana::browser {
 class GridOwner;
 }
+namespace vexana::wordanalysis {
+class WordFrequencies;
+}
 namespace vexana::analysis {
 class Workspace;
 class Retrieval;
@@ -120,6 +123,9 @@ public:
     bool contextCommand(int id, std::int32_t object);
     // Opens (or refills and raises) the object list window of that kind.
     ObjList* showList(int kind, const std::string& title, std::vector<std::int32_t> ids);
+    // Word Frequencies (33065, 33078) and Last Frequencies (33067): the word list window.
+    void countWords(bool onlyActive);
+    void showWordList();
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -184,6 +190,7 @@ private:
     // The list windows, one per kind; their field commands go through the variables' rules.
     ObjListWindows* lists_ = nullptr;
     std::unique_ptr<browser::GridOwner> storeFields_, fields_;
+    std::unique_ptr<wordanalysis::WordFrequencies> words_;
 };
 
 } // namespace vexana::shell

@@ -639,6 +639,13 @@ private slots:
         QVERIFY(platform::RichText::fromRtf(test::readAll(dir.file("memos.rtf")))
                     .plainText()
                     .find("Memo 1") != std::string::npos);
+        // Word frequencies: the word list window, titled with its texts and total.
+        QVERIFY(!frame.runCommand(33067));
+        QVERIFY(frame.runCommand(33065));
+        ObjList* words = list(store::TopicId::WordFrequencies);
+        QVERIFY(words && !words->ids().empty());
+        QVERIFY(words->titleLine()->text().contains("In 2 Texts  ("));
+        QVERIFY(frame.runCommand(33067));
         // Search Results come after a search, in their own list window.
         QVERIFY(!frame.runCommand(32988));
         browser::SearchSettings search;
