@@ -20,6 +20,11 @@ int ConsoleUserInterface::stopsShown() {
     return stops;
 }
 
+int Command::wrongArguments(std::ostream& err, const std::string& why) const {
+    err << why << "\n" << usage();
+    return 2;
+}
+
 std::vector<std::unique_ptr<Command>> allCommands() {
     std::vector<std::unique_ptr<Command>> list;
     list.push_back(makeNewCommand());

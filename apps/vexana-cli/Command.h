@@ -32,6 +32,10 @@ public:
     virtual std::string usage() const = 0;
     // Returns the exit status.
     virtual int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) = 0;
+
+protected:
+    // Wrong arguments: why, then the usage, on err; the exit status 2.
+    int wrongArguments(std::ostream& err, const std::string& why) const;
 };
 
 std::vector<std::unique_ptr<Command>> allCommands();

@@ -75,7 +75,7 @@ public:
             out << usage();
             return 0;
         }
-        if (args.size() < 2) return bad(err, "Give the project and the dictionary.");
+        if (args.size() < 2) return wrongArguments(err, "Give the project and the dictionary.");
         std::vector<std::string> texts, codes;
         std::string group, set, levelText;
         wordanalysis::CoderOptions options;
@@ -91,7 +91,7 @@ public:
                 (a == "--once" ? options.oneWordCount : options.noEmptyItems) = true;
                 list = nullptr;
             } else if (a == "--group" || a == "--set" || a == "--level" || a == "--doc") {
-                if (i + 1 >= args.size()) return bad(err, a + " needs a value.");
+                if (i + 1 >= args.size()) return wrongArguments(err, a + " needs a value.");
                 const std::string& v = args[++i];
                 if (a == "--group") group = v;
                 if (a == "--set") set = v;
@@ -101,21 +101,21 @@ public:
                     char* end = nullptr;
                     const long n = std::strtol(v.c_str(), &end, 10);
                     if (v.empty() || *end != '\0' || n < 1 || n > 1000)
-                        return bad(err, "--level takes a whole number from 1.");
+                        return wrongArguments(err, "--level takes a whole number from 1.");
                     options.level = static_cast<int>(n);
                 }
                 list = nullptr;
             } else if (a.starts_with("--")) {
-                return bad(err, "Unknown option " + a + ".");
+                return wrongArguments(err, "Unknown option " + a + ".");
             } else if (list) {
                 list->push_back(a);
             } else {
-                return bad(err, "Unexpected argument " + a + ".");
+                return wrongArguments(err, "Unexpected argument " + a + ".");
             }
         }
         if (int(!texts.empty()) + int(!group.empty()) + int(!set.empty()) > 1)
-            return bad(err, "Give at most one of --texts, --group and --set.");
-        if (levelGiven && codes.empty()) return bad(err, "--level needs --codes.");
+            return wrongArguments(err, "Give at most one of --texts, --group and --set.");
+        if (levelGiven && codes.empty()) return wrongArguments(err, "--level needs --codes.");
         if (!codes.empty() && !levelGiven) options.level = 1;
 
         ConsoleUserInterface ui;
@@ -199,11 +199,6 @@ public:
         return 0;
     }
 
-private:
-    int bad(std::ostream& err, const std::string& why) const {
-        err << why << "\n" << usage();
-        return 2;
-    }
     static const AppSettings& settings() {
         static const AppSettings app = [] {
             AppSettings a;

@@ -50,13 +50,14 @@ public:
             case RetrieveOptions::Take::Taken:
                 break;
             case RetrieveOptions::Take::Bad:
-                return bad(err, why);
+                return wrongArguments(err, why);
             case RetrieveOptions::Take::NotMine:
-                return bad(err, args[i].starts_with("--") ? "Unknown option " + args[i] + "."
-                                                          : "Unexpected argument " + args[i] + ".");
+                return wrongArguments(err, args[i].starts_with("--")
+                                               ? "Unknown option " + args[i] + "."
+                                               : "Unexpected argument " + args[i] + ".");
             }
         }
-        if (!options.check(why)) return bad(err, why);
+        if (!options.check(why)) return wrongArguments(err, why);
 
         ConsoleUserInterface ui;
         RecentProjects recent;
@@ -89,12 +90,6 @@ public:
         // A look at the project leaves no results behind in it.
         retrieval.RemoveResultCodings();
         return 0;
-    }
-
-private:
-    int bad(std::ostream& err, const std::string& why) {
-        err << why << "\n" << usage();
-        return 2;
     }
 };
 

@@ -69,7 +69,7 @@ protected:
             }
             if (i <= ownPositionals() || (a.starts_with("--") && takeOwn(args, i))) {
                 if (i <= ownPositionals()) own_.push_back(a);
-                if (!why_.empty()) return bad(err, why_);
+                if (!why_.empty()) return wrongArguments(err, why_);
                 continue;
             }
             if (a == "--memos") {
@@ -85,29 +85,29 @@ protected:
             } else if (a == "--only-retrieved") {
                 onlyRetrieved_ = true;
             } else if (a == "--sea" || a == "--within") {
-                if (i + 1 >= args.size()) return bad(err, a + " needs a value.");
+                if (i + 1 >= args.size()) return wrongArguments(err, a + " needs a value.");
                 const std::string& v = args[++i];
                 if (a == "--sea")
                     sea_ = v;
                 else if (!wholeNumber(v, 1, SearchSettings::maxWithinParagraphs, within_))
-                    return bad(err, "--within takes a whole number from 1 to 10000.");
+                    return wrongArguments(err, "--within takes a whole number from 1 to 10000.");
             } else {
                 switch (retrieve_.take(args, i, why_)) {
                 case RetrieveOptions::Take::Taken:
                     break;
                 case RetrieveOptions::Take::Bad:
-                    return bad(err, why_);
+                    return wrongArguments(err, why_);
                 case RetrieveOptions::Take::NotMine:
                     if (a == "--")
                         onlyStrings = true;
                     else if (a.starts_with("--"))
-                        return bad(err, "Unknown option " + a + ".");
+                        return wrongArguments(err, "Unknown option " + a + ".");
                     else
                         strings.push_back(a);
                 }
             }
         }
-        if (!retrieve_.check(why_)) return bad(err, why_);
+        if (!retrieve_.check(why_)) return wrongArguments(err, why_);
         if (!sea_.empty()) {
             if (const std::string why = browser::readSeaFile(sea_, settings_); !why.empty()) {
                 err << why << "\n";
@@ -116,10 +116,11 @@ protected:
         }
         for (std::string& s : strings) {
             if (const std::string why = SearchSettings::refusal(s); !why.empty())
-                return bad(err, why);
+                return wrongArguments(err, why);
             if (!s.empty()) settings_.strings.push_back(std::move(s));
         }
-        if (settings_.strings.empty()) return bad(err, "Give at least one search string.");
+        if (settings_.strings.empty())
+            return wrongArguments(err, "Give at least one search string.");
         settings_.inMemos = settings_.inMemos || memos_;
         settings_.useAnd = settings_.useAnd || and_ || within_ > 0;
         if (within_ > 0) {
@@ -158,10 +159,6 @@ protected:
         return app;
     }
 
-    int bad(std::ostream& err, const std::string& why) {
-        err << why << "\n" << usage();
-        return 2;
-    }
     void setProject(const std::string& p) { argsProject_ = p; }
 
     std::string why_;
@@ -267,7 +264,8 @@ protected:
     int parseResults(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
         const int status = parse(args, out, err);
         if (status < 0 && settings_.inMemos)
-            return bad(err, "The hits of a memo search cannot be " + std::string(verb()) + ".");
+            return wrongArguments(err, "The hits of a memo search cannot be " +
+                                           std::string(verb()) + ".");
         return status;
     }
     virtual const char* verb() const = 0;

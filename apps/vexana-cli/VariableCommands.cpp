@@ -238,12 +238,15 @@ public:
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (a == "--row") {
-                if (i + 4 >= args.size()) return bad(err, "--row needs COMB FIELD OP VALUE.");
+                if (i + 4 >= args.size())
+                    return wrongArguments(err, "--row needs COMB FIELD OP VALUE.");
                 const std::string& comb = args[i + 1];
                 const int op = operatorOf(args[i + 3]);
                 if (!equalIgnoringCase(comb, "and") && !equalIgnoringCase(comb, "or"))
-                    return bad(err, "COMB is and or or, not " + comb + ".");
-                if (op < 0) return bad(err, "OP is one of =, <>, <, >, not " + args[i + 3] + ".");
+                    return wrongArguments(err, "COMB is and or or, not " + comb + ".");
+                if (op < 0)
+                    return wrongArguments(err,
+                                          "OP is one of =, <>, <, >, not " + args[i + 3] + ".");
                 given.push_back(
                     {equalIgnoringCase(comb, "and") ? Combination::And : Combination::Or, op,
                      args[i + 2], args[i + 4]});
@@ -251,11 +254,11 @@ public:
             } else if ((a == "--loa" || a == "--save-loa") && i + 1 < args.size()) {
                 (a == "--loa" ? loa : saveLoa) = args[++i];
             } else {
-                return bad(err, "Unexpected argument " + a + ".");
+                return wrongArguments(err, "Unexpected argument " + a + ".");
             }
         }
         if (args.empty() || loa.empty() == given.empty())
-            return bad(err, "Give either --loa FILE or one or more --row.");
+            return wrongArguments(err, "Give either --loa FILE or one or more --row.");
         Session s;
         if (!s.open(args[0], err)) return 1;
         VariableActivation act(*s.ws);
@@ -290,12 +293,6 @@ public:
             out << id << '\t' << cell(st.GetName(TopicId::Texts, id, true)) << '\t'
                 << (s.ws->IsActive(TopicId::Texts, id) ? 1 : 0) << '\n';
         return 0;
-    }
-
-private:
-    int bad(std::ostream& err, const std::string& why) {
-        err << why << "\n" << usage();
-        return 2;
     }
 };
 

@@ -57,7 +57,7 @@ public:
             out << usage();
             return 0;
         }
-        if (args.empty()) return bad(err, "Give the project.");
+        if (args.empty()) return wrongArguments(err, "Give the project.");
         wordanalysis::WordOptions options = wordanalysis::WordOptions::fromSettings(appSettings());
         options.goList = false;
         bool onlyActive = false;
@@ -72,12 +72,12 @@ public:
             } else if (a == "--case") {
                 options.caseSensitive = true;
             } else if (a == "--delimiters" || a == "--stoplist" || a == "--only-dictionary") {
-                if (i + 1 >= args.size()) return bad(err, a + " needs a value.");
+                if (i + 1 >= args.size()) return wrongArguments(err, a + " needs a value.");
                 const std::string& v = args[++i];
                 if (a == "--delimiters") {
                     options.delimiters = wordanalysis::withoutBlanks(v);
                     if (options.delimiters.empty())
-                        return bad(err, "--delimiters needs at least one character.");
+                        return wrongArguments(err, "--delimiters needs at least one character.");
                 } else if (a == "--stoplist") {
                     stopList = v;
                     stopListGiven = true;
@@ -89,16 +89,17 @@ public:
                 case RetrieveOptions::Take::Taken:
                     break;
                 case RetrieveOptions::Take::Bad:
-                    return bad(err, why);
+                    return wrongArguments(err, why);
                 case RetrieveOptions::Take::NotMine:
-                    return bad(err, "Unexpected argument " + a + ".");
+                    return wrongArguments(err, "Unexpected argument " + a + ".");
                 }
             } else {
-                return bad(err, "Unknown option " + a + ".");
+                return wrongArguments(err, "Unknown option " + a + ".");
             }
         }
-        if (retrieve.haveTexts && !onlyActive) return bad(err, "--texts needs --only-active.");
-        if (!retrieve.check(why)) return bad(err, why);
+        if (retrieve.haveTexts && !onlyActive)
+            return wrongArguments(err, "--texts needs --only-active.");
+        if (!retrieve.check(why)) return wrongArguments(err, why);
 
         ConsoleUserInterface ui;
         RecentProjects recent;
@@ -137,12 +138,6 @@ public:
         err << words.title() << "\n";
         return ConsoleUserInterface::stopsShown() > 0 ? 1 : 0;
     }
-
-private:
-    int bad(std::ostream& err, const std::string& why) const {
-        err << why << "\n" << usage();
-        return 2;
-    }
 };
 
 class StopListCommand : public Command {
@@ -163,19 +158,20 @@ public:
             out << usage();
             return 0;
         }
-        if (args.empty()) return bad(err, "Give the stop-list file.");
+        if (args.empty()) return wrongArguments(err, "Give the stop-list file.");
         std::vector<std::string> adds, merges;
         std::string target;
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (a != "--add" && a != "--merge" && a != "--out")
-                return bad(err, (a.starts_with("--") ? "Unknown option " : "Unexpected argument ") +
-                                    a + ".");
-            if (i + 1 >= args.size()) return bad(err, a + " needs a value.");
+                return wrongArguments(
+                    err,
+                    (a.starts_with("--") ? "Unknown option " : "Unexpected argument ") + a + ".");
+            if (i + 1 >= args.size()) return wrongArguments(err, a + " needs a value.");
             const std::string& v = args[++i];
             if (a == "--add") {
                 if (const std::string why = StopList::refusal(v); !why.empty())
-                    return bad(err, why);
+                    return wrongArguments(err, why);
                 adds.push_back(v);
             } else if (a == "--merge") {
                 merges.push_back(v);
@@ -210,12 +206,6 @@ public:
         for (const std::string& w : list.words())
             out << w << '\n';
         return 0;
-    }
-
-private:
-    int bad(std::ostream& err, const std::string& why) const {
-        err << why << "\n" << usage();
-        return 2;
     }
 };
 
