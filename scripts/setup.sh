@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libclang-rt-14-dev llvm-14
   qt6-base-dev qt6-qpa-plugins
+  libxml2-dev libxml2-utils libzip-dev libcmark-dev libpoppler-cpp-dev
 )
 packages+=("$@")
 
