@@ -4,6 +4,7 @@
 #include "QtText.h"
 #include "ViewLayout.h"
 #include "analysis/Workspace.h"
+#include "browser/ProjectExports.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
@@ -33,11 +34,14 @@ void CBlauView::fill(TopicStore& s, const analysis::Workspace& ws) {
     const QIcon& linkFile = icons_[3];
     auto* groups = new QTreeWidgetItem(tree_, {"Text Groups"});
     tag(groups, TopicId::GroupsRoot, 0);
-    for (std::int32_t g : s.ListIds(TopicId::TextGroups)) {
+    // Siblings by Index, so a sort shows at once, as it will after reopening.
+    using browser::inIndexOrder;
+    for (std::int32_t g : inIndexOrder(s, TopicId::TextGroups, s.ListIds(TopicId::TextGroups))) {
         auto* gi = new QTreeWidgetItem(groups, {q(s.GetName(TopicId::TextGroups, g, false))});
         tag(gi, TopicId::TextGroups, g);
         gi->setIcon(0, folder);
-        for (std::int32_t t : s.FindIds(TopicId::Texts, TopicId::TextGroups, g)) {
+        for (std::int32_t t :
+             inIndexOrder(s, TopicId::Texts, s.FindIds(TopicId::Texts, TopicId::TextGroups, g))) {
             const QString label =
                 q(s.GetName(TopicId::Texts, t, false)) +
                 QString(" (%1)").arg(s.GetInt(TopicId::Texts, t, TextField::Codes));
@@ -49,11 +53,12 @@ void CBlauView::fill(TopicStore& s, const analysis::Workspace& ws) {
     }
     auto* sets = new QTreeWidgetItem(tree_, {"Sets"});
     tag(sets, TopicId::SetsRoot, 0);
-    for (std::int32_t set : s.ListIds(TopicId::TextSets)) {
+    for (std::int32_t set : inIndexOrder(s, TopicId::TextSets, s.ListIds(TopicId::TextSets))) {
         auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
         tag(si, TopicId::TextSets, set);
         si->setIcon(0, linkFolder);
-        for (std::int32_t link : s.FindIds(TopicId::TextLinks, TopicId::TextSets, set)) {
+        for (std::int32_t link : inIndexOrder(s, TopicId::TextLinks,
+                                              s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))) {
             const std::int32_t t = s.GetInt(TopicId::TextLinks, link, LinkField::Text);
             auto* li = new QTreeWidgetItem(si, {q(s.GetName(TopicId::Texts, t, false))});
             tag(li, TopicId::TextLinks, link);

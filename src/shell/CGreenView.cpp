@@ -6,6 +6,7 @@
 #include "ViewLayout.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/Workspace.h"
+#include "browser/ProjectExports.h"
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 
@@ -32,7 +33,8 @@ void CGreenView::fill(TopicStore& s, analysis::Workspace& ws) {
 void CGreenView::addChildren(TopicStore& s, analysis::Workspace& ws, QTreeWidgetItem* parent,
                              std::int32_t code, int depth) {
     if (depth > 100) return;
-    for (std::int32_t child : ws.codes().Children(code)) {
+    // Siblings by Index, so a sort shows at once, as it will after reopening.
+    for (std::int32_t child : browser::inIndexOrder(s, TopicId::Codes, ws.codes().Children(code))) {
         const QString label =
             q(s.GetName(TopicId::Codes, child, false)) +
             QString(" (%1)").arg(s.GetInt(TopicId::Codes, child, CodeField::Codes));

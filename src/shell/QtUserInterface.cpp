@@ -130,6 +130,9 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
         path = QFileDialog::getOpenFileName(parent_, "Open Search Settings", folder,
                                             "Search Settings (*.sea)");
         break;
+    case FileDialog::ExportMatrix:
+        path = saveFile("Export", "Text (*.txt)", "txt");
+        break;
     default:
         break;
     }

@@ -23,7 +23,8 @@ enum class FileDialog {
     SaveCondition,   // "Save Logical Condition", *.loa
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch       // "Open Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+    ExportMatrix     // "Export", *.txt: the matrix of code frequencies
 };
 
 struct StartChoice {
