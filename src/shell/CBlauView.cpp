@@ -57,8 +57,8 @@ void CBlauView::fill(TopicStore& s, const analysis::Workspace& ws) {
         auto* si = new QTreeWidgetItem(sets, {q(s.GetName(TopicId::TextSets, set, false))});
         tag(si, TopicId::TextSets, set);
         si->setIcon(0, linkFolder);
-        for (std::int32_t link : inIndexOrder(s, TopicId::TextLinks,
-                                              s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))) {
+        for (std::int32_t link : inIndexOrder(
+                 s, TopicId::TextLinks, s.FindIds(TopicId::TextLinks, TopicId::TextSets, set))) {
             const std::int32_t t = s.GetInt(TopicId::TextLinks, link, LinkField::Text);
             auto* li = new QTreeWidgetItem(si, {q(s.GetName(TopicId::Texts, t, false))});
             tag(li, TopicId::TextLinks, link);

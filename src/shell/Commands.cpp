@@ -8,6 +8,7 @@
 #include "CWhiteView.h"
 #include "CodeColour.h"
 #include "CommandScope.h"
+#include "CommandTable.h"
 #include "MainFrame.h"
 #include "QtText.h"
 #include "StripeColumn.h"
@@ -18,6 +19,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
+#include "browser/ProjectExports.h"
 #include "browser/SegmentsDocument.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
@@ -140,12 +142,20 @@ void CMainFrame::buildMenus() {
     project->addAction(
         addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
     QMenu* exports = project->addMenu("&Export");
+    exports->addAction(addCommand(33019, "&Document System", [this] {
+        exportRtf([this] { return browser::documentSystemExport(doc_.store()).toRtf(); });
+    }));
+    exports->addAction(addCommand(33020, "&Code System", [this] {
+        exportRtf([this] { return browser::codeSystemExport(doc_.store()).toRtf(); });
+    }));
     exports->addAction(addCommand(33021, "&Text Browser", [this] {
         exportRtf([this] { return richTextOf(*browser_->edit()->document()).toRtf(); });
     }));
     exports->addAction(addCommand(33022, "&Retrieved Segments", [this] {
         exportRtf([this] { return browser::segmentsExport(doc_.store(), ws_.retrieved).toRtf(); });
     }));
+    exports->addAction(addCommand(33023, "Matrix of Code&frequency",
+                                  [this] { browser::codeMatrixCommand(doc_.store(), ws_.ui()); }));
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(
@@ -300,6 +310,9 @@ void CMainFrame::buildMenus() {
                 ws_.ui().message("The manual " + file + " cannot be opened.", MessageIcon::Warning);
         }));
     }
+    // What the table routes but no item carries yet is offered disabled, with the reason.
+    for (QAction* a : addUnbuiltCommands(menuBar(), [this](int id) { return command(id); }))
+        actions_[a->data().toInt()] = a;
     for (QMenu* m : {project, edit, coding, analysis, windows})
         connect(m, &QMenu::aboutToShow, this, [this] { updateCommands(); });
     // The keys a desktop user expects, shown beside the menu items. Copy and paste inside the
@@ -434,7 +447,7 @@ void CMainFrame::setCharSet(int code) {
 void CMainFrame::exportRtf(const std::function<std::string()>& make) {
     const std::string path = ws_.ui().chooseFile(FileDialog::ExportRtf);
     if (path.empty()) return;
-    const std::string error = platform::writeFileAtomic(path, make());
+    const std::string error = browser::writeExportFile(path, make());
     if (!error.empty()) ws_.ui().message(error, MessageIcon::Stop);
 }
 
@@ -485,6 +498,9 @@ void CMainFrame::updateCommands() {
     command(32892)->setEnabled(open);
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
+    // The windows these write are kept while their panes are off: they always exist.
+    for (int id : {33019, 33020, 33023})
+        command(id)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {
         // The menu text always holds its number; only an item with a path is shown.
         command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));

@@ -4,7 +4,10 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
+#include "browser/ProjectExports.h"
 #include "exchange/TextImport.h"
+#include "platform/richtext/RichText.h"
+#include "shell/CommandTable.h"
 #include "shell/MainFrame.h"
 #include "shell/ObjList.h"
 #include "shell/QtUserInterface.h"
@@ -18,6 +21,7 @@
 #include <QMenuBar>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QtTest>
@@ -301,6 +305,123 @@ private slots:
         for (int id : quiet)
             if (id != 32996) unexplainedQuiet += QString::number(id) + " ";
         QVERIFY2(unexplainedQuiet.isEmpty(), qPrintable("quiet: " + unexplainedQuiet));
+    }
+
+    // The table of routed commands against the menus and toolbars: every id has its one
+    // item, an item for an operation not built is disabled and does nothing, and every
+    // context command of an operation not built is refused wherever it is offered.
+    void routingTableIsComplete() {
+        Project p;
+        QVERIFY(p.open());
+        CMainFrame frame(p.doc, p.ws, p.retrieval, p.settings);
+        frame.show();
+        frame.refreshAll();
+        frame.openText(p.doc.store().ListIds(TopicId::Texts).front());
+        auto* text = frame.view(ViewBit::TextBrowser)->findChild<QTextEdit*>();
+        QTextCursor c = text->textCursor();
+        c.setPosition(0);
+        c.setPosition(4, QTextCursor::KeepAnchor);
+        text->setTextCursor(c);
+        frame.updateCommands();
+
+        std::map<int, std::vector<QAction*>> carried;
+        std::vector<QAction*> actions;
+        for (QAction* a : frame.menuBar()->actions())
+            actions.push_back(a);
+        for (QToolBar* bar : frame.findChildren<QToolBar*>())
+            for (QAction* a : bar->actions())
+                actions.push_back(a);
+        for (std::size_t k = 0; k < actions.size(); ++k) {
+            QAction* a = actions[k];
+            if (a->menu())
+                for (QAction* inner : a->menu()->actions())
+                    actions.push_back(inner);
+            if (a->data().toInt() != 0) carried[a->data().toInt()].push_back(a);
+        }
+        QString missing, strays;
+        int unbuilt = 0;
+        for (const MainCommand& m : mainCommands()) {
+            const auto it = carried.find(m.id);
+            if (it == carried.end()) {
+                missing += QString::number(m.id) + " ";
+                continue;
+            }
+            // A toolbar button is the menu's own item, never a second route.
+            for (QAction* a : it->second)
+                if (a != frame.command(m.id)) strays += QString::number(m.id) + " ";
+            QAction* a = frame.command(m.id);
+            if (a->property("unbuilt").toBool()) {
+                ++unbuilt;
+                QVERIFY2(!a->isEnabled(), qPrintable(QString::number(m.id)));
+                QCOMPARE(a->toolTip(), QString(unbuiltReason));
+                const std::size_t asked = p.asked();
+                QVERIFY(!frame.runCommand(m.id));
+                QCOMPARE(p.asked(), asked);
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable("missing from the menus: " + missing));
+        QVERIFY2(strays.isEmpty(), qPrintable("not routed: " + strays));
+        QVERIFY(unbuilt > 0);
+        // The ids the routing table does not give are the frame's own (Undo, Redo, the
+        // tinting); anything else would be a command no table knows.
+        for (const auto& [id, items] : carried) {
+            const bool known =
+                std::any_of(mainCommands().begin(), mainCommands().end(),
+                            [id = id](const MainCommand& m) { return m.id == id; }) ||
+                id == CommandId::Undo || id == CommandId::Redo || id == CommandId::TintPassages;
+            QVERIFY2(known, qPrintable("not in the table: " + QString::number(id)));
+        }
+
+        // Context commands whose operation is not built: disabled on every object.
+        const std::int32_t anyText = p.doc.store().ListIds(TopicId::Texts).front();
+        for (const auto& c : analysis::contextCommands()) {
+            if (analysis::ContextCommands::Available(c.id)) continue;
+            const std::size_t asked = p.asked();
+            QVERIFY(!frame.contextCommand(c.id, 0));
+            QVERIFY(!frame.contextCommand(c.id, anyText));
+            QCOMPARE(p.asked(), asked);
+            if (QAction* a = frame.command(c.id)) QVERIFY(!a->isEnabled());
+        }
+    }
+
+    void exportsWriteWhatTheWindowsShow() {
+        Project p;
+        QVERIFY(p.open());
+        CMainFrame frame(p.doc, p.ws, p.retrieval, p.settings);
+        frame.show();
+        frame.refreshAll();
+        // The Document System and the Code System as RTF, their lines in the windows' order.
+        for (auto [id, first] : {std::pair{33019, "Text Groups"}, {33020, "Code System"}}) {
+            const std::string path = p.dir.file(std::to_string(id) + ".rtf");
+            p.ui.files = {path};
+            QVERIFY(frame.runCommand(id));
+            QVERIFY(p.ui.dialogs.back() == store::FileDialog::ExportRtf);
+            const std::string plain = platform::RichText::fromRtf(test::readAll(path)).plainText();
+            QVERIFY2(plain.rfind(first, 0) == 0, plain.c_str());
+        }
+        const std::string codes =
+            platform::RichText::fromRtf(test::readAll(p.dir.file("33020.rtf"))).plainText();
+        QVERIFY(codes.find("Work (1)") < codes.find("Sleep (1)"));
+
+        // The matrix: every code (none active, so nothing is asked).
+        const std::string matrix = p.dir.file("m.txt");
+        p.ui.files = {matrix};
+        QVERIFY(frame.runCommand(33023));
+        QVERIFY(p.ui.dialogs.back() == store::FileDialog::ExportMatrix);
+        QVERIFY(p.ui.questions.empty());
+        QVERIFY(test::readAll(matrix).rfind("Textname\tWork\tSleep\r\n", 0) == 0);
+        // A file that cannot be made is said so, and nothing is left behind.
+        p.ui.files = {p.dir.file("gone/m.txt")};
+        QVERIFY(frame.runCommand(33023));
+        QCOMPARE(p.ui.messages.size(), std::size_t(1));
+        QVERIFY(p.ui.messages.back().icon == store::MessageIcon::Stop);
+        QVERIFY(!QFile::exists(QString::fromStdString(p.dir.file("gone"))));
+        p.ui.files = {p.dir.file("gone/x.rtf")};
+        QVERIFY(frame.runCommand(33019));
+        QCOMPARE(p.ui.messages.size(), std::size_t(2));
+        QVERIFY(p.ui.said("The file " + p.dir.file("gone/x.rtf") +
+                          " cannot be written: the folder does not exist."));
+        QVERIFY(!p.doc.canUndo());
     }
 };
 
