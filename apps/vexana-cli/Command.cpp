@@ -58,6 +58,8 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeStopListCommand());
     list.push_back(makeDictionaryCommand());
     list.push_back(makeCoderCommand());
+    list.push_back(makeMatrixCommand());
+    list.push_back(makeExportCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -651,3 +651,41 @@ TEST(Cli, DictionaryAndCoder) {
     EXPECT_EQ(run("dictionary").status, 2);
     EXPECT_EQ(run("coder --help").status, 0);
 }
+
+TEST(Cli, MatrixAndTreeExports) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("doc.txt"),
+                           "#TEXT Anna\n#CODE Work\nNights.\n#ENDCODE\nThen.\n#CODE Work\nDays.\n"
+                           "#ENDCODE\n#ENDTEXT\n#TEXT Ben\n#CODE Sleep\nLong.\n#ENDCODE\n#ENDTEXT\n");
+    ASSERT_EQ(run("preprocess " + p + " Interviews " + dir.file("doc.txt")).status, 0);
+    const std::string all = "Textname\tWork\tSleep\r\nInterviews\\Anna\t2\t0\r\n"
+                            "Interviews\\Ben\t0\t1\r\n";
+    EXPECT_EQ(run("matrix " + p).out, all);
+    // No code is active: only the names.
+    EXPECT_EQ(run("matrix " + p + " --active-only").out,
+              "Textname\r\nInterviews\\Anna\r\nInterviews\\Ben\r\n");
+    const Result written = run("matrix " + p + " --out " + dir.file("m.txt"));
+    EXPECT_EQ(written.status, 0);
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(vexana::test::readAll(dir.file("m.txt")), all);
+    const Result nowhere = run("matrix " + p + " --out " + dir.file("gone/m.txt"));
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.out.find("cannot be written: the folder does not exist"), std::string::npos);
+    EXPECT_EQ(run("matrix " + p + " --out").status, 2);
+    EXPECT_EQ(run("matrix " + p + " --rows").status, 2);
+
+    EXPECT_EQ(run("export " + p + " documents " + dir.file("d.rtf")).status, 0);
+    EXPECT_EQ(run("export " + p + " codes " + dir.file("c.rtf")).status, 0);
+    const std::string d = vexana::test::readAll(dir.file("d.rtf"));
+    const std::string c = vexana::test::readAll(dir.file("c.rtf"));
+    EXPECT_EQ(d.rfind("{\\rtf", 0), 0u);
+    EXPECT_NE(d.find("Anna (2)"), std::string::npos);
+    EXPECT_LT(c.find("Work (2)"), c.find("Sleep (1)"));
+    EXPECT_EQ(run("export " + p + " memos " + dir.file("x.rtf")).status, 2);
+    EXPECT_EQ(run("export " + p + " codes " + dir.file("gone/x.rtf")).status, 1);
+    EXPECT_EQ(run("export " + dir.file("none.vxp") + " codes " + dir.file("x.rtf")).status, 1);
+    for (const char* h : {"matrix --help", "export --help"})
+        EXPECT_EQ(run(h).status, 0) << h;
+}
