@@ -656,9 +656,10 @@ TEST(Cli, MatrixAndTreeExports) {
     TempDir dir;
     const std::string p = dir.file("p.vxp");
     ASSERT_EQ(run("new " + p).status, 0);
-    vexana::test::writeAll(dir.file("doc.txt"),
-                           "#TEXT Anna\n#CODE Work\nNights.\n#ENDCODE\nThen.\n#CODE Work\nDays.\n"
-                           "#ENDCODE\n#ENDTEXT\n#TEXT Ben\n#CODE Sleep\nLong.\n#ENDCODE\n#ENDTEXT\n");
+    vexana::test::writeAll(
+        dir.file("doc.txt"),
+        "#TEXT Anna\n#CODE Work\nNights.\n#ENDCODE\nThen.\n#CODE Work\nDays.\n"
+        "#ENDCODE\n#ENDTEXT\n#TEXT Ben\n#CODE Sleep\nLong.\n#ENDCODE\n#ENDTEXT\n");
     ASSERT_EQ(run("preprocess " + p + " Interviews " + dir.file("doc.txt")).status, 0);
     const std::string all = "Textname\tWork\tSleep\r\nInterviews\\Anna\t2\t0\r\n"
                             "Interviews\\Ben\t0\t1\r\n";
