@@ -265,7 +265,8 @@ std::string exportCodeMatrix(const TopicStore& store, bool onlyActive, const std
 
 bool codeMatrixCommand(const TopicStore& store, UserInterface& ui) {
     const bool onlyActive =
-        anyActiveCode(store) && ui.question("Export only active codes?", "Yes", "No");
+        anyActiveCode(store) &&
+        ui.captionedQuestion("Matrix of Codefrequency", "Export only active codes?", "Yes", "No");
     const std::string path = ui.chooseFile(FileDialog::ExportMatrix);
     if (path.empty()) return false;
     const std::string error = exportCodeMatrix(store, onlyActive, path);

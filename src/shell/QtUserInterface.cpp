@@ -69,6 +69,16 @@ bool QtUserInterface::question(const std::string& text, const std::string& yes,
     return box.clickedButton() == first;
 }
 
+bool QtUserInterface::captionedQuestion(const std::string& caption, const std::string& text,
+                                        const std::string& yes, const std::string& no) {
+    if (!interactive_ || text.empty()) return question(text, yes, no);
+    QMessageBox box(QMessageBox::Question, q(caption), q(text), QMessageBox::NoButton, parent_);
+    QPushButton* first = box.addButton(q(yes), QMessageBox::AcceptRole);
+    box.addButton(q(no), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == first;
+}
+
 QString QtUserInterface::saveFile(const QString& title, const QString& filter,
                                   const QString& suffix, const QString& folder) {
     QFileDialog dialog(parent_, title, folder, filter);

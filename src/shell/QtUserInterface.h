@@ -25,6 +25,8 @@ public:
 
     void message(const std::string& text, store::MessageIcon icon) override;
     bool question(const std::string& text, const std::string& yes, const std::string& no) override;
+    bool captionedQuestion(const std::string& caption, const std::string& text,
+                           const std::string& yes, const std::string& no) override;
     std::string chooseFile(store::FileDialog dialog) override;
     std::vector<std::string> chooseFiles(store::FileDialog dialog) override;
     store::StartChoice startDialog(const std::vector<std::string>& recentProjects) override;

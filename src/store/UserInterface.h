@@ -46,6 +46,12 @@ public:
     // A two-button question; true for the first button.
     virtual bool question(const std::string& text, const std::string& yes,
                           const std::string& no) = 0;
+    // The same in a window with its own caption; without windows it is the question above.
+    virtual bool captionedQuestion(const std::string& caption, const std::string& text,
+                                   const std::string& yes, const std::string& no) {
+        (void)caption;
+        return question(text, yes, no);
+    }
     // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
     virtual std::string chooseFile(FileDialog dialog) = 0;
     // Several existing files at once (the import dialogs); empty when cancelled.

@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -147,6 +148,22 @@ private slots:
             QCOMPARE(filters, QStringList({"RTF-Texts (*rtf)", "Rich Text Format (*.rtf)",
                                            "Plain Text (*.txt)", "All files (*)"}));
         }
+    }
+
+    void matrixQuestionCarriesItsCaption() {
+        QtUserInterface ui(true);
+        QString caption, text;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                caption = box->windowTitle();
+                text = box->text();
+                box->reject();
+            }
+        });
+        QVERIFY(!ui.captionedQuestion("Matrix of Codefrequency", "Export only active codes?", "Yes",
+                                      "No"));
+        QCOMPARE(caption, QString("Matrix of Codefrequency"));
+        QCOMPARE(text, QString("Export only active codes?"));
     }
 
     void importTextsThroughTheGroupMenuInOneStep() {
