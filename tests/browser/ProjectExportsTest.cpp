@@ -163,3 +163,24 @@ TEST_F(ProjectExports, TreesAsTheirWindowsShowThem) {
     EXPECT_EQ(browser::writeExportFile(path, k.toRtf()), "");
     EXPECT_TRUE(platform::RichText::fromRtf(test::readAll(path)).sameContent(k));
 }
+
+TEST_F(ProjectExports, ADamagedTreeStillGivesEveryObjectOnce) {
+    build();
+    ASSERT_TRUE(code(b, alpha, 0, 3));
+    // Zeta made its own grandchild: a cycle no path from the top reaches.
+    RecordCursor rec;
+    ASSERT_TRUE(s().GetRecord(TopicId::Codes, zeta, rec));
+    rec.setInt(CodeField::Parent, alpha);
+    ASSERT_TRUE(s().Save(rec));
+    EXPECT_EQ(browser::codesInTreeOrder(s()), (std::vector{beta, zeta, alpha}));
+    EXPECT_EQ(browser::codeSystemExport(s()).plainText(), "Code System\rBeta (0)\r");
+    browser::CodeMatrix m;
+    ASSERT_TRUE(browser::countCodeMatrix(s(), browser::textsInTreeOrder(s()),
+                                         browser::matrixCodes(s(), false), m));
+    EXPECT_EQ(m.at(0, 2), 1);
+    // A matrix beyond the limit is refused rather than counted.
+    const std::vector<std::int32_t> wide(16384, zeta);
+    EXPECT_FALSE(browser::countCodeMatrix(
+        s(), std::vector<std::int32_t>(browser::maxMatrixCells / wide.size() + 1, a), wide, m));
+    EXPECT_TRUE(m.counts.empty());
+}
