@@ -29,6 +29,15 @@ std::u32string folded(std::string_view s) {
     return out;
 }
 
+// A new object goes after its siblings, also after a sort has numbered them: the trees and
+// a reopened project list siblings by Index.
+std::int32_t indexAfter(const TopicStore& s, int topic, const std::vector<std::int32_t>& siblings) {
+    std::int32_t next = 0;
+    for (std::int32_t id : siblings)
+        next = std::max(next, s.GetInt(topic, id, GroupField::Index) + 1);
+    return next;
+}
+
 } // namespace
 
 int nameFieldOf(int topic) {
@@ -52,6 +61,8 @@ std::int32_t DocumentSystem::newNamed(int topic, int nameField, const char* labe
     const std::int32_t id = c.id();
     c.setText(nameField, std::string(label) + " " + std::to_string(id));
     if (topic != TopicId::Texts) c.setInt(GroupField::State, state);
+    if (topic != TopicId::Texts)
+        c.setInt(GroupField::Index, indexAfter(s, topic, s.ListIds(topic)));
     if (!s.Save(c, true, true)) {
         s.DeleteRecordOnly(topic, id);
         return 0;
@@ -72,6 +83,7 @@ std::int32_t DocumentSystem::CreateText(std::int32_t group) {
     if (!s.GetTopic(TopicId::TextGroups)->contains(group) || !s.NewRecord(TopicId::Texts, c))
         return 0;
     const std::int32_t id = c.id();
+    c.setInt(TextField::Index, indexAfter(s, TopicId::Texts, TextsOfGroup(group)));
     c.setInt(TextField::Group, group);
     c.setText(TextField::Name, "Text " + std::to_string(id));
     c.setDate(TextField::Date, DateTime::now());
@@ -89,6 +101,7 @@ std::int32_t DocumentSystem::CreateTextWith(std::int32_t group, std::string_view
     RecordCursor c;
     if (!s.NewRecord(TopicId::Texts, c)) return 0;
     const std::int32_t id = c.id();
+    c.setInt(TextField::Index, indexAfter(s, TopicId::Texts, TextsOfGroup(group)));
     c.setInt(TextField::Group, group);
     c.setText(TextField::Name, cutText(trimmed(name), 63));
     c.setDate(TextField::Date, DateTime::now());
@@ -166,6 +179,7 @@ std::int32_t DocumentSystem::CopyText(std::int32_t text, int targetTopic, std::i
     c.setText(TextField::Name,
               s.GetText(TopicId::Texts, text, TextField::Name) + " (" + std::to_string(id) + ")");
     c.setDate(TextField::Date, DateTime::now());
+    c.setInt(TextField::Index, indexAfter(s, TopicId::Texts, TextsOfGroup(group)));
     c.setInt(TextField::Group, group);
     c.setInt(TextField::State, 0);
     // The copy has none of the source's codings, so it counts none.

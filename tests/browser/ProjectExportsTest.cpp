@@ -64,6 +64,12 @@ TEST_F(ProjectExports, MatrixCountsInTreeOrder) {
     ASSERT_TRUE(docs().Sort(analysis::TreeKind::Group, g1));
     EXPECT_EQ(browser::codesInTreeOrder(s()), (std::vector{beta, zeta, alpha}));
     EXPECT_EQ(browser::textsInTreeOrder(s()), (std::vector{a, b, c}));
+    // What is made after a sort goes after its sorted siblings, as reopening will show it.
+    ASSERT_TRUE(docs().Sort(analysis::TreeKind::GroupsRoot, 0));
+    const std::int32_t aa = text(g1, "Aardvark", "x.");
+    const std::int32_t d = text(docs().NewTextGroup(), "D", "y.");
+    const std::int32_t copy = docs().CopyText(c, TopicId::TextGroups, g1);
+    EXPECT_EQ(browser::textsInTreeOrder(s()), (std::vector{a, b, aa, copy, c, d}));
 }
 
 TEST_F(ProjectExports, MatrixWithoutCodesAndTheCommand) {
