@@ -340,6 +340,8 @@ TEST_F(RetrievalModel, TextsWithEqualKeysAndSubcodesKeepTheTreeOrder) {
     const std::int32_t g = docs().NewTextGroup();
     const std::int32_t older = text(g, "older", std::string(40, 'x'));
     const std::int32_t newer = text(g, "newer", std::string(40, 'y'));
+    // New texts go after their siblings; equal keys are what an older project file holds.
+    setInt(TopicId::Texts, newer, TextField::Index, get(TopicId::Texts, older, TextField::Index));
     ASSERT_EQ(get(TopicId::Texts, older, TextField::Index),
               get(TopicId::Texts, newer, TextField::Index));
     const std::int32_t p = codes().NewCode(0, "P", false);
