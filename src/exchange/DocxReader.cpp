@@ -129,9 +129,10 @@ private:
                 run(c, base);
                 continue;
             }
-            // Deleted text is not part of the document; properties hold no text.
+            // Deleted text is not part of the document; properties hold no text; a fallback
+            // repeats the content before it for older readers.
             if (isElement(c, "del") || isElement(c, "moveFrom") || isElement(c, "pPr") ||
-                isElement(c, "rPr"))
+                isElement(c, "rPr") || isElement(c, "Fallback"))
                 continue;
             inlines(c, base, depth + 1);
         }

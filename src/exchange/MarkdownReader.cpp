@@ -2,8 +2,10 @@
 #include "RichTextBuilder.h"
 
 #include <cmark.h>
+#include <cstdlib>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vexana::exchange {
 
@@ -36,6 +38,117 @@ void appendHtml(RichTextBuilder& out, std::string_view html) {
     }
 }
 
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::size_t indentOf(std::string_view line) {
+    std::size_t n = 0;
+    while (n < line.size() && line[n] == ' ')
+        ++n;
+    return n;
+}
+
+// The cells of a table row: split at pipes that no backslash escapes, outer pipes dropped.
+std::vector<std::string> cellsOf(std::string_view line) {
+    line = trimmed(line);
+    if (line.starts_with('|')) line.remove_prefix(1);
+    if (line.ends_with('|') && !line.ends_with("\\|")) line.remove_suffix(1);
+    std::vector<std::string> cells(1);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '|') {
+            cells.back() += '|';
+            ++i;
+        } else if (line[i] == '|') {
+            cells.emplace_back();
+        } else {
+            cells.back() += line[i];
+        }
+    }
+    for (std::string& c : cells)
+        c = std::string(trimmed(c));
+    return cells;
+}
+
+bool isDelimiterRow(std::string_view line, std::size_t columns) {
+    if (indentOf(line) > 3 || line.find('-') == std::string_view::npos) return false;
+    const auto cells = cellsOf(line);
+    if (cells.size() != columns) return false;
+    for (const std::string& c : cells) {
+        std::string_view v = c;
+        if (v.starts_with(':')) v.remove_prefix(1);
+        if (v.ends_with(':')) v.remove_suffix(1);
+        if (v.empty() || v.find_first_not_of('-') != std::string_view::npos) return false;
+    }
+    return true;
+}
+
+// A cell's inline Markdown as HTML on one line.
+std::string cellHtml(const std::string& cell) {
+    char* html = cmark_markdown_to_html(cell.data(), cell.size(), CMARK_OPT_UNSAFE);
+    std::string out = html ? html : "";
+    std::free(html);
+    for (char& c : out)
+        if (c == '\n') c = ' ';
+    return out;
+}
+
+// Pipe tables (GitHub's extension) are how Markdown writers make tables, and cmark knows
+// none: each becomes an HTML table block before parsing, which the HTML reader then lays out
+// as every other table. Lines in fenced code stay as they are.
+std::string withTables(std::string_view md) {
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < md.size();) {
+        const std::size_t end = md.find('\n', start);
+        const std::size_t stop = end == std::string_view::npos ? md.size() : end + 1;
+        lines.push_back(md.substr(start, stop - start));
+        start = stop;
+    }
+    std::string out;
+    out.reserve(md.size());
+    std::string fence;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::string_view t = trimmed(line);
+        if (indentOf(line) <= 3 && (t.starts_with("```") || t.starts_with("~~~"))) {
+            if (fence.empty())
+                fence = std::string(t.substr(0, t.find_first_not_of(t[0])));
+            else if (t.starts_with(fence) && t.find_first_not_of(fence[0]) == std::string::npos)
+                fence.clear();
+        }
+        const bool header = fence.empty() && indentOf(line) <= 3 &&
+                            t.find('|') != std::string_view::npos && i + 1 < lines.size();
+        const std::size_t columns = header ? cellsOf(line).size() : 0;
+        if (!header || !isDelimiterRow(lines[i + 1], columns)) {
+            out += line;
+            continue;
+        }
+        out += "\n<table>";
+        const std::size_t first = i;
+        for (std::size_t r = first; r < lines.size(); ++r) {
+            if (r == first + 1) continue;
+            const std::string_view row = trimmed(lines[r]);
+            if (r > first + 1 && (row.empty() || row.find('|') == std::string_view::npos)) break;
+            auto cells = cellsOf(lines[r]);
+            cells.resize(columns);
+            const bool head = r == first;
+            out += "<tr>";
+            for (const std::string& c : cells)
+                out += (head ? "<th>" : "<td>") + cellHtml(c) + (head ? "</th>" : "</td>");
+            out += "</tr>";
+            i = r;
+        }
+        if (i == first) i = first + 1; // a table of the header alone
+        out += "</table>\n\n";         // the blank line ends the HTML block
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<platform::RichText> readMarkdown(std::string_view bytes, std::string& error) {
@@ -43,8 +156,9 @@ std::optional<platform::RichText> readMarkdown(std::string_view bytes, std::stri
         error = "is not a Markdown text (it holds binary data)";
         return std::nullopt;
     }
+    const std::string source = withTables(bytes);
     std::unique_ptr<cmark_node, NodeFree> root(
-        cmark_parse_document(bytes.data(), bytes.size(), CMARK_OPT_DEFAULT));
+        cmark_parse_document(source.data(), source.size(), CMARK_OPT_DEFAULT));
     if (!root) {
         error = "can not be read as Markdown";
         return std::nullopt;

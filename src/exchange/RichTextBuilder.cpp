@@ -88,7 +88,7 @@ void RichTextBuilder::closeParagraph() {
 void RichTextBuilder::cellEnd() {
     if (pendingEnds_ > 0) --pendingEnds_;
     put(U'\t', runs_.empty() ? CharFormat{} : runs_.back().second);
-    open_ = true;
+    open_ = false; // the next cell's first paragraph continues the row
     spaceOwed_ = false;
 }
 

@@ -123,6 +123,8 @@ TEST(DocumentReaders, WordDocumentsKeepParagraphsFormatsAndTablesAsRtfDoes) {
         "<w:r><w:rPr><w:b w:val=\"0\"/><w:u w:val=\"none\"/></w:rPr><w:t>off</w:t></w:r>"
         "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>"
         "<w:ins><w:r><w:t>added</w:t></w:r></w:ins>"
+        "<mc:AlternateContent xmlns:mc=\"urn:mc\"><mc:Choice><w:r><w:t>alt</w:t></w:r>"
+        "</mc:Choice><mc:Fallback><w:r><w:t>alt</w:t></w:r></mc:Fallback></mc:AlternateContent>"
         "<w:hyperlink><w:r><w:tab/><w:t>link</w:t><w:br/><w:t>\xF0\x9F\x98\x80 next</w:t></w:r>"
         "</w:hyperlink></w:p>"
         "<w:p/>"
@@ -137,8 +139,9 @@ TEST(DocumentReaders, WordDocumentsKeepParagraphsFormatsAndTablesAsRtfDoes) {
     std::string error;
     const auto text = readDocx(makeZip(dir.file("a.docx"), docxParts(body, styles)), error);
     ASSERT_TRUE(text) << error;
-    EXPECT_EQ(shown(*text),
-              "Title|Plain bold bothoffadded\tlink|\xF0\x9F\x98\x80 next||A\tB1|B2\t|\tD\t|After|");
+    EXPECT_EQ(
+        shown(*text),
+        "Title|Plain bold bothoffaddedalt\tlink|\xF0\x9F\x98\x80 next||A\tB1|B2\t|\tD\t|After|");
     EXPECT_EQ(biuOf(*text, "Title"), "b--");
     EXPECT_EQ(text->paraFormat(0).align, platform::Align::Center);
     EXPECT_EQ(text->paraFormat(1).align, platform::Align::Left);
@@ -283,6 +286,17 @@ TEST(DocumentReaders, HtmlAndMarkdownReadAsABrowserShowsThem) {
     EXPECT_EQ(biuOf(*md, "bold"), "b--");
     EXPECT_EQ(biuOf(*md, "under"), "--u");
     EXPECT_EQ(biuOf(*md, "html"), "b--");
+    // Pipe tables read as the RTF reader reads tables; code fences keep their pipes.
+    const auto table = readMarkdown("Intro\n| Name | Says \\| more |\n|:--|--:|\n| **Anna** | yes |"
+                                    "\n|Ben\n\nAfter\n```\n| a | b |\n|---|---|\n```\n"
+                                    "| head | only |\n| --- | --- |\n",
+                                    error);
+    ASSERT_TRUE(table) << error;
+    EXPECT_EQ(shown(*table), "Intro|Name\tSays | more\t|Anna\tyes\t|Ben\t\t|After|"
+                             "| a | b |||---|---||head\tonly\t|");
+    EXPECT_EQ(biuOf(*table, "Name"), "b--");
+    EXPECT_EQ(biuOf(*table, "Anna"), "b--");
+    EXPECT_EQ(biuOf(*table, "yes"), "---");
     EXPECT_FALSE(readMarkdown(std::string("PK\x03\x04\0\0", 6), error));
     EXPECT_EQ(error, "is not a Markdown text (it holds binary data)");
 }
