@@ -2,14 +2,13 @@
 
 #include "platform/richtext/RichText.h"
 
-#include <zip.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+#include <zip.h>
 
 namespace vexana::fuzz {
 

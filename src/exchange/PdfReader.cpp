@@ -1,6 +1,8 @@
 #include "DocumentReaders.h"
 #include "RichTextBuilder.h"
+#include "platform/Utf8.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,6 +22,43 @@ void quietPoppler() {
 }
 
 constexpr std::string_view noTextLayer = "has no text layer";
+
+bool nameHas(const std::string& font, std::string_view word) {
+    std::string lower = font;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return lower.find(word) != std::string::npos;
+}
+
+// PDF has no bold or italic, only fonts; their names say which ("Helvetica-BoldOblique",
+// "ABCDEF+Garamond-Italic"). The words come in the same reading order as the page's text, so
+// each is found a little further on in it and its characters take its font's format.
+std::vector<platform::CharFormat> formatsOf(const poppler::page& page, std::u32string_view text) {
+    std::vector<platform::CharFormat> formats(text.size());
+    std::size_t cursor = 0;
+    platform::CharFormat previous;
+    for (const poppler::text_box& box : page.text_list(poppler::page::text_list_include_font)) {
+        const poppler::byte_array utf8 = box.text().to_utf8();
+        const std::u32string word =
+            platform::utf8ToChars(std::string_view(utf8.data(), utf8.size()));
+        if (word.empty()) continue;
+        const std::size_t at = text.find(word, cursor);
+        if (at == std::u32string_view::npos || at - cursor > 64) continue; // lost: skip it
+        const std::string font = box.get_font_name();
+        platform::CharFormat f;
+        f.bold = nameHas(font, "bold") || nameHas(font, "black") || nameHas(font, "heavy");
+        f.italic = nameHas(font, "italic") || nameHas(font, "oblique");
+        // The space between two words of one format has that format too.
+        const bool gapIsSpace =
+            text.substr(cursor, at - cursor).find_first_not_of(U' ') == std::u32string_view::npos;
+        const std::size_t from = cursor > 0 && gapIsSpace && f == previous ? cursor : at;
+        std::fill(formats.begin() + static_cast<std::ptrdiff_t>(from),
+                  formats.begin() + static_cast<std::ptrdiff_t>(at + word.size()), f);
+        cursor = at + word.size();
+        previous = f;
+    }
+    return formats;
+}
 
 } // namespace
 
@@ -45,7 +84,6 @@ std::optional<platform::RichText> readPdf(std::string_view bytes, std::string& e
     }
     RichTextBuilder out;
     bool anyText = false;
-    const platform::CharFormat plain;
     for (int i = 0, n = doc->pages(); i < n; ++i) {
         std::unique_ptr<poppler::page> page(doc->create_page(i));
         if (!page) continue;
@@ -58,7 +96,13 @@ std::optional<platform::RichText> readPdf(std::string_view bytes, std::string& e
             text.remove_suffix(1);
         if (text.find_first_not_of(" \t\r\n\f") == std::string_view::npos) continue;
         anyText = true;
-        out.text(text, plain);
+        const std::u32string chars = platform::utf8ToChars(text);
+        const auto formats = formatsOf(*page, chars);
+        for (std::size_t a = 0, b = 0; a < chars.size(); a = b) {
+            while (b < chars.size() && formats[b] == formats[a])
+                ++b;
+            out.chars(std::u32string_view(chars).substr(a, b - a), formats[a]);
+        }
         out.paragraphEnd();
     }
     if (!anyText) {

@@ -77,14 +77,14 @@ std::vector<std::pair<std::string, std::string>> odtParts(const std::string& aut
 std::string makePdf(const std::vector<std::string>& pages, const std::string& trailerExtra = "") {
     std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", ""};
     std::string kids;
-    const int fontObject = 3;
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>");
+    objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Times-Italic >>");
     for (const std::string& content : pages) {
         const int pageNo = static_cast<int>(objects.size()) + 1;
         kids += std::to_string(pageNo) + " 0 R ";
         objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << "
-                          "/Font << /F1 " +
-                          std::to_string(fontObject) + " 0 R >> >> /Contents " +
+                          "/Font << /F1 3 0 R /F2 4 0 R /F3 5 0 R >> >> /Contents " +
                           std::to_string(pageNo + 1) + " 0 R >>");
         objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
                           content + "\nendstream");
@@ -304,11 +304,16 @@ TEST(DocumentReaders, HtmlAndMarkdownReadAsABrowserShowsThem) {
 TEST(DocumentReaders, PdfTextLayerIsReadAndPdfsWithoutOneAreRefused) {
     std::string error;
     const auto pdf =
-        readPdf(makePdf({"BT /F1 12 Tf 72 720 Td (First line) Tj 0 -20 Td (Second line) Tj ET",
+        readPdf(makePdf({"BT /F1 12 Tf 72 720 Td (First line) Tj 0 -20 Td (Second ) Tj /F2 12 Tf "
+                         "(bold words) Tj /F3 12 Tf ( italic) Tj ET",
                          "BT /F1 12 Tf 72 720 Td (Page two) Tj ET"}),
                 error);
     ASSERT_TRUE(pdf) << error;
-    EXPECT_EQ(shown(*pdf), "First line|Second line|Page two|");
+    EXPECT_EQ(shown(*pdf), "First line|Second bold words italic|Page two|");
+    EXPECT_EQ(biuOf(*pdf, "Second"), "---");
+    EXPECT_EQ(biuOf(*pdf, "bold"), "b--");
+    EXPECT_EQ(biuOf(*pdf, " words"), "b--");
+    EXPECT_EQ(biuOf(*pdf, "italic"), "-i-");
 
     EXPECT_FALSE(readPdf(makePdf({"0 0 1 rg 0 0 100 100 re f", ""}), error));
     EXPECT_EQ(error, "has no text layer (its pages are images: they need text recognition first)");
