@@ -37,7 +37,9 @@ void RichTextBuilder::put(char32_t c, const CharFormat& format) {
 void RichTextBuilder::chars(std::u32string_view text, const CharFormat& format) {
     if (spaceOwed_ && open_ && !text.empty()) put(U' ', format);
     spaceOwed_ = false;
-    for (char32_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n') continue; // one end
         if (c == U'\n' || c == U'\r')
             paragraphEnd();
         else

@@ -66,7 +66,7 @@ bool ZipArchive::safeName(std::string_view name) {
 std::unique_ptr<ZipArchive> ZipArchive::open(const std::string& path, std::string& error) {
     std::unique_ptr<ZipArchive> archive(new ZipArchive);
     int code = 0;
-    archive->handle_->zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    archive->handle_->zip = zip_open(path.c_str(), ZIP_RDONLY, &code);
     if (!archive->handle_->zip) {
         error = zipErrorText(code);
         return nullptr;
@@ -82,7 +82,7 @@ std::unique_ptr<ZipArchive> ZipArchive::fromBytes(std::string bytes, std::string
     zip_source_t* source =
         zip_source_buffer_create(archive->bytes_.data(), archive->bytes_.size(), 0, &e);
     if (source) {
-        archive->handle_->zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &e);
+        archive->handle_->zip = zip_open_from_source(source, ZIP_RDONLY, &e);
         if (!archive->handle_->zip) zip_source_free(source);
     }
     const int code = zip_error_code_zip(&e);
@@ -148,6 +148,9 @@ std::optional<std::string> ZipArchive::read(std::string_view name, std::size_t m
     }
     const std::string tooLarge = "has a member that unpacks to more than " +
                                  std::to_string(maxBytes) + " bytes: \"" + std::string(name) + "\"";
+    const std::string tooLargeInAll =
+        "unpacks to more than " + std::to_string(totalLimit_) + " bytes in all";
+    const std::size_t budget = totalLimit_ - std::min(totalRead_, totalLimit_);
     if ((st.valid & ZIP_STAT_SIZE) && st.size > maxBytes) {
         error = tooLarge;
         return std::nullopt;
@@ -185,9 +188,15 @@ std::optional<std::string> ZipArchive::read(std::string_view name, std::size_t m
             error = tooLarge;
             break;
         }
+        if (out.size() + static_cast<std::size_t>(n) > budget) {
+            ok = false;
+            error = tooLargeInAll;
+            break;
+        }
         out.append(buffer, static_cast<std::size_t>(n));
     }
     zip_fclose(file);
+    totalRead_ += out.size();
     if (!ok) return std::nullopt;
     return out;
 }

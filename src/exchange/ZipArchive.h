@@ -16,6 +16,9 @@ class ZipArchive {
 public:
     // More members than this is not a document or a project anyone wrote.
     static constexpr std::size_t maxMembers = 100000;
+    // What all reads of one archive may inflate to together, so that many members each
+    // within their own bound cannot add up to a bomb either.
+    static constexpr std::size_t defaultTotalBytes = std::size_t{4} << 30;
 
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
@@ -36,6 +39,7 @@ public:
     // maxBytes (a ZIP bomb), with `error` saying which.
     std::optional<std::string> read(std::string_view name, std::size_t maxBytes,
                                     std::string& error) const;
+    void setTotalLimit(std::size_t bytes) { totalLimit_ = bytes; }
 
     // Whether a member name stays inside the folder it would be unpacked into.
     static bool safeName(std::string_view name);
@@ -49,6 +53,8 @@ private:
     std::unique_ptr<Handle> handle_;
     std::string bytes_; // the archive itself when opened from memory
     std::vector<std::string> names_;
+    std::size_t totalLimit_ = defaultTotalBytes;
+    mutable std::size_t totalRead_ = 0;
 };
 
 } // namespace vexana::exchange

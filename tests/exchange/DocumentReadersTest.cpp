@@ -256,7 +256,7 @@ TEST(DocumentReaders, HtmlAndMarkdownReadAsABrowserShowsThem) {
                  "</head><body><h1>Head</h1><p align=center>Some   <b>bold</b>\n <i>it</i> "
                  "<u>under</u> &amp; caf&eacute;<br>line</p><div>one<p>two</div>"
                  "<table><tr><th>K</th><td>V</td></tr><tr><td><p>a</p><p>b</p></td><td></td></tr>"
-                 "</table><pre>  keep\n  lines</pre>unclosed <b>tags",
+                 "</table><pre>  keep\r\n  lines</pre>unclosed <b>tags",
                  error);
     ASSERT_TRUE(html) << error;
     EXPECT_EQ(shown(*html),

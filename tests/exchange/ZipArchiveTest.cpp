@@ -32,6 +32,16 @@ TEST(ZipArchive, ReadsMembersWithinTheirBoundAndRefusesEverythingElse) {
         EXPECT_FALSE(archive->read("missing", 100, error));
         EXPECT_EQ(error, "has no member \"missing\"");
     }
+    // Members each within their bound still add up.
+    {
+        auto archive = ZipArchive::fromBytes(bytes, error);
+        ASSERT_TRUE(archive);
+        archive->setTotalLimit(zeros.size() + 6);
+        EXPECT_TRUE(archive->read("bomb.bin", zeros.size(), error));
+        EXPECT_TRUE(archive->read("word/document.xml", 100, error));
+        EXPECT_FALSE(archive->read("word/document.xml", 100, error));
+        EXPECT_EQ(error, "unpacks to more than 4194310 bytes in all");
+    }
 
     for (const std::string name : {"../evil.txt", "a/../../evil.txt", "/etc/passwd", "C:\\evil.txt",
                                    "a\\..\\..\\evil.txt"}) {
