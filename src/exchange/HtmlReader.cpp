@@ -3,6 +3,7 @@
 #include "SafeXml.h"
 
 #include <optional>
+#include <unordered_map>
 
 namespace vexana::exchange {
 
@@ -27,9 +28,88 @@ bool isBlock(const xmlNode* n) {
                      "fieldset",   "center", "body",    "html",    "caption"});
 }
 
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
+// What a CSS declaration list ("font-weight:700; font-style:italic") says about bold, italic
+// and underline, applied to f.
+void applyCss(std::string_view css, CharFormat& f) {
+    const std::string d = lowered(css);
+    std::size_t at = 0;
+    while (at < d.size()) {
+        std::size_t end = d.find(';', at);
+        if (end == std::string::npos) end = d.size();
+        const std::string_view decl = std::string_view(d).substr(at, end - at);
+        at = end + 1;
+        const std::size_t colon = decl.find(':');
+        if (colon == std::string_view::npos) continue;
+        auto trim = [](std::string_view v) {
+            while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\n'))
+                v.remove_prefix(1);
+            while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\n'))
+                v.remove_suffix(1);
+            return v;
+        };
+        const std::string_view name = trim(decl.substr(0, colon));
+        const std::string_view value = trim(decl.substr(colon + 1));
+        if (name == "font-weight")
+            f.bold = value == "bold" || value == "bolder" ||
+                     (!value.empty() && value[0] >= '6' && value[0] <= '9' && value.size() == 3);
+        else if (name == "font-style")
+            f.italic = value.starts_with("italic") || value.starts_with("oblique");
+        else if (name == "text-decoration" || name == "text-decoration-line")
+            f.underline = value.find("underline") != std::string_view::npos;
+    }
+}
+
+// Rules for single classes in the page's style sheets (".c3{font-weight:700}"), as word
+// processors write them when they save a document as HTML; other selectors are passed over.
+std::unordered_map<std::string, std::string> classRules(const xmlNode* n, int depth) {
+    std::unordered_map<std::string, std::string> rules;
+    if (!n || depth > 200) return rules;
+    for (const xmlNode* c = n->children; c; c = c->next) {
+        if (c->type != XML_ELEMENT_NODE) continue;
+        if (nameOf(c) != "style") {
+            rules.merge(classRules(c, depth + 1));
+            continue;
+        }
+        const std::string css = textContent(c);
+        for (std::size_t open = css.find('{'); open != std::string::npos;
+             open = css.find('{', open + 1)) {
+            const std::size_t close = css.find('}', open);
+            if (close == std::string::npos) break;
+            std::size_t start = css.find_last_of("}\n", open);
+            start = start == std::string::npos ? 0 : start + 1;
+            std::string_view selectors = std::string_view(css).substr(start, open - start);
+            const std::string body = css.substr(open + 1, close - open - 1);
+            // "a, .c1 , p.c2" : each plain class selector gets the declarations.
+            for (std::size_t k = 0; k <= selectors.size();) {
+                std::size_t comma = selectors.find(',', k);
+                if (comma == std::string_view::npos) comma = selectors.size();
+                std::string_view sel = selectors.substr(k, comma - k);
+                while (!sel.empty() && (sel.front() == ' ' || sel.front() == '\t'))
+                    sel.remove_prefix(1);
+                while (!sel.empty() && (sel.back() == ' ' || sel.back() == '\t'))
+                    sel.remove_suffix(1);
+                if (sel.size() > 1 && sel[0] == '.' &&
+                    sel.find_first_of(" .:>+~[#", 1) == std::string_view::npos)
+                    rules[std::string(sel.substr(1))] += body + ";";
+                k = comma + 1;
+            }
+            open = close;
+        }
+    }
+    return rules;
+}
+
 class Walker {
 public:
-    explicit Walker(RichTextBuilder& out) : out_(out) {}
+    Walker(RichTextBuilder& out, std::unordered_map<std::string, std::string> classes)
+        : out_(out), classes_(std::move(classes)) {}
 
     void node(const xmlNode* n, CharFormat f, bool pre, int depth) {
         if (depth > 200) return; // the parser bounds depth too; this keeps the stack small
@@ -54,6 +134,7 @@ public:
             f.bold = true;
         if (named(n, {"i", "em", "cite", "var", "dfn", "address"})) f.italic = true;
         if (named(n, {"u", "ins"})) f.underline = true;
+        styled(n, f);
         pre = pre || named(n, {"pre", "textarea", "listing"});
         const bool block = isBlock(n);
         if (block) {
@@ -74,6 +155,22 @@ public:
     }
 
 private:
+    // Class rules first, then the element's own style, as the cascade has it.
+    void styled(const xmlNode* n, CharFormat& f) const {
+        if (!classes_.empty()) {
+            const std::string names = attribute(n, "class");
+            for (std::size_t k = 0; k < names.size();) {
+                std::size_t end = names.find(' ', k);
+                if (end == std::string::npos) end = names.size();
+                const auto rule = classes_.find(names.substr(k, end - k));
+                if (rule != classes_.end()) applyCss(rule->second, f);
+                k = end + 1;
+            }
+        }
+        const std::string style = attribute(n, "style");
+        if (!style.empty()) applyCss(style, f);
+    }
+
     void table(const xmlNode* t, const CharFormat& f, int depth) {
         out_.closeParagraph();
         rows(t, f, depth + 1);
@@ -97,6 +194,7 @@ private:
     }
 
     RichTextBuilder& out_;
+    std::unordered_map<std::string, std::string> classes_;
 };
 
 } // namespace
@@ -109,7 +207,8 @@ std::optional<platform::RichText> readHtml(std::string_view bytes, std::string& 
         return std::nullopt;
     }
     RichTextBuilder out;
-    Walker(out).node(xmlDocGetRootElement(doc.get()), CharFormat{}, false, 0);
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    Walker(out, classRules(root, 0)).node(root, CharFormat{}, false, 0);
     return out.finish();
 }
 

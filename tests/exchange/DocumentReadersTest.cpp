@@ -269,6 +269,18 @@ TEST(DocumentReaders, HtmlAndMarkdownReadAsABrowserShowsThem) {
     EXPECT_EQ(biuOf(*html, "K"), "b--");
     EXPECT_EQ(biuOf(*html, "V"), "---");
     EXPECT_EQ(html->paraFormat(1).align, platform::Align::Center);
+    // Word processors saving as HTML format through style sheets and style attributes.
+    const auto styled = readHtml(
+        "<html><head><style>.c1{font-weight:700}.c2 , p.x{font-style:italic}\n.c3{text-decoration:"
+        "underline}</style></head><body><p><span class=\"c2 c1\">both</span> <span "
+        "class=c3>under</span> <span style=\"font-weight: bold\">strong</span> <b "
+        "style=\"font-weight:400\">normal</b></p></body></html>",
+        error);
+    ASSERT_TRUE(styled) << error;
+    EXPECT_EQ(biuOf(*styled, "both"), "bi-");
+    EXPECT_EQ(biuOf(*styled, "under"), "--u");
+    EXPECT_EQ(biuOf(*styled, "strong"), "b--");
+    EXPECT_EQ(biuOf(*styled, "normal"), "---");
     // Pages without a charset: UTF-8 when they are, else Windows-1252.
     EXPECT_EQ(shown(*readHtml("<p>caf\xC3\xA9 \xE2\x80\x94", error)), "caf\xC3\xA9 \xE2\x80\x94|");
     EXPECT_EQ(shown(*readHtml("<p>caf\xE9 \x97", error)), "caf\xC3\xA9 \xE2\x80\x94|");
