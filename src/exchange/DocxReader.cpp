@@ -193,6 +193,11 @@ std::string mainPart(const ZipArchive& zip) {
 
 std::optional<platform::RichText> readDocx(std::string_view bytes, std::string& error) {
     const std::string what = "is not a Word document";
+    // Word keeps a document with a password in a compound file, as it kept every .doc.
+    if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        error = what + " (it is protected by a password, or an older .doc file)";
+        return std::nullopt;
+    }
     std::string why;
     const auto zip = ZipArchive::fromBytes(std::string(bytes), why);
     if (!zip) {

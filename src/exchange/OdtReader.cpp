@@ -196,6 +196,13 @@ std::optional<platform::RichText> readOdt(std::string_view bytes, std::string& e
             return std::nullopt;
         }
     }
+    // With a password, the parts are encrypted within an ordinary archive; only the manifest
+    // says so.
+    if (const auto manifest = zip->read("META-INF/manifest.xml", maxPartBytes, why);
+        manifest && manifest->find("encryption-data") != std::string::npos) {
+        error = "is protected by a password";
+        return std::nullopt;
+    }
     if (!zip->contains("content.xml")) {
         error = what + " (it has no content.xml)";
         return std::nullopt;

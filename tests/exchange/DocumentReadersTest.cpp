@@ -171,6 +171,9 @@ TEST(DocumentReaders, BadWordDocumentsAreRefusedWithAReason) {
     std::string error;
     EXPECT_FALSE(readDocx("{\\rtf1 an RTF file named .docx}", error));
     EXPECT_EQ(error, "is not a Word document (it is not a ZIP archive)");
+    EXPECT_FALSE(readDocx(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10), error));
+    EXPECT_EQ(error, "is not a Word document (it is protected by a password, or an older .doc "
+                     "file)");
     EXPECT_FALSE(readDocx(makeZip(dir.file("b.docx"), {{"content.xml", "<x/>"}}), error));
     EXPECT_EQ(error, "is not a Word document (it has no word/document.xml)");
     EXPECT_FALSE(
@@ -243,6 +246,14 @@ TEST(DocumentReaders, OpenDocumentTextsKeepStylesSpacesAndTables) {
         makeZip(dir.file("n.odt"), {{"mimetype", "application/vnd.oasis.opendocument.text"}}),
         error));
     EXPECT_EQ(error, "is not an OpenDocument text (it has no content.xml)");
+    auto locked = odtParts("", "<text:p>secret</text:p>");
+    locked[1].second = "\x8f\x01 encrypted bytes";
+    locked.emplace_back(
+        "META-INF/manifest.xml",
+        "<manifest:manifest><manifest:file-entry manifest:full-path=\"content.xml\">"
+        "<manifest:encryption-data/></manifest:file-entry></manifest:manifest>");
+    EXPECT_FALSE(readOdt(makeZip(dir.file("l.odt"), locked), error));
+    EXPECT_EQ(error, "is protected by a password");
     auto broken = odtParts("", "<text:p>");
     EXPECT_FALSE(readOdt(makeZip(dir.file("b.odt"), broken), error));
     EXPECT_EQ(error.rfind("can not be read: its content.xml is not well-formed XML", 0), 0u)
