@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 seconds="${1:-60}"
 targets=(settings nameformat valuetext rtf preprocessor activation variabletable condition)
+# The document readers of Import Text(s).
+targets+=(docx odt html md pdf)
 
 ./scripts/setup.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -62,8 +62,10 @@ public:
     explicit ImportCommand(bool preprocess) : preprocess_(preprocess) {}
     const char* name() const override { return preprocess_ ? "preprocess" : "import"; }
     const char* summary() const override {
-        return preprocess_ ? "import tagged documents (#TEXT, #CODE) into a text group"
-                           : "import RTF or plain-text files as texts of a group";
+        return preprocess_
+                   ? "import tagged documents (#TEXT, #CODE) into a text group"
+                   : "import RTF, plain-text, Word, OpenDocument, HTML, Markdown or PDF files "
+                     "as texts of a group";
     }
     std::string usage() const override {
         if (preprocess_)
@@ -77,8 +79,11 @@ public:
         return "Usage: vexana-cli import PROJECT GROUP FILE...\n"
                "Imports each FILE as one text of GROUP (made when missing), named after the file.\n"
                "RTF files are stored as they are; plain-text files (UTF-8 or Windows-1252, one\n"
-               "paragraph per line) are stored as RTF. A file that cannot be read is reported\n"
-               "and the others are still imported (exit status 1 then).\n";
+               "paragraph per line) are stored as RTF. .docx, .odt, .html/.htm, .md and .pdf\n"
+               "files (by their extension) are read with their paragraphs, bold, italic,\n"
+               "underline and tables (cells end with a tab, rows with a paragraph end) and stored\n"
+               "as RTF; a PDF is read from its text layer. A file that cannot be read is\n"
+               "reported and the others are still imported (exit status 1 then).\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
         if (const int status = checkArguments(*this, args, 3, out, err, true); status >= 0)

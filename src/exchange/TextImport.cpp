@@ -1,5 +1,6 @@
 #include "TextImport.h"
 
+#include "DocumentReaders.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/CodingOperations.h"
 #include "analysis/DocumentSystem.h"
@@ -226,9 +227,21 @@ int TextImport::ImportFiles(std::int32_t group, const std::vector<std::string>& 
     for (const std::string& path : paths) {
         const auto bytes = readOrWarn(path);
         if (!bytes) continue;
-        // RTF is kept byte for byte; plain text is stored as RTF of its lines.
-        const std::string body =
-            RichText::looksLikeRtf(*bytes) ? *bytes : RichText::fromRtf(*bytes).toRtf();
+        // RTF is kept byte for byte; plain text is stored as RTF of its lines, and the other
+        // document formats as RTF of what their reader makes of them.
+        const DocumentFormat format = formatForFile(path);
+        std::string body;
+        if (format == DocumentFormat::RtfOrPlain) {
+            body = RichText::looksLikeRtf(*bytes) ? *bytes : RichText::fromRtf(*bytes).toRtf();
+        } else {
+            std::string error;
+            const auto rich = readDocument(format, *bytes, error);
+            if (!rich) {
+                ws_.ui().message(platform::absolutePath(path) + "  " + error, MessageIcon::Warning);
+                continue;
+            }
+            body = rich->toRtf();
+        }
         if (ws_.documents().CreateTextWith(group, NameForFile(path), body)) ++created;
     }
     if (!batch.finish()) created = 0;

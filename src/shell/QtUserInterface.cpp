@@ -155,8 +155,13 @@ std::vector<std::string> QtUserInterface::chooseFiles(FileDialog dialog) {
     const QString title = dialog == FileDialog::PreprocessTexts ? "Import Texts (Preprocessor)"
                                                                 : "Import Text File(s)";
     // The usual filter first, then each format the import reads, then anything at all.
-    const QString filters = "RTF-Texts (*rtf);;Rich Text Format (*.rtf);;Plain Text (*.txt);;"
-                            "All files (*)";
+    // The preprocessor reads tags from RTF and plain text only.
+    const QString documents = dialog == FileDialog::ImportTexts
+                                  ? "Word (*.docx);;OpenDocument Text (*.odt);;HTML (*.html "
+                                    "*.htm);;Markdown (*.md *.markdown);;PDF (*.pdf);;"
+                                  : "";
+    const QString filters = "RTF-Texts (*rtf);;Rich Text Format (*.rtf);;Plain Text (*.txt);;" +
+                            documents + "All files (*)";
     for (const QString& f : QFileDialog::getOpenFileNames(parent_, title, {}, filters))
         out.push_back(f.toStdString());
     return out;

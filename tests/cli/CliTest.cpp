@@ -690,3 +690,34 @@ TEST(Cli, MatrixAndTreeExports) {
     for (const char* h : {"matrix --help", "export --help"})
         EXPECT_EQ(run(h).status, 0) << h;
 }
+
+TEST(Cli, ImportReadsDocumentFormatsAndRefusesBadOnesWithoutATrace) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp");
+    ASSERT_EQ(run("new " + p).status, 0);
+    vexana::test::writeAll(dir.file("fake.docx"), "plain words");
+    vexana::test::writeAll(dir.file("scan.pdf"), "%PDF-1.4\n%%EOF\n");
+    const std::string before = run("info " + p).out;
+    const Result refused =
+        run("import " + p + " Fresh " + dir.file("fake.docx") + " " + dir.file("scan.pdf"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("fake.docx  is not a Word document (it is not a ZIP archive)"),
+              std::string::npos)
+        << refused.out;
+    EXPECT_NE(refused.out.find("scan.pdf  is a damaged PDF document"), std::string::npos);
+    EXPECT_NE(refused.out.find("Nothing was imported into Fresh."), std::string::npos);
+    EXPECT_EQ(run("info " + p).out, before); // the group made for them is not kept
+
+    vexana::test::writeAll(dir.file("notes.md"), "# Notes\n\nSome *words*.\n");
+    vexana::test::writeAll(dir.file("page.htm"), "<p>a <b>b</b><table><tr><td>x<td>y</table>");
+    const Result imported =
+        run("import " + p + " Docs " + dir.file("notes.md") + " " + dir.file("page.htm"));
+    EXPECT_EQ(imported.status, 0) << imported.out;
+    EXPECT_EQ(imported.out, "Imported 2 texts into Docs\n");
+    EXPECT_EQ(run("text " + p + " 'Docs\\notes'").out, "Notes\nSome words.\n");
+    EXPECT_EQ(run("text " + p + " 'Docs\\page'").out, "a b\nx\ty\t\n");
+    // Into a group that exists: nothing written at all.
+    const std::string untouched = vexana::test::readAll(p);
+    EXPECT_EQ(run("import " + p + " Docs " + dir.file("fake.docx")).status, 1);
+    EXPECT_TRUE(vexana::test::readAll(p) == untouched);
+}

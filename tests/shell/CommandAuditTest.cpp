@@ -145,8 +145,16 @@ private slots:
             QVERIFY(ui.chooseFiles(dialog).empty());
             QCOMPARE(shown, QString(title));
             QCOMPARE(mode, QFileDialog::ExistingFiles);
-            QCOMPARE(filters, QStringList({"RTF-Texts (*rtf)", "Rich Text Format (*.rtf)",
-                                           "Plain Text (*.txt)", "All files (*)"}));
+            QStringList expected = {"RTF-Texts (*rtf)", "Rich Text Format (*.rtf)",
+                                    "Plain Text (*.txt)"};
+            if (dialog == store::FileDialog::ImportTexts)
+                expected << "Word (*.docx)"
+                         << "OpenDocument Text (*.odt)"
+                         << "HTML (*.html *.htm)"
+                         << "Markdown (*.md *.markdown)"
+                         << "PDF (*.pdf)";
+            expected << "All files (*)";
+            QCOMPARE(filters, expected);
         }
     }
 

@@ -55,3 +55,9 @@ bool ScriptedUserInterface::said(const std::string& text) const {
 }
 
 } // namespace vexana::test
+
+// fontconfig keeps its configuration for the life of the process; poppler loads it when a
+// PDF names a font it does not embed.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
