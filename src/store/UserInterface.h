@@ -23,7 +23,15 @@ enum class FileDialog {
     SaveCondition,   // "Save Logical Condition", *.loa
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch       // "Open Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+
+    OpenStopList,     // "Open Stop-Liste", *.txt
+    AddStopList,      // "Add Stop-Liste", *.txt
+    SaveStopList,     // "Save Stop-List", *.txt
+    OpenDictionary,   // "Open Dictionary", *.vxl
+    AddDictionary,    // "Add Dictionary", *.vxl
+    SaveDictionary,   // "Save Dictionary", *.vxl
+    SaveDocumentation // "Coding Documentation File", *.rtf; the start folder is the whole path
 };
 
 struct StartChoice {
