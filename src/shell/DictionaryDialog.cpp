@@ -49,6 +49,7 @@ DictionaryDialog::DictionaryDialog(wordanalysis::Dictionary& dictionary, AppSett
     items_->setHorizontalHeaderLabels(
         {"Search Items", "Only Exact Matches", "Case Sensitivity", "Starting Letters"});
     items_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    items_->horizontalHeader()->setMinimumSectionSize(60);
     for (int c = 1; c < 4; ++c)
         items_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     items_->verticalHeader()->hide();
@@ -72,7 +73,7 @@ DictionaryDialog::DictionaryDialog(wordanalysis::Dictionary& dictionary, AppSett
     right->addLayout(rightButtons);
     auto* lists = new QHBoxLayout;
     lists->addLayout(left, 1);
-    lists->addLayout(right, 2);
+    lists->addLayout(right, 3);
     auto* bottom = new QHBoxLayout;
     for (const auto& [text, name] :
          {std::pair{"Open", "open"}, {"Add", "add"}, {"Save", "save"}, {"Delete All", "deleteAll"}})
@@ -112,8 +113,8 @@ DictionaryDialog::DictionaryDialog(wordanalysis::Dictionary& dictionary, AppSett
 
     const WindowPlacement place =
         settings_.windowPos(wordanalysis::dictionarySection,
-                            WindowPlacement{0, 1, 0, 0, 0, 0, 100, 100, 100 + 640, 100 + 420});
-    resize(std::max(place.right - place.left, 480), std::max(place.bottom - place.top, 300));
+                            WindowPlacement{0, 1, 0, 0, 0, 0, 100, 100, 100 + 800, 100 + 440});
+    resize(std::max(place.right - place.left, 640), std::max(place.bottom - place.top, 300));
     move(place.left, place.top);
     reload();
 }
@@ -128,8 +129,8 @@ void DictionaryDialog::setCurrentCategory(std::int32_t category) {
         if (categories_->item(i)->data(idRole).toInt() == category) categories_->setCurrentRow(i);
 }
 
-void DictionaryDialog::reload() {
-    const std::int32_t keep = currentCategory();
+void DictionaryDialog::reload(std::int32_t select) {
+    const std::int32_t keep = select ? select : currentCategory();
     {
         const QSignalBlocker quiet(categories_);
         categories_->clear();
@@ -176,6 +177,7 @@ void DictionaryDialog::fillItems(const std::vector<std::int32_t>& select) {
 }
 
 void DictionaryDialog::newCategory() {
+    beforeNew_ = currentCategory();
     auto* item = new QListWidgetItem;
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setData(idRole, 0);
@@ -202,11 +204,7 @@ void DictionaryDialog::finishCategory() {
             made = dictionary_.newCategory(name, 0, &why);
             if (!made) ui_.message(why, MessageIcon::Warning);
         }
-        reload();
-        if (made) {
-            setCurrentCategory(made);
-            fillItems();
-        }
+        reload(made ? made : beforeNew_);
         return;
     }
 }

@@ -46,8 +46,8 @@ public:
     // "Add to Dictionary": the words become items of the chosen category, selected.
     // False (and told why) without a category.
     bool addWords(const std::vector<std::string>& words);
-    // The lists again from the dictionary.
-    void reload();
+    // The lists again from the dictionary, with that category chosen (0: the one chosen now).
+    void reload(std::int32_t select = 0);
 
     void done(int result) override;
 
@@ -64,6 +64,7 @@ private:
     QListWidget* categories_;
     QTableWidget* items_;
     bool filling_ = false;
+    std::int32_t beforeNew_ = 0; // the category chosen before "New"
 };
 
 } // namespace vexana::shell

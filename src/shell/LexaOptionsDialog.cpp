@@ -63,6 +63,7 @@ LexaOptionsDialog::LexaOptionsDialog(wordanalysis::WordOptions& options, AppSett
     path_->setPlaceholderText(q(defaultDocumentationPath()));
     auto* browse = new QPushButton("...", coder);
     browse->setAutoDefault(false);
+    browse->setFixedWidth(browse->fontMetrics().horizontalAdvance("...") + 24);
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(path_, 1);
     pathRow->addWidget(browse);
@@ -83,6 +84,7 @@ LexaOptionsDialog::LexaOptionsDialog(wordanalysis::WordOptions& options, AppSett
     layout->addWidget(coder);
     layout->addLayout(bottom);
 
+    setMinimumWidth(440);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(browse, &QPushButton::clicked, this, [this] {
         if (auto* qt = dynamic_cast<QtUserInterface*>(&ui_))
