@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -187,6 +188,18 @@ private slots:
         for (std::size_t row = 0; row < ids.size(); ++row)
             if (desk.words({ids[row]}) == "haus ") list->view()->selectRow(int(row));
         QCOMPARE(desk.words(list->selectedIds()), std::string("haus "));
+        // The word list's own menu, read while it is up.
+        QStringList entries;
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions())
+                    entries << a->text() + (a->isEnabled() ? "" : " (off)");
+                menu->close();
+            }
+        });
+        emit list->view()->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(entries,
+                 QStringList({"Create Index", "Add to Dictionary (off)", "Add to Stop-List"}));
         // Create Index: the text search for the word, its results listed.
         QVERIFY(desk.frame->contextCommand(20104, 0, 0));
         QCOMPARE(desk.doc.store().RecordCount(TopicId::SearchResults), 4);
