@@ -55,9 +55,11 @@ LexaCommands::~LexaCommands() {
 // --- the project's dictionary -----------------------------------------------------------
 
 void LexaCommands::openDictionary() {
+    // Every project comes with a store of its own.
+    if (dictionaryDialog_) delete dictionaryDialog_.data();
+    dictionary_ = std::make_unique<wordanalysis::Dictionary>(ws_.store());
     if (const std::string why = dictionary_->open(settings_.dictionaryPath()); !why.empty())
         ws_.ui().message(why, MessageIcon::Warning);
-    if (dictionaryDialog_) dictionaryDialog_->reload();
 }
 
 void LexaCommands::onProjectLoaded(bool) {
@@ -70,7 +72,10 @@ void LexaCommands::onContentsReplaced() {
 }
 
 void LexaCommands::onProjectClosed() {
-    if (dictionaryDialog_) dictionaryDialog_->close();
+    if (dictionaryDialog_) {
+        dictionaryDialog_->close();
+        delete dictionaryDialog_.data(); // it holds the dictionary, which goes with the store
+    }
     if (const std::string why = dictionary_->writeBack(); !why.empty())
         ws_.ui().message(why, MessageIcon::Stop);
     // The count and the results belonged to the project; the stop list and options stay.

@@ -232,6 +232,13 @@ private slots:
             desk.doc.CloseProject();
             QCOMPARE(test::readAll(vxl),
                      std::string("Family\t0\n\tchild\t0\t1\t0\t0\n\thaus\t0\t0\t0\t1"));
+            // The next project has a store of its own; the dictionary is read into it.
+            QVERIFY(desk.doc.OpenPath(desk.dir.file("p.vxp"), false));
+            QCOMPARE(desk.lexa()
+                         .dictionary()
+                         .items(desk.lexa().dictionary().findCategory("family"))
+                         .size(),
+                     std::size_t(2));
         }
         {
             Desk desk(vxl);
