@@ -92,8 +92,9 @@ bool typeIntoEditor(QAbstractItemView* view, const QString& text) {
 }
 
 void look(QWidget& w, const char* name) {
-    // Kept beside the test for a person to look at; never compared.
-    w.grab().save(QString("/tmp/vexana-lexa-%1.png").arg(name));
+    // For a person to look at (VEXANA_LOOK=folder); never compared.
+    if (const QString folder = qEnvironmentVariable("VEXANA_LOOK"); !folder.isEmpty())
+        w.grab().save(QString("%1/lexa-%2.png").arg(folder, name));
 }
 
 } // namespace
