@@ -144,9 +144,13 @@ private slots:
         ui.files = {dir.file("missing.txt")};
         d.openFile(false);
         QCOMPARE(list.size(), std::size_t(4));
+        // An entry edited in place (a double-click) is replaced by what was typed.
+        d.list()->setCurrentRow(1);
+        d.list()->editItem(d.list()->item(1));
+        QVERIFY(typeIntoEditor(d.list(), "Fünf"));
         look(d, "stoplist");
         d.accept();
-        QCOMPARE(test::readAll(file), std::string("drei\r\neins\r\nvier\r\nzwei\r\n"));
+        QCOMPARE(test::readAll(file), std::string("drei\r\nf\xFCnf\r\nvier\r\nzwei\r\n")); // 8-bit
         QVERIFY(settings.profile().readString("StopList", "WindowPos") != "");
     }
 
@@ -272,10 +276,26 @@ private slots:
             d->deleteCategory();
             QCOMPARE(desk.ui.questions.back(), std::string("Delete Category?"));
             QCOMPARE(d->categoryList()->count(), 2);
+            // Open: the changed dictionary is kept in its file first, then the other is read
+            // and becomes the project's dictionary.
+            test::writeAll(keep.file("other.vxl"), "Other\t1\r\n");
+            desk.ui.files = {keep.file("other.vxl")};
+            d->openFile(false);
+            QVERIFY(test::readAll(vxl).find("work\t0\r\n") != std::string::npos);
+            QCOMPARE(d->categoryList()->count(), 1);
+            QCOMPARE(desk.settings.dictionaryPath(), keep.file("other.vxl"));
+            desk.ui.answers = {true};
+            d->deleteAll();
+            QCOMPARE(d->categoryList()->count(), 0);
+            desk.ui.files = {keep.file("saved.vxl")};
+            d->saveFile();
+            QCOMPARE(test::readAll(keep.file("saved.vxl")), std::string());
+            QCOMPARE(desk.settings.dictionaryPath(), keep.file("saved.vxl"));
             const QPointer<DictionaryDialog> gone(d);
             desk.doc.CloseProject();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(!gone);
+            QCOMPARE(test::readAll(keep.file("other.vxl")), std::string("Other\t1\r\n"));
             const std::string written = test::readAll(vxl);
             QVERIFY(written.starts_with("Family\t0\r\n\tchild\t0\t1\t0\t0\r\n"));
             QVERIFY(written.find("work\t0\r\n\tjob\t0\t1\t0\t0\r\n") != std::string::npos);
