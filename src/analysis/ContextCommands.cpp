@@ -128,6 +128,11 @@ std::vector<ContextCommand> commandsOf(ContextMenu menu) {
     std::vector<ContextCommand> out;
     for (const auto& c : contextCommands())
         if (c.menu == menu) out.push_back(c);
+    // The coder runs on whatever the Document System's menus were opened on.
+    const bool documents = menu == ContextMenu::Text || menu == ContextMenu::TextGroup ||
+                           menu == ContextMenu::Sets || menu == ContextMenu::Set ||
+                           menu == ContextMenu::Textlink;
+    if (documents) out.push_back(*findContextCommand(20103));
     return out;
 }
 
@@ -144,11 +149,7 @@ bool ContextCommands::Available(int id) {
     case 20028:
     case 20058:
     case 20059:
-    case 20101:
-    case 20102:
-    case 20103:
-    case 20104:
-        return false; // teamwork and word analysis come later
+        return false; // teamwork comes later
     default:
         return id >= 20001 && id <= 20104;
     }
@@ -216,6 +217,11 @@ bool ContextCommands::Enabled(int id, std::int32_t object) const {
         return host_.functionDialog && retrieval_.settings.function >= AtLeast;
     case 20099:
         return static_cast<bool>(host_.weightFilterDialog);
+    case 20101:
+    case 20102:
+    case 20103:
+    case 20104:
+        return static_cast<bool>(host_.wordAnalysis);
     default:
         return true;
     }
@@ -452,6 +458,11 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
     }
     case 20100:
         return codings.CodeResults() > 0;
+    case 20101:
+    case 20102:
+    case 20103:
+    case 20104:
+        return host_.wordAnalysis(id, object);
     default:
         if (id >= 20084 && id <= 20093)
             return retrieval_.SelectFunction(id - 20084, host_.functionDialog);

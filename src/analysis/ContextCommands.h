@@ -62,6 +62,9 @@ struct ContextHost {
     std::function<void(std::int32_t memo, bool isNew)> openMemo;
     // The text and position (the first character of the line) the memo bar was clicked at.
     std::function<bool(std::int32_t& text, std::int32_t& pos)> memoBarPlace;
+    // The word analysis's commands (20101 to 20104): the word list's selection or the coder
+    // on the clicked object; its windows live above this library.
+    std::function<bool(int command, std::int32_t object)> wordAnalysis;
 };
 
 // The one handler of all context commands: it reads the object the menu was opened on.

@@ -9,6 +9,8 @@
 #include "CodeColour.h"
 #include "CommandScope.h"
 #include "CommandTable.h"
+#include "DictionaryDialog.h"
+#include "LexaCommands.h"
 #include "MainFrame.h"
 #include "QtText.h"
 #include "StripeColumn.h"
@@ -26,7 +28,6 @@
 #include "store/Schema.h"
 #include "store/TopicStore.h"
 #include "variables/VariableTable.h"
-#include "wordanalysis/WordFrequencies.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -278,13 +279,23 @@ void CMainFrame::buildMenus() {
     variables->addAction(addCommand(32999, "&Activation by Variables...",
                                     [this] { showActivationDialog(this, ws_, settings_); }));
 
-    // Word analysis; its dialogs (Stop-List, Dictionary, Options, coder) come later.
+    // Word analysis.
     QMenu* lexa = menuBar()->addMenu("VEX&Lexa");
     lexa->addAction(
         addCommand(33065, "Word Frequencies (&All Texts)", [this] { countWords(false); }));
     lexa->addAction(
         addCommand(33078, "Word Frequencies (A&ctivated Texts)", [this] { countWords(true); }));
     lexa->addAction(addCommand(33067, "&Last Frequencies ", [this] { showWordList(); }));
+    lexa->addSeparator();
+    lexa->addAction(addCommand(33072, "&Stop-List", [this] { lexa_->stopListDialog(); }));
+    lexa->addAction(addCommand(
+        33090, "&Only Dictionary Words", [this] { lexa_->toggleGoList(); }, true));
+    lexa->addSeparator();
+    lexa->addAction(addCommand(33084, "&Dictionary", [this] { lexa_->showDictionaryDialog(); }));
+    lexa->addAction(addCommand(33096, "O&ptions", [this] { lexa_->optionsDialog(); }));
+    lexa->addSeparator();
+    lexa->addAction(
+        addCommand(33098, "Last &Results of Coder", [this] { lexa_->showCoderResults(); }));
 
     QMenu* windows = menuBar()->addMenu("&Window");
     for (const auto& [bit, text] : windowToggles) {
@@ -470,23 +481,12 @@ void CMainFrame::redoLast() {
 }
 
 void CMainFrame::countWords(bool onlyActive) {
-    if (!words_) {
-        words_ = std::make_unique<wordanalysis::WordFrequencies>(ws_);
-        words_->options = wordanalysis::WordOptions::fromSettings(settings_);
-        // The stop list beside the program's working folder, when there is one.
-        const std::string path = AppSettings::stopListPath();
-        if (platform::fileExists(path))
-            words_->stopList().load(path, browser::WordDelimiters(words_->options.delimiters),
-                                    ws_.ui());
-    }
-    if (words_->CountWords(onlyActive)) showWordList();
+    lexa_->countWords(onlyActive);
     updateCommands();
 }
 
 void CMainFrame::showWordList() {
-    if (!words_ || !words_->hasCount()) return;
-    showList(TopicId::WordFrequencies, words_->title(),
-             doc_.store().ListIds(TopicId::WordFrequencies));
+    lexa_->showWordList();
 }
 
 void CMainFrame::updateCommands() {
@@ -570,7 +570,12 @@ void CMainFrame::updateCommands() {
     command(32784)->setEnabled(open);
     command(33065)->setEnabled(open);
     command(33078)->setEnabled(open);
-    command(33067)->setEnabled(open && words_ && words_->hasCount());
+    command(33067)->setEnabled(open && lexa_->hasCount());
+    command(33072)->setEnabled(true);
+    command(33090)->setChecked(lexa_->goList());
+    command(33084)->setEnabled(open);
+    command(33096)->setEnabled(true);
+    command(33098)->setEnabled(open && lexa_->hasCoderResults());
     command(32988)->setEnabled(open && TextSearchCommands::resultsEnabled(ws_));
     for (const auto& [bit, name] : windowToggles)
         command(toggleId(bit))->setChecked(viewState_ & bit);

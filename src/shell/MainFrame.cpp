@@ -6,6 +6,7 @@
 #include "CGreenView.h"
 #include "CWhiteView.h"
 #include "CommandScope.h"
+#include "LexaCommands.h"
 #include "MemoBar.h"
 #include "MemoDialog.h"
 #include "ObjList.h"
@@ -28,7 +29,6 @@
 #include "store/TopicStore.h"
 #include "variables/VariableTable.h"
 #include "variables/VariablesGridOwner.h"
-#include "wordanalysis/WordFrequencies.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -143,6 +143,11 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
         c.movePosition(QTextCursor::StartOfLine);
         pos = browser_->stripes()->fromControl(c.position());
         return true;
+    };
+    lexa_ = new LexaCommands(this, ws_, settings_, steps_.get());
+    lexa_->runContextCommand = [this](int id) { return contextCommand(id, 0, 0); };
+    host.wordAnalysis = [this](int id, std::int32_t object) {
+        return lexa_->contextCommand(id, contextKind_, object);
     };
     commands_ = std::make_unique<analysis::ContextCommands>(ws_, retrieval_, host);
     steps_->whenIdle = [this] { updateCommands(); };

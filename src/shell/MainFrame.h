@@ -32,9 +32,6 @@ class CVexDoc;
 namespace vexana::browser {
 class GridOwner;
 }
-namespace vexana::wordanalysis {
-class WordFrequencies;
-}
 namespace vexana::analysis {
 class Workspace;
 class Retrieval;
@@ -45,6 +42,7 @@ struct CodingTemplate;
 namespace vexana::shell {
 
 class CommandStack;
+class LexaCommands;
 class ObjList;
 class ObjListWindows;
 
@@ -121,11 +119,14 @@ public:
     bool dropObject(int kind, std::int32_t id, int targetKind, std::int32_t target, bool apply);
     // A context command on an object, as the menus send it.
     bool contextCommand(int id, std::int32_t object);
+    // The same on an object of that kind (a topic id), as the Document System's menus send it.
+    bool contextCommand(int id, std::int32_t object, int kind);
     // Opens (or refills and raises) the object list window of that kind.
     ObjList* showList(int kind, const std::string& title, std::vector<std::int32_t> ids);
     // Word Frequencies (33065, 33078) and Last Frequencies (33067): the word list window.
     void countWords(bool onlyActive);
     void showWordList();
+    LexaCommands& lexa() const { return *lexa_; }
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -190,7 +191,10 @@ private:
     // The list windows, one per kind; their field commands go through the variables' rules.
     ObjListWindows* lists_ = nullptr;
     std::unique_ptr<browser::GridOwner> storeFields_, fields_;
-    std::unique_ptr<wordanalysis::WordFrequencies> words_;
+    // Word frequencies, the stop list, the dictionary and its coder.
+    LexaCommands* lexa_ = nullptr;
+    // The kind of object the last context menu was opened on.
+    int contextKind_ = 0;
 };
 
 } // namespace vexana::shell

@@ -44,6 +44,11 @@ analysis::ContextMenu menuOf(int kind) {
 
 } // namespace
 
+bool CMainFrame::contextCommand(int id, std::int32_t object, int kind) {
+    contextKind_ = kind;
+    return contextCommand(id, object);
+}
+
 bool CMainFrame::contextCommand(int id, std::int32_t object) {
     const analysis::ContextCommand* c = analysis::findContextCommand(id);
     // The colours are named by the submenu that holds them.
@@ -71,7 +76,8 @@ void CMainFrame::showContextMenu(QTreeWidget* tree, const QPoint& at) {
         QAction* a = into->addAction(q(std::string(c.text)));
         a->setEnabled(commands_->Enabled(c.id, id));
         const int command = c.id;
-        connect(a, &QAction::triggered, this, [this, command, id] { contextCommand(command, id); });
+        connect(a, &QAction::triggered, this,
+                [this, command, id, kind] { contextCommand(command, id, kind); });
     }
     menu.exec(tree->viewport()->mapToGlobal(at));
 }

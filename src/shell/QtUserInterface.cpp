@@ -28,6 +28,8 @@ namespace {
 const QString projectFilter = "VEX-Projects (*.vxp)";
 const QString variablesFilter = "*.txt";
 const QString conditionFilter = "Activation by Variables (*.loa)";
+const QString stopListFilter = "Text-Datei (*.txt)";
+const QString dictionaryFilter = "Dictionary (*.vxl)";
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -143,6 +145,33 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::ExportMatrix:
         path = saveFile("Export", "Text (*.txt)", "txt");
         break;
+    case FileDialog::OpenStopList:
+    case FileDialog::AddStopList:
+        path = QFileDialog::getOpenFileName(
+            parent_, dialog == FileDialog::OpenStopList ? "Open Stop-Liste" : "Add Stop-Liste",
+            folder, stopListFilter);
+        break;
+    case FileDialog::SaveStopList:
+        path = saveFile("Save Stop-List", stopListFilter, "txt", folder);
+        break;
+    case FileDialog::OpenDictionary:
+    case FileDialog::AddDictionary:
+        path = QFileDialog::getOpenFileName(
+            parent_, dialog == FileDialog::OpenDictionary ? "Open Dictionary" : "Add Dictionary",
+            folder, dictionaryFilter);
+        break;
+    case FileDialog::SaveDictionary:
+        path = saveFile("Save Dictionary", dictionaryFilter, "vxl", folder);
+        break;
+    case FileDialog::SaveDocumentation: {
+        // The folder given is the whole proposed path here.
+        QFileDialog d(parent_, "Coding Documentation File", folder, "Rich Text Format (*.rtf)");
+        d.setAcceptMode(QFileDialog::AcceptSave);
+        d.setDefaultSuffix("rtf");
+        if (d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty())
+            path = d.selectedFiles().front();
+        break;
+    }
     default:
         break;
     }

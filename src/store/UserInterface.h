@@ -24,7 +24,14 @@ enum class FileDialog {
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
     OpenSearch,      // "Open Search Settings", *.sea
-    ExportMatrix     // "Export", *.txt: the matrix of code frequencies
+    ExportMatrix,    // "Export", *.txt: the matrix of code frequencies
+    OpenStopList,     // "Open Stop-Liste", *.txt
+    AddStopList,      // "Add Stop-Liste", *.txt
+    SaveStopList,     // "Save Stop-List", *.txt
+    OpenDictionary,   // "Open Dictionary", *.vxl
+    AddDictionary,    // "Add Dictionary", *.vxl
+    SaveDictionary,   // "Save Dictionary", *.vxl
+    SaveDocumentation // "Coding Documentation File", *.rtf; the start folder is the whole path
 };
 
 struct StartChoice {

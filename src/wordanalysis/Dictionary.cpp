@@ -285,6 +285,19 @@ bool Dictionary::deleteItem(std::int32_t item) {
     return done;
 }
 
+bool Dictionary::setItemFlag(std::int32_t item, int field, bool on) {
+    if (field != DictItemField::Exact && field != DictItemField::Case &&
+        field != DictItemField::Start)
+        return false;
+    RecordCursor c;
+    if (!store_.GetRecord(TopicId::DictItems, item, c)) return false;
+    if ((c.getInt(field) != 0) == on) return true;
+    c.setInt(field, on ? 1 : 0);
+    if (!store_.Save(c)) return false;
+    changed_ = true;
+    return true;
+}
+
 std::vector<std::int32_t> Dictionary::addWords(std::int32_t category,
                                                const std::vector<std::string>& words,
                                                std::string* why) {

@@ -63,6 +63,8 @@ public:
                          bool startingLetters = false, std::string* why = nullptr);
     bool deleteCategory(std::int32_t category);
     bool deleteItem(std::int32_t item);
+    // One of an item's switches (DictItemField::Exact, Case or Start).
+    bool setItemFlag(std::int32_t item, int field, bool on);
 
     // "Add to Dictionary": each word not yet an item of the category becomes one. Returns
     // the items made, in order (what the dialog selects).

@@ -17,7 +17,8 @@ TEST(ContextCommandTable, EveryIdOnceInOrderWithItsMenuText) {
     EXPECT_EQ(findContextCommand(20073)->text, "purpur");
     EXPECT_EQ(findContextCommand(20099)->text, "E&dit Weight Filter ...");
     EXPECT_EQ(findContextCommand(20000), nullptr);
-    EXPECT_EQ(commandsOf(ContextMenu::Textlink).size(), 6u);
+    EXPECT_EQ(commandsOf(ContextMenu::Textlink).size(), 7u);
+    EXPECT_EQ(commandsOf(ContextMenu::Set).back().text, "VEXLexa Coder");
     EXPECT_EQ(commandsOf(ContextMenu::Coding).front().text, "Delete");
 }
 
@@ -122,8 +123,8 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     // A host that lends nothing: overviews, opening, the dialogs and the imports would do
     // nothing, so they are not offered.
     ContextCommands bare(*ws, retrieval);
-    for (int id : {20002, 20004, 20006, 20010, 20021, 20053, 20061, 20009, 20019, 20024, 20045,
-                   20060, 20080, 20094, 20099, 20077, 20003, 20062, 20083})
+    for (int id : {20002, 20004, 20006, 20010, 20021, 20053, 20061, 20009, 20019, 20024,
+                   20045, 20060, 20080, 20094, 20099, 20077, 20003, 20062, 20083, 20103})
         EXPECT_FALSE(bare.Enabled(id)) << id;
     ContextHost host;
     host.functionDialog = [](FunctionDialogValues&) { return false; };
@@ -136,6 +137,7 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     host.activationDialog = [] {};
     host.openMemo = [](std::int32_t, bool) {};
     host.memoBarPlace = [](std::int32_t&, std::int32_t&) { return true; };
+    host.wordAnalysis = [](int, std::int32_t) { return false; };
     ContextCommands full(*ws, retrieval, host);
     for (const auto& c : contextCommands()) {
         // Never more than the program has built, and with a full host all of that.
