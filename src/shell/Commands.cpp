@@ -146,6 +146,7 @@ void CMainFrame::buildMenus() {
     exports->addAction(addCommand(33022, "&Retrieved Segments", [this] {
         exportRtf([this] { return browser::segmentsExport(doc_.store(), ws_.retrieved).toRtf(); });
     }));
+    buildPrintMenu(project);
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(
@@ -485,6 +486,7 @@ void CMainFrame::updateCommands() {
     command(32892)->setEnabled(open);
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
+    updatePrintCommands();
     for (int i = 0; i < 5; ++i) {
         // The menu text always holds its number; only an item with a path is shown.
         command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));

@@ -19,6 +19,7 @@ class QComboBox;
 class QDropEvent;
 class QFontComboBox;
 class QMenu;
+class QPrinter;
 class QTextCharFormat;
 class QToolBar;
 class QSplitter;
@@ -126,6 +127,10 @@ public:
     // Word Frequencies (33065, 33078) and Last Frequencies (33067): the word list window.
     void countWords(bool onlyActive);
     void showWordList();
+    // Print (32982 to 32986): what that command prints, or an empty job when there is nothing
+    // (no text open, no project). printToPdf runs it into a file; empty, or what went wrong.
+    std::function<std::string(QPrinter&)> printJob(int id);
+    std::string printToPdf(int id, const std::string& path);
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -141,6 +146,8 @@ private:
                         bool checkable = false);
     void buildMenus();
     void buildToolbars();
+    void buildPrintMenu(QMenu* project);
+    void updatePrintCommands();
     void fillUndoMenu(QMenu* menu);
     void updateQuickList();
     void applyCharFormat(const QTextCharFormat& f);
