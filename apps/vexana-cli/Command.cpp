@@ -59,6 +59,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeDictionaryCommand());
     list.push_back(makeCoderCommand());
     list.push_back(makeRtfToTextCommand());
+    list.push_back(makeProjectInfoCommand());
     return list;
 }
 
