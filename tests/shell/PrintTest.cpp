@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPrinter>
+#include <QProcess>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -214,6 +215,56 @@ private slots:
                  std::string());
         QVERIFY(isPdf(out));
         memo->close();
+    }
+
+    void theDesktopProgramPrintsIntoAPdf() {
+        test::TempDir dir;
+        const std::string project = dir.file("p.vxp");
+        {
+            test::ScriptedUserInterface ui;
+            store::RecentProjects recent;
+            store::CVexDoc doc(ui, recent);
+            QVERIFY(doc.OpenPath(project, false));
+            analysis::Workspace ws(doc);
+            const std::int32_t group = ws.documents().NewTextGroup();
+            ws.documents().RenameObject(store::TopicId::TextGroups, group, "G");
+            QVERIFY(ws.documents().CreateTextWith(
+                group, "Anna", platform::RichText::fromPlain("One.\nTwo.").toRtf()));
+        }
+        const auto before = platform::readFile(project);
+        const auto run = [&](QStringList args, QString* err = nullptr) {
+            QProcess p;
+            p.setProcessEnvironment([] {
+                auto env = QProcessEnvironment::systemEnvironment();
+                env.insert("QT_QPA_PLATFORM", "offscreen");
+                return env;
+            }());
+            p.start(VEXANA_APP,
+                    QStringList{"--settings", QString::fromStdString(dir.file("s.ini"))} + args);
+            p.waitForFinished(120000);
+            if (err) *err = QString::fromUtf8(p.readAllStandardError());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        const QString out = QString::fromStdString(dir.file("anna.pdf"));
+        const QString path = QString::fromStdString(project);
+        QCOMPARE(run({"--print-pdf", out, "--text", "G\\Anna", path}), 0);
+        QVERIFY(isPdf(out.toStdString()));
+        QCOMPARE(run({"--print-pdf", out + "2", "--project-info", path}), 0);
+        QVERIFY(isPdf(out.toStdString() + "2"));
+        // Printing changed nothing in the project.
+        QVERIFY(platform::readFile(project) == before);
+
+        QString err;
+        QCOMPARE(run({"--print-pdf", out + "3", "--text", "G\\Nobody", path}, &err), 1);
+        QVERIFY(err.contains("There is no text G\\Nobody."));
+        const QString missing = QString::fromStdString(dir.file("none/x.pdf"));
+        QCOMPARE(run({"--print-pdf", missing, "--project-info", path}, &err), 1);
+        QVERIFY(err.contains("The file " + missing + " cannot be written: "));
+        QCOMPARE(run({"--print-pdf", out + "4", path}), 2);
+        QCOMPARE(run({"--segments", path}), 2);
+        QVERIFY(!platform::fileExists(out.toStdString() + "3"));
+        QVERIFY(!platform::fileExists(out.toStdString() + "4"));
+        QVERIFY(!platform::fileExists(missing.toStdString()));
     }
 };
 
