@@ -70,6 +70,10 @@ double numberFontScale(int digits, int zerosWidthAt10pt, double dpi) {
     return digits * 1.5 * dpi / 25.4 / zerosWidthAt10pt;
 }
 
+double defaultTextPoints(int charSet, double scale) {
+    return (charSet == 178 ? 12.5 : 10.0) * scale;
+}
+
 CodedAreas codedAreas(const PageFrame& frame, double dpi, int digits, int widestLabel,
                       int columns) {
     CodedAreas a;

@@ -108,6 +108,9 @@ int paragraphDigits(int paragraphs);
 // The factor on Arial 10 pt that fits `digits` digits into 1.5 mm each, given the width the
 // string of that many zeros takes at 10 pt.
 double numberFontScale(int digits, int zerosWidthAt10pt, double dpi);
+// The coded text's default height in points: Arial 10 pt times the numbers' scale, 12.5 pt for
+// the Arabic character set (178), whose script reads small at 10.
+double defaultTextPoints(int charSet, double scale);
 // The codes area holds the widest label and the stripe columns, at most a third of the
 // printable width; numbers and text follow.
 CodedAreas codedAreas(const PageFrame& frame, double dpi, int digits, int widestLabel, int columns);

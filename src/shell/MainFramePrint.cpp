@@ -104,8 +104,10 @@ std::function<std::string(QPrinter&)> CMainFrame::printJob(int id) {
             stripes.push_back(std::move(st));
         }
         const QString title = QString::fromStdString(s.GetName(TopicId::Texts, openText_, false));
-        return [document, stripes = std::move(stripes), title](QPrinter& printer) {
-            return CCodedTextPrintEngine(*document, stripes, title, printDate()).print(printer);
+        return [document, stripes = std::move(stripes), title,
+                charSet = doc_.charSet()](QPrinter& printer) {
+            return CCodedTextPrintEngine(*document, stripes, title, printDate(), charSet)
+                .print(printer);
         };
     }
     default:

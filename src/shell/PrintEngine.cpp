@@ -145,9 +145,9 @@ std::string CPrintEngine::print(QPrinter& printer) {
 
 CCodedTextPrintEngine::CCodedTextPrintEngine(const QTextDocument& document,
                                              std::vector<browser::CodingStripe> stripes,
-                                             QString title, QString date)
+                                             QString title, QString date, int charSet)
     : document_(document), stripes_(std::move(stripes)), title_(std::move(title)),
-      date_(std::move(date)) {}
+      date_(std::move(date)), charSet_(charSet) {}
 
 std::string CCodedTextPrintEngine::print(QPrinter& printer) {
     printer.setFullPage(true);
@@ -175,7 +175,8 @@ std::string CCodedTextPrintEngine::print(QPrinter& printer) {
         widest = std::max(widest, labelMetrics.horizontalAdvance(QString::fromStdString(l)));
     areas_ = browser::codedAreas(f, dpi, digits, widest, columns);
 
-    auto doc = layoutFor(document_, printer, areas_.text.width(), arial(10 * scale));
+    auto doc = layoutFor(document_, printer, areas_.text.width(),
+                         arial(browser::defaultTextPoints(charSet_, scale)));
     std::vector<std::int32_t> starts;
     starts.reserve(static_cast<std::size_t>(doc->blockCount()));
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())

@@ -41,9 +41,10 @@ private:
 // laid out on the printer's lines, so the window itself never leaves the screen's layout.
 class CCodedTextPrintEngine {
 public:
-    // Stripes in the document's positions (UTF-16 units, as the control counts).
+    // Stripes in the document's positions (UTF-16 units, as the control counts); charSet is the
+    // project's font character set.
     CCodedTextPrintEngine(const QTextDocument& document, std::vector<browser::CodingStripe> stripes,
-                          QString title, QString date);
+                          QString title, QString date, int charSet = 0);
     std::string print(QPrinter& printer);
     const std::vector<browser::CodedPage>& pages() const { return pages_; }
     const browser::CodedAreas& areas() const { return areas_; }
@@ -52,6 +53,7 @@ private:
     const QTextDocument& document_;
     std::vector<browser::CodingStripe> stripes_;
     QString title_, date_;
+    int charSet_ = 0;
     browser::CodedAreas areas_;
     std::vector<browser::CodedPage> pages_;
 };

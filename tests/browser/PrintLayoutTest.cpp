@@ -77,6 +77,9 @@ TEST(PrintLayout, MillimetresAreExactAndTheAreasFollowThePageRules) {
     // Zeros 2 mm wide each at 10 pt must shrink to 1.5 mm: three quarters.
     EXPECT_NEAR(numberFontScale(3, millimetres(6, 1200), 1200), 0.75, 0.01);
     EXPECT_EQ(numberFontScale(3, 0, 1200), 1.0);
+    EXPECT_DOUBLE_EQ(defaultTextPoints(0, 0.8), 8.0);
+    EXPECT_DOUBLE_EQ(defaultTextPoints(204, 0.8), 8.0);
+    EXPECT_DOUBLE_EQ(defaultTextPoints(178, 0.8), 10.0);
 }
 
 TEST(PrintLayout, PagesTakeWholeLinesAndAlwaysAdvance) {
