@@ -264,13 +264,20 @@ void printInteractively(QWidget* parent, store::UserInterface& ui, const PrintJo
     if (preview) {
         QPrintPreviewDialog dialog(&printer, parent);
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                         [&](QPrinter* target) { error = job(*target); });
+                         [&](QPrinter* target) {
+                             ui.waitCursor(true);
+                             error = job(*target);
+                             ui.waitCursor(false);
+                         });
         dialog.exec();
     } else {
         QPrintDialog dialog(&printer, parent);
         // A cancelled dialog ends the job without output.
         if (dialog.exec() != QDialog::Accepted) return;
+        // Hundreds of pages take a while.
+        ui.waitCursor(true);
         error = job(printer);
+        ui.waitCursor(false);
     }
     if (!error.empty()) ui.message(error, store::MessageIcon::Stop);
 }
