@@ -14,7 +14,6 @@
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
@@ -123,8 +122,6 @@ private slots:
 
     void badInputEndsWithAMessageOrAFinishedPrint() {
         test::TempDir dir;
-        QElapsedTimer clock;
-        clock.start();
         // 10,000 paragraphs and 5,000 codings: hundreds of pages, every one advancing.
         {
             QTextDocument doc;
@@ -142,7 +139,6 @@ private slots:
             for (std::size_t i = 1; i < engine.pages().size(); ++i)
                 QVERIFY(engine.pages()[i].span.firstLine > engine.pages()[i - 1].span.firstLine);
         }
-        qInfo() << "codings" << clock.restart() << "ms";
         // One paragraph of 2 MB.
         {
             QTextDocument doc;
@@ -152,7 +148,6 @@ private slots:
                      std::string());
             QVERIFY(engine.pageCount() > 100);
         }
-        qInfo() << "long text" << clock.restart() << "ms";
         // A picture taller than a page: it gets a page, cut, and the text after it follows.
         {
             QTextDocument doc;
