@@ -61,6 +61,7 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeMatrixCommand());
     list.push_back(makeExportCommand());
     list.push_back(makeRtfToTextCommand());
+    list.push_back(makeProjectInfoCommand());
     return list;
 }
 

@@ -73,6 +73,7 @@ std::unique_ptr<Command> makeDictionaryCommand();
 std::unique_ptr<Command> makeCoderCommand();
 std::unique_ptr<Command> makeMatrixCommand();
 std::unique_ptr<Command> makeExportCommand();
+std::unique_ptr<Command> makeProjectInfoCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

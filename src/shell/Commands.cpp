@@ -157,6 +157,7 @@ void CMainFrame::buildMenus() {
     }));
     exports->addAction(addCommand(33023, "Matrix of Code&frequency",
                                   [this] { browser::codeMatrixCommand(doc_.store(), ws_.ui()); }));
+    buildPrintMenu(project);
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(
@@ -501,6 +502,7 @@ void CMainFrame::updateCommands() {
     // The windows these write are kept while their panes are off: they always exist.
     for (int id : {33019, 33020, 33023})
         command(id)->setEnabled(open);
+    updatePrintCommands();
     for (int i = 0; i < 5; ++i) {
         // The menu text always holds its number; only an item with a path is shown.
         command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));

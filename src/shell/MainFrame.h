@@ -19,6 +19,7 @@ class QComboBox;
 class QDropEvent;
 class QFontComboBox;
 class QMenu;
+class QPrinter;
 class QTextCharFormat;
 class QToolBar;
 class QSplitter;
@@ -127,6 +128,10 @@ public:
     void countWords(bool onlyActive);
     void showWordList();
     LexaCommands& lexa() const { return *lexa_; }
+    // Print (32982 to 32986): what that command prints, or an empty job when there is nothing
+    // (no text open, no project). printToPdf runs it into a file; empty, or what went wrong.
+    std::function<std::string(QPrinter&)> printJob(int id);
+    std::string printToPdf(int id, const std::string& path);
 
     void onViewEvent(store::ViewEvent event, int topic, std::int32_t id) override;
     void onProjectLoaded(bool) override;
@@ -142,6 +147,8 @@ private:
                         bool checkable = false);
     void buildMenus();
     void buildToolbars();
+    void buildPrintMenu(QMenu* project);
+    void updatePrintCommands();
     void fillUndoMenu(QMenu* menu);
     void updateQuickList();
     void applyCharFormat(const QTextCharFormat& f);

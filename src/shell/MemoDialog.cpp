@@ -1,5 +1,6 @@
 #include "MemoDialog.h"
 
+#include "PrintEngine.h"
 #include "QtText.h"
 #include "TextDocument.h"
 #include "analysis/Workspace.h"
@@ -23,6 +24,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -84,6 +86,7 @@ MemoDialog::MemoDialog(analysis::Workspace& ws, AppSettings& settings, QWidget* 
     codes_->installEventFilter(this);
     link_ = new QPushButton("Link to", this);
     removeCodes_ = new QPushButton("Delete", this);
+    print_ = new QPushButton("Print", this);
     export_ = new QPushButton("Export", this);
     delete_ = new QPushButton("Delete", this);
     close_ = new QPushButton("Close", this);
@@ -120,6 +123,7 @@ MemoDialog::MemoDialog(analysis::Workspace& ws, AppSettings& settings, QWidget* 
     middle->addLayout(side, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(print_);
     buttons->addWidget(export_);
     buttons->addWidget(delete_);
     buttons->addWidget(close_);
@@ -140,6 +144,7 @@ MemoDialog::MemoDialog(analysis::Workspace& ws, AppSettings& settings, QWidget* 
     });
     connect(link_, &QPushButton::clicked, this, &MemoDialog::linkTo);
     connect(removeCodes_, &QPushButton::clicked, this, &MemoDialog::removeSelectedCodes);
+    connect(print_, &QPushButton::clicked, this, &MemoDialog::printMemo);
     connect(export_, &QPushButton::clicked, this, &MemoDialog::exportMemo);
     connect(delete_, &QPushButton::clicked, this, &MemoDialog::deleteMemo);
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
@@ -266,6 +271,22 @@ void MemoDialog::exportMemo() {
             platform::writeFileAtomic(path, ops_.ExportDocument(memo).toRtf());
         !error.empty())
         ws_.ui().message(error, MessageIcon::Stop);
+}
+
+std::string MemoDialog::printMemoTo(QPrinter& printer) {
+    if (!editor_.valid()) return {};
+    takeEdits();
+    analysis::Memo memo = editor_.memo();
+    if (bodyChanged_) memo.body = richTextOf(*body_->document());
+    QTextDocument document;
+    fillDocument(document, ops_.ExportDocument(memo));
+    return CPrintEngine(document, "VEX.ANA", printDate()).print(printer);
+}
+
+void MemoDialog::printMemo() {
+    if (!editor_.valid()) return;
+    printInteractively(
+        this, ws_.ui(), [this](QPrinter& p) { return printMemoTo(p); }, false);
 }
 
 void MemoDialog::deleteMemo() {

@@ -12,6 +12,7 @@ class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrinter;
 class QPushButton;
 class QTextEdit;
 
@@ -47,6 +48,7 @@ public:
     QPushButton* linkButton() const { return link_; }
     QPushButton* removeCodesButton() const { return removeCodes_; }
     QPushButton* exportButton() const { return export_; }
+    QPushButton* printButton() const { return print_; }
     QPushButton* deleteButton() const { return delete_; }
     QPushButton* closeButton() const { return close_; }
 
@@ -55,6 +57,10 @@ public:
     void linkCode(std::int32_t code);
     void removeSelectedCodes();
     void exportMemo();
+    // The heading block and the body through the print dialog; printMemoTo prints them on the
+    // printer given (empty, or what went wrong).
+    void printMemo();
+    std::string printMemoTo(QPrinter& printer);
     void deleteMemo();
     // The edits into the memo and the memo into the project, when it is new or changed.
     bool saveMemo();
@@ -93,6 +99,7 @@ private:
     QPushButton* link_;
     QPushButton* removeCodes_;
     QPushButton* export_;
+    QPushButton* print_;
     QPushButton* delete_;
     QPushButton* close_;
 };

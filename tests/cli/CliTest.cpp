@@ -721,3 +721,19 @@ TEST(Cli, ImportReadsDocumentFormatsAndRefusesBadOnesWithoutATrace) {
     EXPECT_EQ(run("import " + p + " Docs " + dir.file("fake.docx")).status, 1);
     EXPECT_TRUE(vexana::test::readAll(p) == untouched);
 }
+
+TEST(Cli, ProjectInfoPrintsTheSheetsRows) {
+    TempDir dir;
+    const std::string p = "'" + dir.file("p.vxp") + "'";
+    vexana::test::writeAll(dir.file("a.txt"), "I work at night.\n");
+    ASSERT_EQ(run("new " + p).status, 0);
+    ASSERT_EQ(run("import " + p + " G '" + dir.file("a.txt") + "'").status, 0);
+    ASSERT_EQ(run("code " + p + " 'G\\a' Work 0 6").status, 0);
+    const Result info = run("project-info " + p);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.out, "Text Groups\t1\nTexts\t1\nVariables\t0\nSets\t0\nLinks\t0\nCodes\t1\n"
+                        "Coded Segments\t1\nMemos\t0\n");
+    EXPECT_EQ(run("project-info").status, 2);
+    EXPECT_EQ(run("project-info " + dir.file("none.vxp")).status, 1);
+    EXPECT_EQ(run("project-info --help").out.rfind("Usage: vexana-cli project-info", 0), 0u);
+}
