@@ -58,6 +58,8 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeStopListCommand());
     list.push_back(makeDictionaryCommand());
     list.push_back(makeCoderCommand());
+    list.push_back(makeArchiveListCommand());
+    list.push_back(makeArchiveImportCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

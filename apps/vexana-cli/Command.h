@@ -71,6 +71,8 @@ std::unique_ptr<Command> makeWordsCommand();
 std::unique_ptr<Command> makeStopListCommand();
 std::unique_ptr<Command> makeDictionaryCommand();
 std::unique_ptr<Command> makeCoderCommand();
+std::unique_ptr<Command> makeArchiveListCommand();
+std::unique_ptr<Command> makeArchiveImportCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.
