@@ -289,7 +289,7 @@ TEST(ArchiveImport, DamagedArchivesAreRefusedWithAReasonAndLeaveNothingBehind) {
         ASSERT_EQ(ui.messages.size(), 1u) << c.reason;
         EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
         EXPECT_NE(ui.messages[0].text.find(c.reason), std::string::npos) << ui.messages[0].text;
-        EXPECT_EQ(ui.messages[0].text.rfind("The archive " + dir.file("a.vxa") + " cannot be imported: ", 0), 0u);
+        EXPECT_EQ(ui.messages[0].text.rfind("The archive " + dir.file("a.vxa") + " cannot be read: ", 0), 0u);
         EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"a.vxa"});
     }
     ScriptedUserInterface ui;
