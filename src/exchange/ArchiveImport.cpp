@@ -289,10 +289,44 @@ private:
     std::unordered_map<int, std::vector<PendingCoding>> pending_; // by old text number
 };
 
+// Passes everything on and notes whether a stop was shown: a write that failed while the
+// new project was closed is told only that way.
+class WatchedUi : public UserInterface {
+public:
+    explicit WatchedUi(UserInterface& ui) : ui_(ui) {}
+    int stops = 0;
+    void message(const std::string& text, MessageIcon icon) override {
+        if (icon == MessageIcon::Stop) ++stops;
+        ui_.message(text, icon);
+    }
+    bool question(const std::string& text, const std::string& yes,
+                  const std::string& no) override {
+        return ui_.question(text, yes, no);
+    }
+    std::string chooseFile(FileDialog dialog) override { return ui_.chooseFile(dialog); }
+    std::vector<std::string> chooseFiles(FileDialog dialog) override {
+        return ui_.chooseFiles(dialog);
+    }
+    StartChoice startDialog(const std::vector<std::string>& recent) override {
+        return ui_.startDialog(recent);
+    }
+    bool askNumber(const std::string& title, const std::string& prompt, double& value) override {
+        return ui_.askNumber(title, prompt, value);
+    }
+    void progressOpen() override { ui_.progressOpen(); }
+    void progressText(const std::string& text) override { ui_.progressText(text); }
+    void progressCount(long count) override { ui_.progressCount(count); }
+    void progressClose() override { ui_.progressClose(); }
+    void waitCursor(bool on) override { ui_.waitCursor(on); }
+
+private:
+    UserInterface& ui_;
+};
+
 } // namespace
 
 bool ArchiveImport::refuse(const std::string& why) {
-    ui_.message("The archive " + path_ + " cannot be imported: " + why + ".", MessageIcon::Stop);
+    ui_.message("The archive " + path_ + " cannot be read: " + why + ".", MessageIcon::Stop);
     archive_.reset();
     return false;
 }
@@ -342,16 +376,17 @@ std::optional<ArchiveCounts> ArchiveImport::importInto(const std::string& path) 
     const std::string building = platform::temporarySibling(path, "archive");
     ArchiveCounts counts;
     bool whole = false;
+    WatchedUi ui(ui_);
     {
         RecentProjects recent;
-        CVexDoc doc(ui_, recent);
+        CVexDoc doc(ui, recent);
         if (doc.OpenPath(building, false)) {
             ui_.waitCursor(true);
             ui_.progressOpen();
             ui_.progressText("Import Archive ...");
             {
                 StoreBatch unit(doc.store(), true);
-                Builder builder(doc, *archive_, objects_, memos_, ui_, counts);
+                Builder builder(doc, *archive_, objects_, memos_, ui, counts);
                 if (!builder.run()) unit.fail();
                 whole = unit.finish();
             }
@@ -360,10 +395,19 @@ std::optional<ArchiveCounts> ArchiveImport::importInto(const std::string& path) 
             ui_.waitCursor(false);
         }
     }
-    if (whole && platform::renameNoReplace(building, path)) return counts;
-    if (whole)
-        ui_.message("The new project cannot be put in place as " + path + ".", MessageIcon::Stop);
-    platform::removeFile(building);
+    // A journal or log left beside the file means its close did not finish (the engine does
+    // not say so): such a file is not moved into place without them.
+    const bool closed =
+        !platform::fileExists(building + "-journal") && !platform::fileExists(building + "-wal");
+    if (whole && ui.stops == 0 && closed && platform::renameNoReplace(building, path))
+        return counts;
+    if (ui.stops == 0)
+        ui_.message("The new project cannot be put in place as " + path +
+                        (closed ? "." : ": its file could not be closed completely."),
+                    MessageIcon::Stop);
+    // A failed unit can leave the engine's journal or log beside the half-built file.
+    for (const char* side : {"", "-journal", "-wal", "-shm"})
+        platform::removeFile(building + side);
     return std::nullopt;
 }
 

@@ -1,4 +1,5 @@
 #include "ArchiveWriter.h"
+#include "FaultVfs.h"
 #include "TestSupport.h"
 #include "exchange/ArchiveImport.h"
 #include "platform/Files.h"
@@ -366,4 +367,48 @@ TEST(ArchiveImport, AnExistingProjectIsNeverReplaced) {
     EXPECT_EQ(ui.messages[0].text, "The project " + dir.file("taken.vxp") + " exists already.");
     EXPECT_EQ(readAll(dir.file("taken.vxp")), "someone's file");
     EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"a.vxa", "taken.vxp"}));
+}
+
+TEST(ArchiveImport, AFailingDiskLeavesNoProjectAndSaysWhy) {
+    SyncFreeDir dir;
+    writeAll(dir.file("a.vxa"), studyArchive());
+    int writes = 0;
+    {
+        FaultVfs vfs;
+        ScriptedUserInterface ui;
+        ArchiveImport import(ui);
+        ASSERT_TRUE(import.open(dir.file("a.vxa")));
+        ASSERT_TRUE(import.importInto(dir.file("clean.vxp")));
+        writes = vfs.count(VfsCall::Write);
+    }
+    platform::removeFile(dir.file("clean.vxp"));
+    ASSERT_GT(writes, 0);
+    const int step = std::max(1, writes / 40);
+    for (int k = 1; k <= writes; k += step) {
+        {
+            FaultVfs vfs;
+            vfs.arm(VfsCall::Write, k, SQLITE_FULL, true);
+            ScriptedUserInterface ui;
+            ArchiveImport import(ui);
+            ASSERT_TRUE(import.open(dir.file("a.vxa")));
+            const auto counts = import.importInto(dir.file("new.vxp"));
+            if (!counts) {
+                ASSERT_FALSE(ui.messages.empty()) << k;
+                // The engine does not report a close that could not fold its log in.
+                const std::string& said = ui.messages[0].text;
+                EXPECT_TRUE(said.find("the disk is full") != std::string::npos ||
+                            said.find("could not be closed completely") != std::string::npos)
+                    << said;
+            }
+        }
+        const std::vector<std::string> left = filesIn(dir.path());
+        if (left.size() == 2) {
+            EXPECT_EQ(left[1], "new.vxp") << k;
+            Project p(dir.file("new.vxp"));
+            EXPECT_EQ(p.s().RecordCount(TopicId::Codings), 2) << k;
+        } else {
+            EXPECT_EQ(left, std::vector<std::string>{"a.vxa"}) << k;
+        }
+        platform::removeFile(dir.file("new.vxp"));
+    }
 }
