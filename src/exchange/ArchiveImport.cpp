@@ -299,8 +299,7 @@ public:
         if (icon == MessageIcon::Stop) ++stops;
         ui_.message(text, icon);
     }
-    bool question(const std::string& text, const std::string& yes,
-                  const std::string& no) override {
+    bool question(const std::string& text, const std::string& yes, const std::string& no) override {
         return ui_.question(text, yes, no);
     }
     std::string chooseFile(FileDialog dialog) override { return ui_.chooseFile(dialog); }
@@ -350,8 +349,9 @@ bool ArchiveImport::open(const std::string& archivePath) {
     objects_ = std::move(*objects);
     for (int number : archive_->memoNumbers()) {
         auto memo = readMemoFile(*archive_->file(MemberType::Memo, number), error);
-        if (!memo) return refuse("its memo " + memberFileName(MemberType::Memo, number) + " is " +
-                                 "damaged: " + error);
+        if (!memo)
+            return refuse("its memo " + memberFileName(MemberType::Memo, number) + " is " +
+                          "damaged: " + error);
         memos_.emplace(number, std::move(*memo));
     }
     return true;
@@ -409,6 +409,19 @@ std::optional<ArchiveCounts> ArchiveImport::importInto(const std::string& path) 
     for (const char* side : {"", "-journal", "-wal", "-shm"})
         platform::removeFile(building + side);
     return std::nullopt;
+}
+
+bool ArchiveImport::Command(CVexDoc& doc) {
+    UserInterface& ui = doc.ui();
+    const std::string archive = ui.chooseFile(FileDialog::ImportArchive);
+    if (archive.empty()) return false;
+    ArchiveImport import(ui);
+    if (!import.open(archive)) return false;
+    const std::string name = import.proposedName();
+    ui.proposeFileName((name.empty() ? std::string("Archive") : name) + ".vxp");
+    const std::string project = ui.chooseFile(FileDialog::NewProject);
+    if (project.empty() || !import.importInto(project)) return false;
+    return doc.OpenPath(project, true);
 }
 
 } // namespace vexana::exchange

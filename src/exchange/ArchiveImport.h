@@ -7,8 +7,9 @@
 #include <string>
 
 namespace vexana::store {
+class CVexDoc;
 class UserInterface;
-}
+} // namespace vexana::store
 
 namespace vexana::exchange {
 
@@ -40,6 +41,11 @@ public:
     std::optional<ArchiveCounts> importInto(const std::string& projectPath);
 
     const Archive* archive() const { return archive_ ? &*archive_ : nullptr; }
+
+    // The command: the archive, then where the new project goes (its title proposed), then
+    // the import; the new project is opened in place of the current one. False when
+    // cancelled or refused.
+    static bool Command(store::CVexDoc& doc);
 
 private:
     bool refuse(const std::string& why);

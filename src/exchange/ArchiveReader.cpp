@@ -93,16 +93,30 @@ std::string cut(std::size_t at) {
 std::string memberFileName(int type, int number) {
     char buf[32];
     switch (type) {
-    case MemberType::Objects: return "1.KOB";
-    case MemberType::Text: std::snprintf(buf, sizeof buf, "%03d%05d.KT", 1, number); return buf;
-    case MemberType::Lines: std::snprintf(buf, sizeof buf, "%03d%05d.KZ", 1, number); return buf;
-    case MemberType::Values: std::snprintf(buf, sizeof buf, "%03d%05d.KVR", 1, number); return buf;
-    case MemberType::VariableTable: return "1.KVT";
-    case MemberType::Log: return "1.KLG";
-    case MemberType::Memo: std::snprintf(buf, sizeof buf, "%08d.%03d", number, 1); return buf;
-    case MemberType::LogMemos: return "1.KLM";
-    case MemberType::OldNumbers: return "1.KWN";
-    default: return {};
+    case MemberType::Objects:
+        return "1.KOB";
+    case MemberType::Text:
+        std::snprintf(buf, sizeof buf, "%03d%05d.KT", 1, number);
+        return buf;
+    case MemberType::Lines:
+        std::snprintf(buf, sizeof buf, "%03d%05d.KZ", 1, number);
+        return buf;
+    case MemberType::Values:
+        std::snprintf(buf, sizeof buf, "%03d%05d.KVR", 1, number);
+        return buf;
+    case MemberType::VariableTable:
+        return "1.KVT";
+    case MemberType::Log:
+        return "1.KLG";
+    case MemberType::Memo:
+        std::snprintf(buf, sizeof buf, "%08d.%03d", number, 1);
+        return buf;
+    case MemberType::LogMemos:
+        return "1.KLM";
+    case MemberType::OldNumbers:
+        return "1.KWN";
+    default:
+        return {};
     }
 }
 
@@ -127,8 +141,8 @@ std::optional<Archive> Archive::read(std::string bytes, std::string& error) {
         ArchiveMember m;
         int type = 0;
         if (f.remaining() < memberHeaderBytes) {
-            error = cut(bytes.size()) + " inside the member that starts at byte " +
-                    std::to_string(at);
+            error =
+                cut(bytes.size()) + " inside the member that starts at byte " + std::to_string(at);
             return std::nullopt;
         }
         f.i16(type);
@@ -138,8 +152,8 @@ std::optional<Archive> Archive::read(std::string bytes, std::string& error) {
         m.offset = f.position();
         if (!f.skip(m.length)) {
             error = "the member at byte " + std::to_string(at) + " claims " +
-                    std::to_string(m.length) + " bytes, but only " +
-                    std::to_string(f.remaining()) + " follow";
+                    std::to_string(m.length) + " bytes, but only " + std::to_string(f.remaining()) +
+                    " follow";
             return std::nullopt;
         }
         // Types the predecessor never wrote are passed over by their length.
@@ -170,8 +184,8 @@ std::optional<ObjectFile> readObjectFile(std::string_view bytes, std::string& er
     ObjectFile o;
     std::size_t groups = 0;
     const auto damaged = [&](const std::string& where) {
-        error = "its object file is damaged (" + where + ", byte " + std::to_string(f.position()) +
-                ")";
+        error =
+            "its object file is damaged (" + where + ", byte " + std::to_string(f.position()) + ")";
         return std::nullopt;
     };
     if (!f.name(o.title) || !f.skip(2) || !f.count(textRecordBytes, groups))
@@ -231,8 +245,8 @@ std::optional<ObjectFile> readObjectFile(std::string_view bytes, std::string& er
         o.codes.push_back(std::move(code));
         if (subcodes == 0) continue;
         if (at.depth + 1 >= maxCodeDepth) {
-            error = "its code tree is nested deeper than " + std::to_string(maxCodeDepth) +
-                    " levels";
+            error =
+                "its code tree is nested deeper than " + std::to_string(maxCodeDepth) + " levels";
             return std::nullopt;
         }
         levels.push_back({static_cast<int>(o.codes.size()) - 1, at.depth + 1, subcodes});

@@ -19,6 +19,7 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "browser/SegmentsDocument.h"
+#include "exchange/ArchiveImport.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -139,6 +140,8 @@ void CMainFrame::buildMenus() {
         addCommand(32783, "&Open Project...", saved([this] { doc_.OnOpenProject(); })));
     project->addAction(
         addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
+    project->addAction(addCommand(32923, "&Import PREVEX 98 Archive",
+                                  saved([this] { exchange::ArchiveImport::Command(doc_); })));
     QMenu* exports = project->addMenu("&Export");
     exports->addAction(addCommand(33021, "&Text Browser", [this] {
         exportRtf([this] { return richTextOf(*browser_->edit()->document()).toRtf(); });

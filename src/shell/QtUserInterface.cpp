@@ -86,11 +86,12 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
 
 std::string QtUserInterface::chooseFile(FileDialog dialog) {
     const QString folder = q(std::exchange(startFolder_, {}));
+    const QString proposed = q(std::exchange(proposedName_, {}));
     if (!interactive_) return {};
     QString path;
     switch (dialog) {
     case FileDialog::NewProject:
-        path = saveFile("New Project", projectFilter, "vxp");
+        path = saveFile("New Project", projectFilter, "vxp", proposed);
         break;
     case FileDialog::BackupProject:
         path = saveFile("Save Project as", projectFilter, "vxp");
@@ -129,6 +130,9 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::OpenSearch:
         path = QFileDialog::getOpenFileName(parent_, "Open Search Settings", folder,
                                             "Search Settings (*.sea)");
+        break;
+    case FileDialog::ImportArchive:
+        path = QFileDialog::getOpenFileName(parent_, "Import Archive", {}, "VEX-Archive (*.vxa)");
         break;
     default:
         break;

@@ -23,7 +23,8 @@ enum class FileDialog {
     SaveCondition,   // "Save Logical Condition", *.loa
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch       // "Open Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+    ImportArchive    // "Import Archive", *.vxa
 };
 
 struct StartChoice {
@@ -57,6 +58,8 @@ public:
     virtual void progressCount(long count) = 0;
     virtual void progressClose() = 0;
     virtual void waitCursor(bool on) = 0;
+    // The name the next save dialog offers (an imported archive's project title).
+    virtual void proposeFileName(const std::string&) {}
 };
 
 // Answers nothing and shows nothing: for code paths that run without anyone to ask.

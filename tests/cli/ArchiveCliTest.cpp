@@ -34,7 +34,8 @@ Output cli(const std::string& args) {
 TEST(ArchiveCli, ListsMembersAndImportsIntoANewProjectOnly) {
     TempDir dir;
     ArchiveWriter w;
-    w.member(0, 1, objectFile("Study", {{"G", 0, {{"T", 4}}}}, {{"C", 0, {{1, 0, 1, 2, 100, 4}}, {}}}));
+    w.member(0, 1,
+             objectFile("Study", {{"G", 0, {{"T", 4}}}}, {{"C", 0, {{1, 0, 1, 2, 100, 4}}, {}}}));
     w.member(1, 4, "abcdef");
     w.member(2, 4, lineTable({6}));
     w.member(6, 9, memoFile({4, 1, "M", "A", 1, 2, 1999, {}, "text"}));
@@ -61,7 +62,8 @@ TEST(ArchiveCli, ListsMembersAndImportsIntoANewProjectOnly) {
     const Output bad = cli("archive-list '" + dir.file("bad.vxa") + "'");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.text.find("cannot be read: the member at byte 37 claims 154 bytes"),
-              std::string::npos) << bad.text;
+              std::string::npos)
+        << bad.text;
     for (const char* c : {"archive-list --help", "archive-import --help"})
         EXPECT_EQ(cli(c).status, 0);
     EXPECT_EQ(cli("archive-import " + archive).status, 2);

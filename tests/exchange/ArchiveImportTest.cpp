@@ -1,7 +1,8 @@
+#include "exchange/ArchiveImport.h"
+
 #include "ArchiveWriter.h"
 #include "FaultVfs.h"
 #include "TestSupport.h"
-#include "exchange/ArchiveImport.h"
 #include "platform/Files.h"
 #include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
@@ -41,8 +42,7 @@ std::string studyArchive() {
           {"Family", 0, {{2, 0, 2, 3, 100, 2}}, {}}}}, // line 2 of "Short" is cut off
         {"Mood", 1, {{1, 6, 1, 10, 50, 99}, {1, 0, 1, 10, 50, 2}}, {}}};
     ArchiveWriter w;
-    w.member(MemberType::VariableTable, 1,
-             variableTable({{"Age", 1}, {"Sex", 2}, {"age", 1}}));
+    w.member(MemberType::VariableTable, 1, variableTable({{"Age", 1}, {"Sex", 2}, {"age", 1}}));
     w.member(MemberType::Objects, 1, objectFile("My: Study?", groups, codes));
     w.member(MemberType::Text, 1, "Hello world\r\nSecond line");
     w.member(MemberType::Lines, 1, lineTable({13, -24}));
@@ -52,8 +52,9 @@ std::string studyArchive() {
     w.member(MemberType::Values, 2,
              variableValues({{1, "", 51}, {2, "male", 0}, {1, "", 1}, {2, "extra", 0}}));
     w.member(MemberType::OldNumbers, 1, Bytes().u16(10).u16(11).u16(12).u16(13).str());
-    w.member(MemberType::Memo, 5,
-             memoFile({1, 2, "First memo", "Ann", 3, 4, 1998, {"Topics.Work", "Nope"}, "Memo body"}));
+    w.member(
+        MemberType::Memo, 5,
+        memoFile({1, 2, "First memo", "Ann", 3, 4, 1998, {"Topics.Work", "Nope"}, "Memo body"}));
     w.member(MemberType::Memo, 11, memoFile({0, 0, "Work memo", "Bo", 0, 0, 0, {}, "On work"}));
     w.member(MemberType::Memo, 42, memoFile({7, 1, "Lost", "", 1, 1, 2000, {}, "No text 7"}));
     w.member(MemberType::Memo, 99, memoFile({0, 0, "Orphan", "", 1, 1, 2000, {}, "No code"}));
@@ -77,7 +78,8 @@ struct Project {
     std::string body(int topic, std::int32_t id, int field) {
         RecordCursor c;
         if (!s().GetRecord(topic, id, c, true)) return "?";
-        return platform::RichText::fromRtf(std::string(c.block(field).begin(), c.block(field).end()))
+        return platform::RichText::fromRtf(
+                   std::string(c.block(field).begin(), c.block(field).end()))
             .plainText();
     }
 };
@@ -238,9 +240,9 @@ TEST(ArchiveImport, LineTablesConvertPlacesAsTheOldDisplayCountedThem) {
     EXPECT_EQ(t.body("Hello world again"), U"Hello  world again\r\r");
     EXPECT_EQ(t.offsetOf(2), 7);
     EXPECT_EQ(t.start(2, 0), 7);
-    EXPECT_EQ(t.end(2, 4, 2), 12);       // "world" ends after column 4
-    EXPECT_FALSE(t.end(1, 4, 2));        // not looked for before the start line
-    EXPECT_FALSE(t.end(4, 0, 1));        // no such line
+    EXPECT_EQ(t.end(2, 4, 2), 12); // "world" ends after column 4
+    EXPECT_FALSE(t.end(1, 4, 2));  // not looked for before the start line
+    EXPECT_FALSE(t.end(4, 0, 1));  // no such line
     EXPECT_FALSE(t.start(0, 0));
     // A table running backwards gives an empty line and the next starts where the table
     // says, in the body and in the offsets alike.
@@ -274,14 +276,18 @@ TEST(ArchiveImport, DamagedArchivesAreRefusedWithAReasonAndLeaveNothingBehind) {
         {ArchiveWriter().bytes(), "it holds no object file"},
         {ArchiveWriter().lyingMember(MemberType::Objects, 4000000000u, kob).bytes(),
          "claims 4000000000 bytes, but only"},
-        {ArchiveWriter().member(MemberType::Objects, 1, kob).bytes() + "\x01\x00\x01", "inside the member"},
+        {ArchiveWriter().member(MemberType::Objects, 1, kob).bytes() + "\x01\x00\x01",
+         "inside the member"},
         {ArchiveWriter().member(MemberType::Objects, 1, deep + nest.str()).bytes(),
          "nested deeper than 64 levels"},
-        {ArchiveWriter().member(MemberType::Objects, 1, Bytes().name("T").u16(0).u16(65535).str()).bytes(),
+        {ArchiveWriter()
+             .member(MemberType::Objects, 1, Bytes().name("T").u16(0).u16(65535).str())
+             .bytes(),
          "object file is damaged (header"},
         {ArchiveWriter()
              .member(MemberType::Objects, 1, kob)
-             .member(MemberType::Memo, 3, memoFile({1, 1, "M", "", 1, 1, 2000, {"C"}, "x"}).substr(0, 74))
+             .member(MemberType::Memo, 3,
+                     memoFile({1, 1, "M", "", 1, 1, 2000, {"C"}, "x"}).substr(0, 74))
              .bytes(),
          "memo 00000003.001 is damaged"}};
     for (const Case& c : cases) {
@@ -290,7 +296,9 @@ TEST(ArchiveImport, DamagedArchivesAreRefusedWithAReasonAndLeaveNothingBehind) {
         ASSERT_EQ(ui.messages.size(), 1u) << c.reason;
         EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
         EXPECT_NE(ui.messages[0].text.find(c.reason), std::string::npos) << ui.messages[0].text;
-        EXPECT_EQ(ui.messages[0].text.rfind("The archive " + dir.file("a.vxa") + " cannot be read: ", 0), 0u);
+        EXPECT_EQ(
+            ui.messages[0].text.rfind("The archive " + dir.file("a.vxa") + " cannot be read: ", 0),
+            0u);
         EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"a.vxa"});
     }
     ScriptedUserInterface ui;
@@ -411,4 +419,33 @@ TEST(ArchiveImport, AFailingDiskLeavesNoProjectAndSaysWhy) {
         }
         platform::removeFile(dir.file("new.vxp"));
     }
+}
+
+TEST(ArchiveImport, TheCommandAsksForTheArchiveThenTheProjectAndOpensIt) {
+    TempDir dir;
+    writeAll(dir.file("a.vxa"), studyArchive());
+    // Proposals are noted so the test sees the one the save dialog gets.
+    struct Proposing : ScriptedUserInterface {
+        std::string proposed;
+        void proposeFileName(const std::string& name) override { proposed = name; }
+    } ui;
+    RecentProjects recent;
+    CVexDoc doc(ui, recent);
+    ASSERT_TRUE(doc.OpenPath(dir.file("current.vxp"), false));
+
+    EXPECT_FALSE(ArchiveImport::Command(doc)); // cancelled at the first dialog
+    ui.files = {dir.file("a.vxa")};
+    EXPECT_FALSE(ArchiveImport::Command(doc)); // cancelled where the project goes
+    EXPECT_EQ(ui.proposed, "My_ Study_.vxp");
+    EXPECT_FALSE(platform::fileExists(dir.file("study.vxp")));
+
+    ui.files = {dir.file("a.vxa"), dir.file("study.vxp")};
+    ASSERT_TRUE(ArchiveImport::Command(doc));
+    EXPECT_EQ(ui.dialogs,
+              (std::vector<FileDialog>{FileDialog::ImportArchive, FileDialog::ImportArchive,
+                                       FileDialog::NewProject, FileDialog::ImportArchive,
+                                       FileDialog::NewProject}));
+    EXPECT_EQ(doc.store().RecordCount(TopicId::Texts), 3);
+    EXPECT_EQ(doc.store().RecordCount(TopicId::Codings), 2);
+    EXPECT_EQ(recent.entries().front(), dir.file("study.vxp")); // the open project
 }

@@ -85,7 +85,9 @@ inline std::string objectFile(const std::string& title, const std::vector<GroupS
     Bytes b;
     b.name(title).u16(0).u16(static_cast<unsigned>(groups.size()));
     for (const GroupSpec& g : groups) {
-        b.name(g.name).u16(static_cast<unsigned>(g.flag)).u16(static_cast<unsigned>(g.texts.size()));
+        b.name(g.name)
+            .u16(static_cast<unsigned>(g.flag))
+            .u16(static_cast<unsigned>(g.texts.size()));
         for (const TextSpec& t : g.texts)
             b.name(t.name).u16(static_cast<unsigned>(t.number)).u16(0);
     }
@@ -124,8 +126,10 @@ struct ValueSpec {
 inline std::string variableValues(const std::vector<ValueSpec>& values) {
     Bytes b;
     for (const ValueSpec& v : values)
-        b.name("", 30).u16(static_cast<unsigned>(v.kind)).name(v.text).u32(
-            static_cast<std::uint32_t>(v.number));
+        b.name("", 30)
+            .u16(static_cast<unsigned>(v.kind))
+            .name(v.text)
+            .u32(static_cast<std::uint32_t>(v.number));
     return b.str();
 }
 
@@ -140,8 +144,10 @@ struct MemoSpec {
 
 inline std::string memoFile(const MemoSpec& m) {
     Bytes b;
-    b.u16(static_cast<unsigned>(m.text)).u16(static_cast<unsigned>(m.line)).name(m.title).name(
-        m.author);
+    b.u16(static_cast<unsigned>(m.text))
+        .u16(static_cast<unsigned>(m.line))
+        .name(m.title)
+        .name(m.author);
     b.u16(m.day).u16(m.month).u16(m.year).u16(static_cast<unsigned>(m.codes.size()));
     for (const std::string& c : m.codes)
         b.counted(c);
