@@ -3,6 +3,7 @@
 #include "analysis/CodingOperations.h"
 #include "analysis/MemoOperations.h"
 #include "platform/Files.h"
+#include "platform/richtext/ParagraphTable.h"
 #include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -230,16 +231,21 @@ private:
             if (pending == pending_.end()) continue;
             const TextPlace& text = texts_.at(number);
             int stored = 0;
+            // What TemplateFor gives, with the paragraphs found once per text.
+            const platform::ParagraphTable paragraphs(text.body);
+            const std::int64_t length = text.body.length();
             for (const PendingCoding& p : pending->second) {
-                analysis::CodingTemplate t;
-                const std::int64_t length = text.body.length();
-                if (p.start < 0 || p.finish > length ||
-                    !analysis::CodingOperations::TemplateFor(
-                        text.body, static_cast<std::int32_t>(p.start),
-                        static_cast<std::int32_t>(p.finish), t)) {
+                if (p.start < 0 || p.finish > length || p.start >= p.finish) {
                     ++counts_.skippedSegments;
                     continue;
                 }
+                analysis::CodingTemplate t;
+                t.start = static_cast<std::int32_t>(p.start);
+                t.finish = static_cast<std::int32_t>(p.finish);
+                t.startPara = paragraphs.numberOf(t.start);
+                t.finishPara = paragraphs.numberOf(t.finish - 1);
+                t.preview = cutText(text.body.text(t.start, t.finish), 63);
+                t.rtf = text.body.rangeToRtf(t.start, t.finish);
                 RecordCursor c;
                 if (!s_.NewRecord(TopicId::Codings, c)) return false;
                 c.setInt(CodingField::Text, text.id);
