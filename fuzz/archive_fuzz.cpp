@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view member = archive->data(m);
         const LineTable lines(member);
         const std::u32string body = lines.body(member);
+        // No character of the text is read twice, however the line table runs.
         if (body.size() > member.size() + static_cast<std::size_t>(lines.lines())) std::abort();
         std::int64_t previous = -1;
         for (int line = 1; line <= lines.lines(); ++line) {

@@ -340,9 +340,11 @@ LineTable::LineTable(std::string_view kz) {
         const std::int64_t end = p < 0 ? -p : p;
         ends_.push_back(end);
         paragraph_.push_back(p >= 0);
-        // A line table that runs backwards makes empty lines, as the body has them.
+        // An entry that runs backwards makes an empty line and the next one goes on from the
+        // furthest character so far, as the body has them: read literally, such a table
+        // would read the same characters again and again and make a body of any size.
         offsets_.push_back(offsets_.back() + std::max<std::int64_t>(0, end - previous) + 1);
-        previous = end;
+        previous = std::max(previous, end);
     }
 }
 
@@ -352,14 +354,14 @@ std::u32string LineTable::body(std::string_view kt) const {
     out.reserve(kt.size() + ends_.size());
     std::int64_t previous = 0;
     for (std::size_t i = 0; i < ends_.size(); ++i) {
-        if (previous > length || ends_[i] > length) break;
+        if (ends_[i] > length) break;
         for (std::int64_t k = previous; k < ends_[i]; ++k) {
             const char32_t c = platform::cp1252ToUnicode(static_cast<unsigned char>(kt[k]));
             // Line ends and zero bytes of the old text are blanks here, so offsets stay put.
             out.push_back(c == U'\r' || c == U'\n' || c == 0 ? U' ' : c);
         }
         out.push_back(paragraph_[i] ? U'\r' : U' ');
-        previous = ends_[i];
+        previous = std::max(previous, ends_[i]);
     }
     return out;
 }

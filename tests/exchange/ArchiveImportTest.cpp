@@ -244,13 +244,13 @@ TEST(ArchiveImport, LineTablesConvertPlacesAsTheOldDisplayCountedThem) {
     EXPECT_FALSE(t.end(1, 4, 2));  // not looked for before the start line
     EXPECT_FALSE(t.end(4, 0, 1));  // no such line
     EXPECT_FALSE(t.start(0, 0));
-    // A table running backwards gives an empty line and the next starts where the table
-    // says, in the body and in the offsets alike.
+    // A table running backwards gives an empty line, and the next goes on from the furthest
+    // character so far: the same characters are never read twice.
     const LineTable back(lineTable({5, 2, 7}));
     const std::u32string body = back.body("abcdefg");
-    EXPECT_EQ(body, U"abcde\r\rcdefg\r");
+    EXPECT_EQ(body, U"abcde\r\rfg\r");
     EXPECT_EQ(back.offsetOf(3), 7);
-    EXPECT_EQ(body[static_cast<std::size_t>(*back.offsetOf(3))], U'c');
+    EXPECT_EQ(body[static_cast<std::size_t>(*back.offsetOf(3))], U'f');
     // The predecessor's code page, and the most negative entry, do not upset it.
     const LineTable extreme(lineTable({2, static_cast<std::int32_t>(0x80000000u)}));
     EXPECT_EQ(extreme.body("\xe9t\x00x"), U"\u00e9t\r");
