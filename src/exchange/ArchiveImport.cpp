@@ -35,15 +35,23 @@ struct PendingCoding {
     int weight;
 };
 
-// A variable name the texts do not have yet: the archive's, or with "(1)", "(2)", ... after it.
+// A variable name the texts do not have yet: the archive's, or with "(1)", "(2)", ... after it;
+// one refused for itself (a name the variable import would misread) becomes "Variable N".
 std::string freeVariableName(const variables::Variables& vars, std::string name, int position) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     name = cutText(variables::trimmed(name), nameChars - 8);
-    if (name.empty()) name = "Variable " + std::to_string(position);
-    if (vars.CheckName(name).empty()) return name;
-    for (int k = 1;; ++k) {
-        std::string numbered = name + "(" + std::to_string(k) + ")";
-        if (vars.CheckName(numbered).empty()) return numbered;
+    for (const std::string& base : {name, "Variable " + std::to_string(position)}) {
+        if (base.empty()) continue;
+        // Each name tried and refused is another field's, so this ends.
+        for (int k = 0;; ++k) {
+            std::string candidate = k == 0 ? base : base + "(" + std::to_string(k) + ")";
+            const std::string why = vars.CheckName(candidate);
+            if (why.empty()) return candidate;
+            if (why.find("already") == std::string::npos) break;
+        }
     }
+    return "Variable " + std::to_string(position);
 }
 
 class Builder {
