@@ -13,6 +13,7 @@
 #include "variables/Variables.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vexana::exchange {
 
@@ -35,24 +36,42 @@ struct PendingCoding {
     int weight;
 };
 
-// A variable name the texts do not have yet: the archive's, or with "(1)", "(2)", ... after it;
-// one refused for itself (a name the variable import would misread) becomes "Variable N".
-std::string freeVariableName(const variables::Variables& vars, std::string name, int position) {
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    name = cutText(variables::trimmed(name), nameChars - 8);
-    for (const std::string& base : {name, "Variable " + std::to_string(position)}) {
-        if (base.empty()) continue;
-        // Each name tried and refused is another field's, so this ends.
-        for (int k = 0;; ++k) {
-            std::string candidate = k == 0 ? base : base + "(" + std::to_string(k) + ")";
-            const std::string why = vars.CheckName(candidate);
-            if (why.empty()) return candidate;
-            if (why.find("already") == std::string::npos) break;
-        }
+// Variable names the texts do not have yet: the archive's, or with "(1)", "(2)", ... after
+// it; one refused for itself (a name the variable import would misread) becomes
+// "Variable N". The folded names taken and each series' next number are kept, so a thousand
+// variables of one name cost no rescans.
+class VariableNames {
+public:
+    VariableNames(const TopicStore& s, const variables::Variables& vars) : vars_(vars) {
+        for (int i = 0; i < s.FieldCount(TopicId::Texts); ++i)
+            taken_.insert(variables::foldedKey(s.FieldAt(TopicId::Texts, i)->name));
     }
-    return "Variable " + std::to_string(position);
-}
+
+    std::string freeName(std::string name, int position) {
+        for (char& c : name)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+        name = cutText(variables::trimmed(name), nameChars - 8);
+        for (const std::string& base : {name, "Variable " + std::to_string(position)}) {
+            if (base.empty()) continue;
+            int& next = next_[variables::foldedKey(base)];
+            for (;; ++next) {
+                std::string candidate = next == 0 ? base : base + "(" + std::to_string(next) + ")";
+                std::string key = variables::foldedKey(candidate);
+                if (taken_.contains(key)) continue;
+                if (!vars_.CheckName(candidate).empty()) break;
+                taken_.insert(std::move(key));
+                ++next;
+                return candidate;
+            }
+        }
+        return "Variable " + std::to_string(position);
+    }
+
+private:
+    const variables::Variables& vars_;
+    std::unordered_set<std::string> taken_;
+    std::unordered_map<std::string, int> next_;
+};
 
 class Builder {
 public:
@@ -68,6 +87,7 @@ public:
 private:
     bool addVariables() {
         variables::Variables vars(doc_);
+        VariableNames names(s_, vars);
         int position = 0;
         for (const ArchiveVariable& v : readVariableTable(
                  archive_.file(MemberType::VariableTable).value_or(std::string_view()))) {
@@ -75,7 +95,7 @@ private:
             f.type = v.integer ? TypeInteger : TypeString;
             f.state = FieldState::Variable | FieldState::Editable;
             f.parentTopic = 0;
-            f.name = freeVariableName(vars, v.name, ++position);
+            f.name = names.freeName(v.name, ++position);
             const int id = s_.AddField(TopicId::Texts, f);
             if (id < 0) return false;
             fields_.push_back(id);
@@ -361,6 +381,14 @@ bool ArchiveImport::open(const std::string& archivePath) {
     auto objects = readObjectFile(*kob, error);
     if (!objects) return refuse(error);
     objects_ = std::move(*objects);
+    // A project holds at most 2,000 fields per table; the predecessor's tables held dozens.
+    const std::size_t variables =
+        readVariableTable(archive_->file(MemberType::VariableTable).value_or(std::string_view()))
+            .size();
+    if (variables > maxVariables)
+        return refuse("its variable table holds " + std::to_string(variables) +
+                      " variables, more than the " + std::to_string(maxVariables) +
+                      " a project can take");
     for (int number : archive_->memoNumbers()) {
         auto memo = readMemoFile(*archive_->file(MemberType::Memo, number), error);
         if (!memo)

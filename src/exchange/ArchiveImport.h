@@ -31,6 +31,8 @@ struct ArchiveCounts {
 // never touches an existing one. Members are read from memory: nothing is unpacked to disk.
 class ArchiveImport {
 public:
+    static constexpr std::size_t maxVariables = 1000;
+
     explicit ArchiveImport(store::UserInterface& ui) : ui_(ui) {}
 
     // Reads the archive; false after a message.

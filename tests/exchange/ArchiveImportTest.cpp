@@ -291,7 +291,13 @@ TEST(ArchiveImport, DamagedArchivesAreRefusedWithAReasonAndLeaveNothingBehind) {
              .member(MemberType::Memo, 3,
                      memoFile({1, 1, "M", "", 1, 1, 2000, {"C"}, "x"}).substr(0, 74))
              .bytes(),
-         "memo 00000003.001 is damaged"}};
+         "memo 00000003.001 is damaged"},
+        {ArchiveWriter()
+             .member(MemberType::Objects, 1, kob)
+             .member(MemberType::VariableTable, 1,
+                     variableTable(std::vector<VariableSpec>(1001, {"Same", 2})))
+             .bytes(),
+         "holds 1001 variables"}};
     for (const Case& c : cases) {
         ScriptedUserInterface ui;
         EXPECT_FALSE(importBytes(c.bytes, dir, ui)) << c.reason;
@@ -450,4 +456,24 @@ TEST(ArchiveImport, TheCommandAsksForTheArchiveThenTheProjectAndOpensIt) {
     EXPECT_EQ(doc.store().RecordCount(TopicId::Texts), 3);
     EXPECT_EQ(doc.store().RecordCount(TopicId::Codings), 2);
     EXPECT_EQ(recent.entries().front(), dir.file("study.vxp")); // the open project
+}
+
+TEST(ArchiveImport, ManyVariablesOfOneNameGetANameSeriesQuickly) {
+    TempDir dir;
+    ScriptedUserInterface ui;
+    const auto start = std::chrono::steady_clock::now();
+    const auto counts =
+        importBytes(ArchiveWriter()
+                        .member(MemberType::Objects, 1, objectFile("T", {{"G", 0, {{"A", 1}}}}, {}))
+                        .member(MemberType::VariableTable, 1,
+                                variableTable(std::vector<VariableSpec>(300, {"Same", 1})))
+                        .bytes(),
+                    dir, ui);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->variables, 300);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    Project p(dir.file("new.vxp"));
+    const std::vector<int> vars = p.s().ListVariables(TopicId::Texts);
+    ASSERT_EQ(vars.size(), 300u);
+    EXPECT_EQ(p.s().GetField(TopicId::Texts, vars.back())->name, "Same(299)");
 }
