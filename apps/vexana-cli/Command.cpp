@@ -60,6 +60,8 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeCoderCommand());
     list.push_back(makeMatrixCommand());
     list.push_back(makeExportCommand());
+    list.push_back(makeArchiveListCommand());
+    list.push_back(makeArchiveImportCommand());
     list.push_back(makeRtfToTextCommand());
     list.push_back(makeProjectInfoCommand());
     return list;

@@ -74,6 +74,8 @@ std::unique_ptr<Command> makeCoderCommand();
 std::unique_ptr<Command> makeMatrixCommand();
 std::unique_ptr<Command> makeExportCommand();
 std::unique_ptr<Command> makeProjectInfoCommand();
+std::unique_ptr<Command> makeArchiveListCommand();
+std::unique_ptr<Command> makeArchiveImportCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -36,6 +36,7 @@ const std::vector<MainCommand>& mainCommands() {
             {32984, "Project", "Print", "&Text Browser"},
             {32985, "Project", "Print", "&Retrieved Segments"},
             {32986, "Project", "Print", "&Project Information"},
+            {57609, "Project", "Print", "Print Pre&view..."},
         };
         for (int id = 33028; id <= 33032; ++id)
             t.push_back({id, "Project", nullptr, ""});

@@ -23,6 +23,7 @@
 #include "analysis/Retrieval.h"
 #include "browser/ProjectExports.h"
 #include "browser/SegmentsDocument.h"
+#include "exchange/ArchiveImport.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -142,6 +143,8 @@ void CMainFrame::buildMenus() {
         addCommand(32783, "&Open Project...", saved([this] { doc_.OnOpenProject(); })));
     project->addAction(
         addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
+    project->addAction(addCommand(32923, "&Import PREVEX 98 Archive",
+                                  saved([this] { exchange::ArchiveImport::Command(doc_); })));
     QMenu* exports = project->addMenu("&Export");
     exports->addAction(addCommand(33019, "&Document System", [this] {
         exportRtf([this] { return browser::documentSystemExport(doc_.store()).toRtf(); });

@@ -98,11 +98,12 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
 
 std::string QtUserInterface::chooseFile(FileDialog dialog) {
     const QString folder = q(std::exchange(startFolder_, {}));
+    const QString proposed = q(std::exchange(proposedName_, {}));
     if (!interactive_) return {};
     QString path;
     switch (dialog) {
     case FileDialog::NewProject:
-        path = saveFile("New Project", projectFilter, "vxp");
+        path = saveFile("New Project", projectFilter, "vxp", proposed);
         break;
     case FileDialog::BackupProject:
         path = saveFile("Save Project as", projectFilter, "vxp");
@@ -172,6 +173,9 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
             path = d.selectedFiles().front();
         break;
     }
+    case FileDialog::ImportArchive:
+        path = QFileDialog::getOpenFileName(parent_, "Import Archive", {}, "VEX-Archive (*.vxa)");
+        break;
     default:
         break;
     }

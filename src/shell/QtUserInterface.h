@@ -36,6 +36,7 @@ public:
     void progressCount(long count) override;
     void progressClose() override;
     void waitCursor(bool on) override;
+    void proposeFileName(const std::string& name) override { proposedName_ = name; }
 
 private:
     // A save dialog for one file type; asks about replacing once the suffix is on the name.
@@ -46,6 +47,7 @@ private:
     int unanswered_ = 0;
     int waiting_ = 0;
     std::string startFolder_;
+    std::string proposedName_; // for the next save dialog
     QPointer<QWidget> parent_;
     QPointer<QWidget> progress_;
     QLabel* progressLabel_ = nullptr;

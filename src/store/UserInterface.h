@@ -31,7 +31,8 @@ enum class FileDialog {
     OpenDictionary,   // "Open Dictionary", *.vxl
     AddDictionary,    // "Add Dictionary", *.vxl
     SaveDictionary,   // "Save Dictionary", *.vxl
-    SaveDocumentation // "Coding Documentation File", *.rtf; the start folder is the whole path
+    SaveDocumentation,// "Coding Documentation File", *.rtf; the start folder is the whole path
+    ImportArchive    // "Import Archive", *.vxa
 };
 
 struct StartChoice {
@@ -71,6 +72,8 @@ public:
     virtual void progressCount(long count) = 0;
     virtual void progressClose() = 0;
     virtual void waitCursor(bool on) = 0;
+    // The name the next save dialog offers (an imported archive's project title).
+    virtual void proposeFileName(const std::string&) {}
 };
 
 // Answers nothing and shows nothing: for code paths that run without anyone to ask.
