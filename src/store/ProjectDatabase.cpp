@@ -153,10 +153,22 @@ SqliteStatement* ProjectDatabase::statement(const std::string& sql) {
     return st;
 }
 
-bool ProjectDatabase::Open(const std::string& rawPath) {
+bool ProjectDatabase::Open(const std::string& path) {
+    return openPath(path, false);
+}
+
+bool ProjectDatabase::OpenForReading(const std::string& path) {
+    return openPath(path, true);
+}
+
+bool ProjectDatabase::openPath(const std::string& rawPath, bool forReading) {
     Close();
     const std::string path = platform::absolutePath(rawPath);
     const bool created = !platform::fileExists(path);
+    if (created && forReading) {
+        show("The file " + path + " does not exist.", MessageIcon::Stop);
+        return false;
+    }
     if (created) {
         if (!platform::isDirectory(platform::parentDirectory(path))) {
             show("The folder " + platform::parentDirectory(path) + " does not exist.",
@@ -168,11 +180,14 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     path_ = path;
     const std::string wal = path + "-wal";
     const bool walExisted = platform::fileExists(wal);
+    const bool shmExisted = platform::fileExists(path + "-shm");
     auto refuse = [&](const std::string& text) {
         db_.close();
         // An empty log that reading made is not left beside a refused file, and a file made
         // here that cannot be opened is not left at all.
         if (!walExisted && !nonEmptyFile(wal)) platform::removeFile(wal);
+        if (forReading && !walExisted && !shmExisted && !platform::fileExists(wal))
+            platform::removeFile(path + "-shm");
         if (created) {
             platform::removeFile(path);
             removeSideFiles(path);
@@ -189,8 +204,8 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
                       " cannot be read: " + platform::systemErrorText(errno) + ".");
     // Without write access to the file and its folder (for the log beside it) a project can
     // still be read.
-    readOnly_ = !canWrite(path);
-    const bool opened = readOnly_ ? db_.openUri(readOnlyUri(path))
+    readOnly_ = forReading || !canWrite(path);
+    const bool opened = readOnly_ ? db_.openUri(readOnlyUri(path, forReading))
                                   : db_.open(path, platform::SqliteDatabase::OpenMode::ReadWrite);
     if (!opened)
         return refuse("The project " + path + " cannot be opened: " + db_.errorText() + ".");
@@ -260,9 +275,16 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     if (!dataType.empty()) dataType_ = dataType;
 
     if (readOnly_) {
+        if (forReading && dataEngine_ != VersionCurrent)
+            return refuse("The project " + path +
+                          " was made by an older version; open it once to upgrade it, then "
+                          "try again.");
         if (dataEngine_ != VersionCurrent)
             return refuse("The project " + path +
                           " is read-only and must be upgraded before it can be opened.");
+        forReading_ = forReading;
+        madeWal_ = forReading && !walExisted;
+        madeShm_ = forReading && !shmExisted;
         open_ = true;
         return true;
     }
@@ -366,6 +388,13 @@ void ProjectDatabase::Close() {
     depth_ = 0;
     txFailed_ = false;
     db_.close();
+    if (forReading_ && !path_.empty()) {
+        // Only what this reading made, and only while no one else has come to use it.
+        const std::string wal = path_ + "-wal";
+        if (madeWal_ && !nonEmptyFile(wal)) platform::removeFile(wal);
+        if (madeShm_ && !platform::fileExists(wal)) platform::removeFile(path_ + "-shm");
+    }
+    forReading_ = madeWal_ = madeShm_ = false;
     open_ = false;
     path_.clear();
 }

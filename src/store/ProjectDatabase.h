@@ -28,6 +28,10 @@ public:
     ProjectDatabase& operator=(const ProjectDatabase&) = delete;
 
     bool Open(const std::string& path);
+    // Another project read as it stands (a merge source, an exchange file): a missing file is
+    // refused rather than made, nothing is upgraded or written, and a file another program
+    // holds is refused. Whatever files beside it the reading made go again on Close.
+    bool OpenForReading(const std::string& path);
     void Close();
     bool IsOpen() const { return open_; }
     // A project without write access opens for reading; every change is then refused.
@@ -82,6 +86,7 @@ public:
     platform::SqliteDatabase& connection() { return db_; }
 
 private:
+    bool openPath(const std::string& path, bool forReading);
     bool createFile(const std::string& path);
     bool upgradeFrom010406();
     bool upgradeFrom020524();
@@ -144,6 +149,9 @@ private:
     bool txOpen_ = false;         // the outermost unit has a transaction on the file
     bool reportedInUnit_ = false; // the unit's failure has been shown
     bool readOnly_ = false;
+    bool forReading_ = false;
+    // Side files that reading another project made, removed again when it is closed.
+    bool madeWal_ = false, madeShm_ = false;
     bool walPending_ = false;    // a bulk unit's journal mode is still to be left
     bool bulkPending_ = false;   // a bulk unit that has not written yet
     std::uint32_t unitMark_ = 0; // the running bulk unit's mark in the file header

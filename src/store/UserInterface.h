@@ -23,7 +23,11 @@ enum class FileDialog {
     SaveCondition,   // "Save Logical Condition", *.loa
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch       // "Open Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+    ExportFragment,   // "Export Project Fragment ", *.vxe
+    ImportFragment,   // "Import Coded Segments/Memos ", *.vxe
+    ExportCodeSystem, // "Export Project Fragment ", *.vxt
+    ImportCodeSystem  // "Import Coded Segments/Memos ", *.vxt
 };
 
 struct StartChoice {
@@ -47,6 +51,8 @@ public:
                           const std::string& no) = 0;
     // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
     virtual std::string chooseFile(FileDialog dialog) = 0;
+    // The file name the next save dialog proposes (a text's name for its exchange file).
+    virtual void proposeFileName(const std::string& name) { (void)name; }
     // Several existing files at once (the import dialogs); empty when cancelled.
     virtual std::vector<std::string> chooseFiles(FileDialog dialog) = 0;
     virtual StartChoice startDialog(const std::vector<std::string>& recentProjects) = 0;
