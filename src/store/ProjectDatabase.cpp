@@ -935,12 +935,14 @@ bool ProjectDatabase::flushPending(int topicId, std::int32_t id) {
 }
 
 bool ProjectDatabase::flushPending() {
-    bool ok = true;
     auto pending = std::move(pending_);
     pending_.clear();
+    // After a failed write the engine may have rolled the unit back already: a further
+    // write would be committed on its own.
     for (auto& [key, p] : pending)
-        ok = writeRecord(*p.topic, key.second, p.image.data(), nullptr, false, p.full) && ok;
-    return ok;
+        if (!writeRecord(*p.topic, key.second, p.image.data(), nullptr, false, p.full))
+            return false;
+    return true;
 }
 
 bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::uint8_t* img,
