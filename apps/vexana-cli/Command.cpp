@@ -58,6 +58,9 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeStopListCommand());
     list.push_back(makeDictionaryCommand());
     list.push_back(makeCoderCommand());
+    list.push_back(makeMergeCommand());
+    for (int which = 0; which < 4; ++which)
+        list.push_back(makeExchangeCommands(which));
     list.push_back(makeRtfToTextCommand());
     return list;
 }

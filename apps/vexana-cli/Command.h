@@ -71,6 +71,9 @@ std::unique_ptr<Command> makeWordsCommand();
 std::unique_ptr<Command> makeStopListCommand();
 std::unique_ptr<Command> makeDictionaryCommand();
 std::unique_ptr<Command> makeCoderCommand();
+std::unique_ptr<Command> makeMergeCommand();
+// 0 exchange-export, 1 exchange-import, 2 codesystem-export, 3 codesystem-import.
+std::unique_ptr<Command> makeExchangeCommands(int which);
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.
