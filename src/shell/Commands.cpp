@@ -19,6 +19,7 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "browser/SegmentsDocument.h"
+#include "exchange/Teamwork.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -139,6 +140,8 @@ void CMainFrame::buildMenus() {
         addCommand(32783, "&Open Project...", saved([this] { doc_.OnOpenProject(); })));
     project->addAction(
         addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
+    project->addAction(addCommand(32977, "&Merge Projects...",
+                                  saved([this] { exchange::Teamwork(ws_).MergeCommand(); })));
     QMenu* exports = project->addMenu("&Export");
     exports->addAction(addCommand(33021, "&Text Browser", [this] {
         exportRtf([this] { return richTextOf(*browser_->edit()->document()).toRtf(); });
@@ -483,6 +486,7 @@ void CMainFrame::updateCommands() {
     const bool editing = editMode();
     const bool selected = openText_ && text->textCursor().hasSelection();
     command(32892)->setEnabled(open);
+    command(32977)->setEnabled(open && !readOnly());
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {

@@ -70,7 +70,8 @@ bool QtUserInterface::question(const std::string& text, const std::string& yes,
 }
 
 QString QtUserInterface::saveFile(const QString& title, const QString& filter,
-                                  const QString& suffix, const QString& folder) {
+                                  const QString& suffix, const QString& folder,
+                                  const QString& proposed) {
     QFileDialog dialog(parent_, title, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -78,6 +79,7 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
     // Some dialogs ask about the name as typed, before the suffix is on it ("victim" while
     // "victim.vxp" is replaced); the one question comes from finishSavePath instead.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!proposed.isEmpty()) dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return finishSavePath(dialog.selectedFiles().front(), suffix, [this](const QString& text) {
         return question(text.toStdString(), "Yes", "No");
@@ -86,6 +88,7 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
 
 std::string QtUserInterface::chooseFile(FileDialog dialog) {
     const QString folder = q(std::exchange(startFolder_, {}));
+    const QString proposed = q(std::exchange(proposedName_, {}));
     if (!interactive_) return {};
     QString path;
     switch (dialog) {
@@ -129,6 +132,22 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::OpenSearch:
         path = QFileDialog::getOpenFileName(parent_, "Open Search Settings", folder,
                                             "Search Settings (*.sea)");
+        break;
+    case FileDialog::ExportFragment:
+        path =
+            saveFile("Export Project Fragment ", "VEX-Exchange (*.vxe)", "vxe", folder, proposed);
+        break;
+    case FileDialog::ImportFragment:
+        path = QFileDialog::getOpenFileName(parent_, "Import Coded Segments/Memos ", folder,
+                                            "VEX-Exchange (*.vxe)");
+        break;
+    case FileDialog::ExportCodeSystem:
+        path =
+            saveFile("Export Project Fragment ", "VEX-Exchange (*.vxt)", "vxt", folder, proposed);
+        break;
+    case FileDialog::ImportCodeSystem:
+        path = QFileDialog::getOpenFileName(parent_, "Import Coded Segments/Memos ", folder,
+                                            "VEX-Exchange (*.vxt)");
         break;
     default:
         break;

@@ -27,6 +27,7 @@ public:
     bool question(const std::string& text, const std::string& yes, const std::string& no) override;
     std::string chooseFile(store::FileDialog dialog) override;
     std::vector<std::string> chooseFiles(store::FileDialog dialog) override;
+    void proposeFileName(const std::string& name) override { proposedName_ = name; }
     store::StartChoice startDialog(const std::vector<std::string>& recentProjects) override;
     bool askNumber(const std::string& title, const std::string& prompt, double& value) override;
     void progressOpen() override;
@@ -38,12 +39,13 @@ public:
 private:
     // A save dialog for one file type; asks about replacing once the suffix is on the name.
     QString saveFile(const QString& title, const QString& filter, const QString& suffix,
-                     const QString& folder = {});
+                     const QString& folder = {}, const QString& proposed = {});
 
     bool interactive_;
     int unanswered_ = 0;
     int waiting_ = 0;
     std::string startFolder_;
+    std::string proposedName_;
     QPointer<QWidget> parent_;
     QPointer<QWidget> progress_;
     QLabel* progressLabel_ = nullptr;

@@ -18,12 +18,12 @@ enum class FileDialog {
     SaveActivation,
     LoadActivation,
     ExportRtf,
-    ExportVariables, // "Import Variables" (sic), *.txt
-    ImportVariables, // "Import Variables", *.txt
-    SaveCondition,   // "Save Logical Condition", *.loa
-    OpenCondition,   // "Open Logical Condition", *.loa
-    SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch,      // "Open Search Settings", *.sea
+    ExportVariables,  // "Import Variables" (sic), *.txt
+    ImportVariables,  // "Import Variables", *.txt
+    SaveCondition,    // "Save Logical Condition", *.loa
+    OpenCondition,    // "Open Logical Condition", *.loa
+    SaveSearch,       // "Save Search Settings", *.sea
+    OpenSearch,       // "Open Search Settings", *.sea
     ExportFragment,   // "Export Project Fragment ", *.vxe
     ImportFragment,   // "Import Coded Segments/Memos ", *.vxe
     ExportCodeSystem, // "Export Project Fragment ", *.vxt

@@ -155,6 +155,6 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     codings().CopyCodedSegments(a);
     EXPECT_TRUE(full.Enabled(20076, b));
     EXPECT_FALSE(full.Enabled(20076, a));
-    EXPECT_FALSE(full.Enabled(20027)); // teamwork is not built
+    EXPECT_FALSE(full.Enabled(20027)); // without the exchange the window lends
     EXPECT_FALSE(full.Enabled(32905)); // not a context command
 }

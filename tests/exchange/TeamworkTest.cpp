@@ -215,6 +215,9 @@ TEST_F(Teamwork_, ABadSourceIsRefusedWithAMessageAndChangesNothing) {
     fs::copy_file(good, dir.file("newer.vxp"));
     sql(dir.file("newer.vxp"), "UPDATE sys_Setup SET Value='030101' WHERE Key='DataEngine';");
     cases.emplace_back(dir.file("newer.vxp"), "Uncompatible Data Format");
+    fs::copy_file(good, dir.file("older.vxp"));
+    sql(dir.file("older.vxp"), "UPDATE sys_Setup SET Value='020524' WHERE Key='DataEngine';");
+    cases.emplace_back(dir.file("older.vxp"), "older version");
     fs::copy_file(good, dir.file("damaged.vxp"));
     sql(dir.file("damaged.vxp"), "INSERT INTO Texts(ID, Name) VALUES(-5, 'negative');");
     cases.emplace_back(dir.file("damaged.vxp"), "damaged");
