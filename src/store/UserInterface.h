@@ -18,16 +18,18 @@ enum class FileDialog {
     SaveActivation,
     LoadActivation,
     ExportRtf,
-    ExportVariables,  // "Import Variables" (sic), *.txt
-    ImportVariables,  // "Import Variables", *.txt
-    SaveCondition,    // "Save Logical Condition", *.loa
-    OpenCondition,    // "Open Logical Condition", *.loa
-    SaveSearch,       // "Save Search Settings", *.sea
-    OpenSearch,       // "Open Search Settings", *.sea
-    ExportFragment,   // "Export Project Fragment ", *.vxe
-    ImportFragment,   // "Import Coded Segments/Memos ", *.vxe
-    ExportCodeSystem, // "Export Project Fragment ", *.vxt
-    ImportCodeSystem  // "Import Coded Segments/Memos ", *.vxt
+    ExportVariables, // "Import Variables" (sic), *.txt
+    ImportVariables, // "Import Variables", *.txt
+    SaveCondition,   // "Save Logical Condition", *.loa
+    OpenCondition,   // "Open Logical Condition", *.loa
+    SaveSearch,      // "Save Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+    // "Export Project Fragment " (save) and "Import Coded Segments/Memos " (open), *.vxe
+    ExportFragment,
+    ImportFragment,
+    // The same titles, *.vxt
+    ExportCodeSystem,
+    ImportCodeSystem
 };
 
 struct StartChoice {
