@@ -1,5 +1,6 @@
 #include "StoreJoin.h"
 
+#include "store/ProjectDatabase.h"
 #include "store/Schema.h"
 #include "variables/Variables.h"
 
@@ -277,7 +278,8 @@ std::int32_t StoreJoin::copyMemo(std::int32_t sourceMemo, std::int32_t text, std
 
 std::int32_t StoreJoin::copyCoding(std::int32_t sourceCoding, std::int32_t text) {
     RecordCursor from, to;
-    if (!src_.GetRecord(TopicId::Codings, sourceCoding, from, true)) {
+    if (!src_.GetRecord(TopicId::Codings, sourceCoding, from, !codingBlocks_) ||
+        (codingBlocks_ && !codingBlocks_->fill(from))) {
         fail();
         return 0;
     }

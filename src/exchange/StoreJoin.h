@@ -2,6 +2,10 @@
 
 #include "store/TopicStore.h"
 
+namespace vexana::store {
+class BlockStream;
+}
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,6 +43,9 @@ public:
     // A new memo of the target from a source memo, attached to text or code, its linked
     // codes mapped. Returns its id, 0 on failure.
     std::int32_t copyMemo(std::int32_t sourceMemo, std::int32_t text, std::int32_t code);
+    // Where copyCoding takes the source codings' blocks from, when they are asked for in id
+    // order (a merge); without it each is looked up.
+    void setCodingBlocks(store::BlockStream* stream) { codingBlocks_ = stream; }
     // A new coding of the target from a source coding, in text with the mapped code.
     std::int32_t copyCoding(std::int32_t sourceCoding, std::int32_t text);
 
@@ -73,6 +80,7 @@ private:
     std::unordered_map<std::int32_t, std::unordered_map<std::string, std::int32_t>> children_;
     int codesCreated_ = 0;
     int variablesCreated_ = 0;
+    store::BlockStream* codingBlocks_ = nullptr;
 };
 
 } // namespace vexana::exchange

@@ -7,6 +7,7 @@
 #include "store/Schema.h"
 #include "store/SchemaSetup.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <unordered_map>
@@ -149,13 +150,24 @@ std::optional<MergeCounts> Teamwork::Merge(const std::string& source) {
                     if (!join.copyMemo(m, tid, 0)) break;
                     ++n.memos;
                 }
-                for (std::int32_t c : from.FindIds(TopicId::Codings, TopicId::Texts, t))
-                    if (join.copyCoding(c, tid)) ++n.codings;
                 if (!join.ok()) break;
                 texts.push_back(tid);
                 ui.progressCount(n.texts);
             }
         }
+        // The codings once the texts stand, in id order, so that their blocks are read from
+        // the source one after the other.
+        auto blocks = src->StreamBlocks(*from.GetTopic(TopicId::Codings));
+        join.setCodingBlocks(blocks.get());
+        std::vector<std::int32_t> codings = from.ListIds(TopicId::Codings);
+        std::sort(codings.begin(), codings.end());
+        for (std::int32_t c : codings) {
+            if (!join.ok()) break;
+            const auto text =
+                join.textMap().find(from.GetInt(TopicId::Codings, c, CodingField::Text));
+            if (text != join.textMap().end() && join.copyCoding(c, text->second)) ++n.codings;
+        }
+        join.setCodingBlocks(nullptr);
         for (std::int32_t s : from.ListIds(TopicId::TextSets)) {
             if (!join.ok()) break;
             RecordCursor source, set;

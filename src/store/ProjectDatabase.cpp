@@ -285,6 +285,12 @@ bool ProjectDatabase::openPath(const std::string& rawPath, bool forReading) {
         forReading_ = forReading;
         madeWal_ = forReading && !walExisted;
         madeShm_ = forReading && !shmExisted;
+        if (forReading) {
+            // One read transaction while the file is open: what is read is one state of it,
+            // and each record read costs no lock and no check of the file of its own.
+            db_.exec("PRAGMA cache_size=-65536;");
+            db_.exec("BEGIN;");
+        }
         open_ = true;
         return true;
     }
@@ -1112,6 +1118,41 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
             cursor.setBlock(blocks[i]->id, st->columnBlob(static_cast<int>(i)));
     st->reset();
     return s != Step::Error || fail("cannot read a text");
+}
+
+std::unique_ptr<BlockStream> ProjectDatabase::StreamBlocks(Topic& topic) {
+    if (!open_ || !topic.field(0) || !safeName(topic.source()) || !safeName(topic.field(0)->source))
+        return nullptr;
+    auto stream = std::make_unique<BlockStream>();
+    const std::string id = bracketed(topic.field(0)->source);
+    std::string sql = "SELECT " + id;
+    for (const auto& f : topic.fields()) {
+        if (f.type != TypeBlock || !safeName(f.source)) continue;
+        sql += "," + bracketed(f.source);
+        stream->fields_.push_back(f.id);
+    }
+    sql += " FROM " + bracketed(topic.source()) + " ORDER BY " + id + ";";
+    stream->statement_ = db_.prepare(sql);
+    if (!stream->statement_.valid()) return nullptr;
+    return stream;
+}
+
+bool BlockStream::fill(RecordCursor& cursor) {
+    while (!atEnd_ && !failed_ && current_ < cursor.id()) {
+        const auto s = statement_.step();
+        if (s == platform::SqliteStatement::Step::Row) {
+            current_ = static_cast<std::int32_t>(statement_.columnInt(0));
+        } else {
+            atEnd_ = true;
+            failed_ = s == platform::SqliteStatement::Step::Error;
+        }
+    }
+    // Asked out of order, the blocks would be missed without a word.
+    if (failed_ || (!atEnd_ && current_ > cursor.id())) return false;
+    if (!atEnd_ && current_ == cursor.id())
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            cursor.setBlock(fields_[i], statement_.columnBlob(static_cast<int>(i) + 1));
+    return true;
 }
 
 bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {

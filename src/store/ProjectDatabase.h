@@ -6,6 +6,7 @@
 #include "platform/Sqlite.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,22 @@
 namespace vexana::store {
 
 class Topic;
+
+// The byte blocks of a topic's records read in id order, one after the other: for a caller
+// that walks many records in that order (a merge), far cheaper than a lookup for each.
+class BlockStream {
+public:
+    // Gives the cursor (a record of the topic, ids asked for in ascending order) its blocks.
+    bool fill(RecordCursor& cursor);
+
+private:
+    friend class ProjectDatabase;
+    platform::SqliteStatement statement_;
+    std::vector<int> fields_;
+    std::int32_t current_ = 0;
+    bool atEnd_ = false;
+    bool failed_ = false;
+};
 
 // One open project file on SQLite. It creates, opens (exclusively) and upgrades project
 // files, reads and writes setup keys, loads topics and, as their listener, writes every
@@ -45,6 +62,8 @@ public:
     // file was there before, and would be replayed into a new file of that name.
     static void removeSideFiles(const std::string& path);
     bool LoadTopic(Topic& topic);
+    // Valid for as long as the file stays open; null when the topic's blocks cannot be read.
+    std::unique_ptr<BlockStream> StreamBlocks(Topic& topic);
 
     bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) override;
     bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field,

@@ -128,6 +128,24 @@ TEST_F(Teamwork_, MergingACopyDoublesEverythingButTheCodeSystem) {
     RecordCursor body;
     ASSERT_TRUE(s().GetRecord(TopicId::Texts, anna2, body, true));
     EXPECT_FALSE(body.block(TextField::Body).empty());
+    // Each coding brings its segment along.
+    const auto codingIds = s().ListIds(TopicId::Codings);
+    for (std::size_t i = 0; i < 3; ++i) {
+        RecordCursor mine, merged;
+        ASSERT_TRUE(s().GetRecord(TopicId::Codings, codingIds[i], mine, true));
+        const auto twin = std::find_if(codingIds.begin() + 3, codingIds.end(), [&](std::int32_t c) {
+            return s().GetInt(TopicId::Codings, c, CodingField::StartChar) ==
+                       mine.getInt(CodingField::StartChar) &&
+                   s().GetInt(TopicId::Codings, c, CodingField::FinishChar) ==
+                       mine.getInt(CodingField::FinishChar) &&
+                   s().GetInt(TopicId::Codings, c, CodingField::Code) ==
+                       mine.getInt(CodingField::Code);
+        });
+        ASSERT_NE(twin, codingIds.end());
+        ASSERT_TRUE(s().GetRecord(TopicId::Codings, *twin, merged, true));
+        EXPECT_FALSE(mine.block(CodingField::Body).empty());
+        EXPECT_EQ(merged.block(CodingField::Body), mine.block(CodingField::Body));
+    }
     // The source was only read: the same bytes, no files beside it.
     EXPECT_EQ(vexana::test::readAll(source), bytes);
     EXPECT_FALSE(fs::exists(source + "-wal"));
