@@ -116,10 +116,9 @@ std::optional<MergeCounts> Teamwork::Merge(const std::string& source) {
     ui.progressText("Merging Projects ...");
     TopicStore& to = doc.store();
     MergeCounts n;
-    std::optional<StoreBatch> batch;
     {
         analysis::DeferredRetrieval deferred(ws_);
-        batch.emplace(to, "Merge Projects", true);
+        StoreBatch batch(to, "Merge Projects", true);
         StoreJoin join(from, to);
         join.joinCodes([](std::int32_t) { return true; });
         n.memos += join.joinCodeMemos().first;
@@ -212,8 +211,8 @@ std::optional<MergeCounts> Teamwork::Merge(const std::string& source) {
             if (join.ok() && !StoreJoin::recountCode(to, c)) join.fail();
         n.codesCreated = join.codesCreated();
         n.variablesCreated = join.variablesCreated();
-        if (!join.ok()) batch->fail();
-        if (!batch->finish()) {
+        if (!join.ok()) batch.fail();
+        if (!batch.finish()) {
             ui.message("Nothing was merged.", MessageIcon::Stop);
             return std::nullopt;
         }
