@@ -534,3 +534,12 @@ TEST_F(FaultInjection, ImportingATeamworkFile) {
                     return n && n->codings.added == 1;
                 }});
 }
+
+// Export Teamwork: the exchange file appears whole or not at all, and the project is only read.
+TEST_F(FaultInjection, ExportingATeamworkFile) {
+    expectKept(
+        {"teamwork export", "p.vxp", true, "anna.vxe", [this](Session& s) {
+             const std::int32_t anna = s.docs().FindText("Interviews\\Anna");
+             return exchange::Teamwork(*s.ws).ExportText(anna, work() + "/anna.vxe").has_value();
+         }});
+}
