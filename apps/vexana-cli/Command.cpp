@@ -62,6 +62,9 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeExportCommand());
     list.push_back(makeArchiveListCommand());
     list.push_back(makeArchiveImportCommand());
+    list.push_back(makeMergeCommand());
+    for (int which = 0; which < 4; ++which)
+        list.push_back(makeExchangeCommands(which));
     list.push_back(makeRtfToTextCommand());
     list.push_back(makeProjectInfoCommand());
     return list;

@@ -76,6 +76,9 @@ std::unique_ptr<Command> makeExportCommand();
 std::unique_ptr<Command> makeProjectInfoCommand();
 std::unique_ptr<Command> makeArchiveListCommand();
 std::unique_ptr<Command> makeArchiveImportCommand();
+std::unique_ptr<Command> makeMergeCommand();
+// 0 exchange-export, 1 exchange-import, 2 codesystem-export, 3 codesystem-import.
+std::unique_ptr<Command> makeExchangeCommands(int which);
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -143,17 +143,7 @@ const ContextCommand* findContextCommand(int id) {
     return it != t.end() && it->id == id ? &*it : nullptr;
 }
 
-bool ContextCommands::Available(int id) {
-    switch (id) {
-    case 20027:
-    case 20028:
-    case 20058:
-    case 20059:
-        return false; // teamwork comes later
-    default:
-        return id >= 20001 && id <= 20104;
-    }
-}
+bool ContextCommands::Available(int id) { return id >= 20001 && id <= 20104; }
 
 bool ContextCommands::Enabled(int id, std::int32_t object) const {
     if (!findContextCommand(id) || !Available(id)) return false;
@@ -184,6 +174,11 @@ bool ContextCommands::Enabled(int id, std::int32_t object) const {
     case 20009:
     case 20019:
         return static_cast<bool>(host_.importFiles);
+    case 20027:
+    case 20028:
+    case 20058:
+    case 20059:
+        return static_cast<bool>(host_.teamwork);
     case 20006:
         return static_cast<bool>(host_.activationDialog);
     case 20024:
@@ -311,6 +306,11 @@ bool ContextCommands::Execute(int id, std::int32_t object) {
     case 20026:
         docs.StartRename(TopicId::Texts, object);
         return true;
+    case 20027:
+    case 20028:
+    case 20058:
+    case 20059:
+        return host_.teamwork(id, object);
     case 20029:
         return docs.NewSet() != 0;
     case 20030:

@@ -60,6 +60,9 @@ struct ContextHost {
     std::function<void()> activationDialog;
     // The memo window on a memo; isNew when it was made for the window.
     std::function<void(std::int32_t memo, bool isNew)> openMemo;
+    // Export and Import Teamwork on a text, Export and Import Code System (20027, 20028,
+    // 20058, 20059): the exchange lives above this library, so the window lends it.
+    std::function<bool(int id, std::int32_t object)> teamwork;
     // The text and position (the first character of the line) the memo bar was clicked at.
     std::function<bool(std::int32_t& text, std::int32_t& pos)> memoBarPlace;
     // The word analysis's commands (20101 to 20104): the word list's selection or the coder

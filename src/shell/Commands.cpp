@@ -24,6 +24,7 @@
 #include "browser/ProjectExports.h"
 #include "browser/SegmentsDocument.h"
 #include "exchange/ArchiveImport.h"
+#include "exchange/Teamwork.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -145,6 +146,8 @@ void CMainFrame::buildMenus() {
         addCommand(32892, "&Backup Project...", saved([this] { doc_.OnBackupProject(); })));
     project->addAction(addCommand(32923, "&Import PREVEX 98 Archive",
                                   saved([this] { exchange::ArchiveImport::Command(doc_); })));
+    project->addAction(addCommand(32977, "&Merge Projects...",
+                                  saved([this] { exchange::Teamwork(ws_).MergeCommand(); })));
     QMenu* exports = project->addMenu("&Export");
     exports->addAction(addCommand(33019, "&Document System", [this] {
         exportRtf([this] { return browser::documentSystemExport(doc_.store()).toRtf(); });
@@ -500,6 +503,7 @@ void CMainFrame::updateCommands() {
     const bool editing = editMode();
     const bool selected = openText_ && text->textCursor().hasSelection();
     command(32892)->setEnabled(open);
+    command(32977)->setEnabled(open && !readOnly());
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
     // The windows these write are kept while their panes are off: they always exist.

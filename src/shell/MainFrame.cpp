@@ -23,6 +23,7 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "analysis/Workspace.h"
+#include "exchange/Teamwork.h"
 #include "exchange/TextImport.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -102,6 +103,19 @@ CMainFrame::CMainFrame(CVexDoc& doc, analysis::Workspace& ws, analysis::Retrieva
                               bool preprocess) {
         exchange::TextImport import(ws_);
         return preprocess ? import.PreprocessFiles(group, files) : import.ImportFiles(group, files);
+    };
+    host.teamwork = [this](int id, std::int32_t object) {
+        exchange::Teamwork team(ws_);
+        switch (id) {
+        case 20027:
+            return team.ExportTextCommand(object);
+        case 20028:
+            return team.ImportTextCommand(object);
+        case 20058:
+            return team.ExportCodeSystemCommand();
+        default:
+            return team.ImportCodeSystemCommand();
+        }
     };
     host.showOverview = [this](const analysis::Overview& o) { showList(o.topic, o.title, o.ids); };
     storeFields_ = std::make_unique<browser::StoreGridOwner>(doc_.store());

@@ -82,7 +82,8 @@ bool QtUserInterface::captionedQuestion(const std::string& caption, const std::s
 }
 
 QString QtUserInterface::saveFile(const QString& title, const QString& filter,
-                                  const QString& suffix, const QString& folder) {
+                                  const QString& suffix, const QString& folder,
+                                  const QString& proposed) {
     QFileDialog dialog(parent_, title, folder, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -90,6 +91,7 @@ QString QtUserInterface::saveFile(const QString& title, const QString& filter,
     // Some dialogs ask about the name as typed, before the suffix is on it ("victim" while
     // "victim.vxp" is replaced); the one question comes from finishSavePath instead.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!proposed.isEmpty()) dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return finishSavePath(dialog.selectedFiles().front(), suffix, [this](const QString& text) {
         return question(text.toStdString(), "Yes", "No");
@@ -175,6 +177,21 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     }
     case FileDialog::ImportArchive:
         path = QFileDialog::getOpenFileName(parent_, "Import Archive", {}, "VEX-Archive (*.vxa)");
+    case FileDialog::ExportFragment:
+        path =
+            saveFile("Export Project Fragment ", "VEX-Exchange (*.vxe)", "vxe", folder, proposed);
+        break;
+    case FileDialog::ImportFragment:
+        path = QFileDialog::getOpenFileName(parent_, "Import Coded Segments/Memos ", folder,
+                                            "VEX-Exchange (*.vxe)");
+        break;
+    case FileDialog::ExportCodeSystem:
+        path =
+            saveFile("Export Project Fragment ", "VEX-Exchange (*.vxt)", "vxt", folder, proposed);
+        break;
+    case FileDialog::ImportCodeSystem:
+        path = QFileDialog::getOpenFileName(parent_, "Import Coded Segments/Memos ", folder,
+                                            "VEX-Exchange (*.vxt)");
         break;
     default:
         break;

@@ -29,6 +29,7 @@ public:
                            const std::string& yes, const std::string& no) override;
     std::string chooseFile(store::FileDialog dialog) override;
     std::vector<std::string> chooseFiles(store::FileDialog dialog) override;
+    void proposeFileName(const std::string& name) override { proposedName_ = name; }
     store::StartChoice startDialog(const std::vector<std::string>& recentProjects) override;
     bool askNumber(const std::string& title, const std::string& prompt, double& value) override;
     void progressOpen() override;
@@ -36,12 +37,11 @@ public:
     void progressCount(long count) override;
     void progressClose() override;
     void waitCursor(bool on) override;
-    void proposeFileName(const std::string& name) override { proposedName_ = name; }
 
 private:
     // A save dialog for one file type; asks about replacing once the suffix is on the name.
     QString saveFile(const QString& title, const QString& filter, const QString& suffix,
-                     const QString& folder = {});
+                     const QString& folder = {}, const QString& proposed = {});
 
     bool interactive_;
     int unanswered_ = 0;

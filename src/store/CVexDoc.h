@@ -48,6 +48,12 @@ public:
     bool OnBackupProject();
     bool OnRecentProject(int item); // 1 to 5
 
+    // Loads another project file into a store of its own (a merge source, an exchange file),
+    // as the open project is loaded, with the same progress texts.
+    bool LoadSecondStore(TopicStore& store, ProjectDatabase& db, bool showProgress) {
+        return loadInto(store, db, showProgress);
+    }
+
     bool isOpen() const { return db_ && db_->IsOpen(); }
     TopicStore& store() { return *store_; }
     const TopicStore& store() const { return *store_; }

@@ -153,10 +153,22 @@ SqliteStatement* ProjectDatabase::statement(const std::string& sql) {
     return st;
 }
 
-bool ProjectDatabase::Open(const std::string& rawPath) {
+bool ProjectDatabase::Open(const std::string& path) {
+    return openPath(path, false);
+}
+
+bool ProjectDatabase::OpenForReading(const std::string& path) {
+    return openPath(path, true);
+}
+
+bool ProjectDatabase::openPath(const std::string& rawPath, bool forReading) {
     Close();
     const std::string path = platform::absolutePath(rawPath);
     const bool created = !platform::fileExists(path);
+    if (created && forReading) {
+        show("The file " + path + " does not exist.", MessageIcon::Stop);
+        return false;
+    }
     if (created) {
         if (!platform::isDirectory(platform::parentDirectory(path))) {
             show("The folder " + platform::parentDirectory(path) + " does not exist.",
@@ -168,11 +180,14 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     path_ = path;
     const std::string wal = path + "-wal";
     const bool walExisted = platform::fileExists(wal);
+    const bool shmExisted = platform::fileExists(path + "-shm");
     auto refuse = [&](const std::string& text) {
         db_.close();
         // An empty log that reading made is not left beside a refused file, and a file made
         // here that cannot be opened is not left at all.
         if (!walExisted && !nonEmptyFile(wal)) platform::removeFile(wal);
+        if (forReading && !walExisted && !shmExisted && !platform::fileExists(wal))
+            platform::removeFile(path + "-shm");
         if (created) {
             platform::removeFile(path);
             removeSideFiles(path);
@@ -189,8 +204,8 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
                       " cannot be read: " + platform::systemErrorText(errno) + ".");
     // Without write access to the file and its folder (for the log beside it) a project can
     // still be read.
-    readOnly_ = !canWrite(path);
-    const bool opened = readOnly_ ? db_.openUri(readOnlyUri(path))
+    readOnly_ = forReading || !canWrite(path);
+    const bool opened = readOnly_ ? db_.openUri(readOnlyUri(path, forReading))
                                   : db_.open(path, platform::SqliteDatabase::OpenMode::ReadWrite);
     if (!opened)
         return refuse("The project " + path + " cannot be opened: " + db_.errorText() + ".");
@@ -260,9 +275,22 @@ bool ProjectDatabase::Open(const std::string& rawPath) {
     if (!dataType.empty()) dataType_ = dataType;
 
     if (readOnly_) {
+        if (forReading && dataEngine_ != VersionCurrent)
+            return refuse("The project " + path +
+                          " was made by an older version; open it once to upgrade it, then "
+                          "try again.");
         if (dataEngine_ != VersionCurrent)
             return refuse("The project " + path +
                           " is read-only and must be upgraded before it can be opened.");
+        forReading_ = forReading;
+        madeWal_ = forReading && !walExisted;
+        madeShm_ = forReading && !shmExisted;
+        if (forReading) {
+            // One read transaction while the file is open: what is read is one state of it,
+            // and each record read costs no lock and no check of the file of its own.
+            db_.exec("PRAGMA cache_size=-65536;");
+            db_.exec("BEGIN;");
+        }
         open_ = true;
         return true;
     }
@@ -366,6 +394,13 @@ void ProjectDatabase::Close() {
     depth_ = 0;
     txFailed_ = false;
     db_.close();
+    if (forReading_ && !path_.empty()) {
+        // Only what this reading made, and only while no one else has come to use it.
+        const std::string wal = path_ + "-wal";
+        if (madeWal_ && !nonEmptyFile(wal)) platform::removeFile(wal);
+        if (madeShm_ && !platform::fileExists(wal)) platform::removeFile(path_ + "-shm");
+    }
+    forReading_ = madeWal_ = madeShm_ = false;
     open_ = false;
     path_.clear();
 }
@@ -906,12 +941,14 @@ bool ProjectDatabase::flushPending(int topicId, std::int32_t id) {
 }
 
 bool ProjectDatabase::flushPending() {
-    bool ok = true;
     auto pending = std::move(pending_);
     pending_.clear();
+    // After a failed write the engine may have rolled the unit back already: a further
+    // write would be committed on its own.
     for (auto& [key, p] : pending)
-        ok = writeRecord(*p.topic, key.second, p.image.data(), nullptr, false, p.full) && ok;
-    return ok;
+        if (!writeRecord(*p.topic, key.second, p.image.data(), nullptr, false, p.full))
+            return false;
+    return true;
 }
 
 bool ProjectDatabase::writeRecord(Topic& topicRef, std::int32_t id, const std::uint8_t* img,
@@ -1081,6 +1118,41 @@ bool ProjectDatabase::LoadBlocks(RecordCursor& cursor) {
             cursor.setBlock(blocks[i]->id, st->columnBlob(static_cast<int>(i)));
     st->reset();
     return s != Step::Error || fail("cannot read a text");
+}
+
+std::unique_ptr<BlockStream> ProjectDatabase::StreamBlocks(Topic& topic) {
+    if (!open_ || !topic.field(0) || !safeName(topic.source()) || !safeName(topic.field(0)->source))
+        return nullptr;
+    auto stream = std::make_unique<BlockStream>();
+    const std::string id = bracketed(topic.field(0)->source);
+    std::string sql = "SELECT " + id;
+    for (const auto& f : topic.fields()) {
+        if (f.type != TypeBlock || !safeName(f.source)) continue;
+        sql += "," + bracketed(f.source);
+        stream->fields_.push_back(f.id);
+    }
+    sql += " FROM " + bracketed(topic.source()) + " ORDER BY " + id + ";";
+    stream->statement_ = db_.prepare(sql);
+    if (!stream->statement_.valid()) return nullptr;
+    return stream;
+}
+
+bool BlockStream::fill(RecordCursor& cursor) {
+    while (!atEnd_ && !failed_ && current_ < cursor.id()) {
+        const auto s = statement_.step();
+        if (s == platform::SqliteStatement::Step::Row) {
+            current_ = static_cast<std::int32_t>(statement_.columnInt(0));
+        } else {
+            atEnd_ = true;
+            failed_ = s == platform::SqliteStatement::Step::Error;
+        }
+    }
+    // Asked out of order, the blocks would be missed without a word.
+    if (failed_ || (!atEnd_ && current_ > cursor.id())) return false;
+    if (!atEnd_ && current_ == cursor.id())
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            cursor.setBlock(fields_[i], statement_.columnBlob(static_cast<int>(i) + 1));
+    return true;
 }
 
 bool ProjectDatabase::AddFieldColumn(Topic& topic, const FieldInfo& f) {

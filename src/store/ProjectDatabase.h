@@ -6,6 +6,7 @@
 #include "platform/Sqlite.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,22 @@
 namespace vexana::store {
 
 class Topic;
+
+// The byte blocks of a topic's records read in id order, one after the other: for a caller
+// that walks many records in that order (a merge), far cheaper than a lookup for each.
+class BlockStream {
+public:
+    // Gives the cursor (a record of the topic, ids asked for in ascending order) its blocks.
+    bool fill(RecordCursor& cursor);
+
+private:
+    friend class ProjectDatabase;
+    platform::SqliteStatement statement_;
+    std::vector<int> fields_;
+    std::int32_t current_ = 0;
+    bool atEnd_ = false;
+    bool failed_ = false;
+};
 
 // One open project file on SQLite. It creates, opens (exclusively) and upgrades project
 // files, reads and writes setup keys, loads topics and, as their listener, writes every
@@ -28,6 +45,10 @@ public:
     ProjectDatabase& operator=(const ProjectDatabase&) = delete;
 
     bool Open(const std::string& path);
+    // Another project read as it stands (a merge source, an exchange file): a missing file is
+    // refused rather than made, nothing is upgraded or written, and a file another program
+    // holds is refused. Whatever files beside it the reading made go again on Close.
+    bool OpenForReading(const std::string& path);
     void Close();
     bool IsOpen() const { return open_; }
     // A project without write access opens for reading; every change is then refused.
@@ -41,6 +62,8 @@ public:
     // file was there before, and would be replayed into a new file of that name.
     static void removeSideFiles(const std::string& path);
     bool LoadTopic(Topic& topic);
+    // Valid for as long as the file stays open; null when the topic's blocks cannot be read.
+    std::unique_ptr<BlockStream> StreamBlocks(Topic& topic);
 
     bool SaveRecord(RecordCursor& cursor, bool writeBlocks, bool full) override;
     bool SaveField(Topic& topic, std::int32_t recordId, const FieldInfo& field,
@@ -82,6 +105,7 @@ public:
     platform::SqliteDatabase& connection() { return db_; }
 
 private:
+    bool openPath(const std::string& path, bool forReading);
     bool createFile(const std::string& path);
     bool upgradeFrom010406();
     bool upgradeFrom020524();
@@ -144,6 +168,9 @@ private:
     bool txOpen_ = false;         // the outermost unit has a transaction on the file
     bool reportedInUnit_ = false; // the unit's failure has been shown
     bool readOnly_ = false;
+    bool forReading_ = false;
+    // Side files that reading another project made, removed again when it is closed.
+    bool madeWal_ = false, madeShm_ = false;
     bool walPending_ = false;    // a bulk unit's journal mode is still to be left
     bool bulkPending_ = false;   // a bulk unit that has not written yet
     std::uint32_t unitMark_ = 0; // the running bulk unit's mark in the file header

@@ -65,7 +65,7 @@ bool nonEmptyFile(const std::string& path) {
 
 // A file that cannot be written is read as it stands; a log beside it that holds committed
 // changes is read with it when the engine can.
-std::string readOnlyUri(const std::string& path) {
+std::string readOnlyUri(const std::string& path, bool locked) {
     std::string uri = "file:";
     for (const char c : path) {
         if (c == '%' || c == '?' || c == '#') {
@@ -78,7 +78,8 @@ std::string readOnlyUri(const std::string& path) {
         }
     }
     uri += "?mode=ro";
-    if (!nonEmptyFile(path + "-wal")) uri += "&immutable=1";
+    const bool lockable = locked && ::access(platform::parentDirectory(path).c_str(), W_OK) == 0;
+    if (!lockable && !nonEmptyFile(path + "-wal")) uri += "&immutable=1";
     return uri;
 }
 

@@ -18,7 +18,9 @@ bool journalHoldsPages(const std::string& path);
 bool syncFile(const std::string& path);
 bool nonEmptyFile(const std::string& path);
 // The read-only "file:" URI of a project that cannot be written.
-std::string readOnlyUri(const std::string& path);
+// locked: taking the file's locks as usual (so a file another program holds is refused),
+// unless its folder is read-only and the engine could not make the files it locks with.
+std::string readOnlyUri(const std::string& path, bool locked = false);
 std::string baseName(const std::string& path);
 // Removes temporary files of ours ("NAME.new-PID-N", "NAME.backup-PID-N") that a killed
 // program left beside path.

@@ -32,7 +32,13 @@ enum class FileDialog {
     AddDictionary,    // "Add Dictionary", *.vxl
     SaveDictionary,   // "Save Dictionary", *.vxl
     SaveDocumentation,// "Coding Documentation File", *.rtf; the start folder is the whole path
-    ImportArchive    // "Import Archive", *.vxa
+    ImportArchive,   // "Import Archive", *.vxa
+    // "Export Project Fragment " (save) and "Import Coded Segments/Memos " (open), *.vxe
+    ExportFragment,
+    ImportFragment,
+    // The same titles, *.vxt
+    ExportCodeSystem,
+    ImportCodeSystem
 };
 
 struct StartChoice {
@@ -62,6 +68,9 @@ public:
     }
     // A file path, or empty when cancelled. Save dialogs have asked about overwriting already.
     virtual std::string chooseFile(FileDialog dialog) = 0;
+    // The file name the next save dialog proposes (a text's name for its exchange file, an
+    // imported archive's project title).
+    virtual void proposeFileName(const std::string& name) { (void)name; }
     // Several existing files at once (the import dialogs); empty when cancelled.
     virtual std::vector<std::string> chooseFiles(FileDialog dialog) = 0;
     virtual StartChoice startDialog(const std::vector<std::string>& recentProjects) = 0;
@@ -72,8 +81,6 @@ public:
     virtual void progressCount(long count) = 0;
     virtual void progressClose() = 0;
     virtual void waitCursor(bool on) = 0;
-    // The name the next save dialog offers (an imported archive's project title).
-    virtual void proposeFileName(const std::string&) {}
 };
 
 // Answers nothing and shows nothing: for code paths that run without anyone to ask.

@@ -124,7 +124,8 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     // nothing, so they are not offered.
     ContextCommands bare(*ws, retrieval);
     for (int id : {20002, 20004, 20006, 20010, 20021, 20053, 20061, 20009, 20019, 20024,
-                   20045, 20060, 20080, 20094, 20099, 20077, 20003, 20062, 20083, 20103})
+                   20045, 20060, 20080, 20094, 20099, 20077, 20003, 20062, 20083, 20103,
+                   20027, 20028, 20058, 20059})
         EXPECT_FALSE(bare.Enabled(id)) << id;
     ContextHost host;
     host.functionDialog = [](FunctionDialogValues&) { return false; };
@@ -138,6 +139,11 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     host.openMemo = [](std::int32_t, bool) {};
     host.memoBarPlace = [](std::int32_t&, std::int32_t&) { return true; };
     host.wordAnalysis = [](int, std::int32_t) { return false; };
+    std::vector<std::pair<int, std::int32_t>> teamwork;
+    host.teamwork = [&teamwork](int id, std::int32_t object) {
+        teamwork.emplace_back(id, object);
+        return true;
+    };
     ContextCommands full(*ws, retrieval, host);
     for (const auto& c : contextCommands()) {
         // Never more than the program has built, and with a full host all of that.
@@ -157,6 +163,10 @@ TEST_F(ProjectFixture, OnlyCommandsThatCanRunAreEnabled) {
     codings().CopyCodedSegments(a);
     EXPECT_TRUE(full.Enabled(20076, b));
     EXPECT_FALSE(full.Enabled(20076, a));
-    EXPECT_FALSE(full.Enabled(20027)); // teamwork is not built
+    // The exchange is the window's: the command reaches it with the object under the mouse.
+    const std::int32_t g = docs().NewTextGroup();
+    const std::int32_t t = docs().CreateText(g);
+    EXPECT_TRUE(full.Execute(20028, t));
+    EXPECT_EQ(teamwork, (std::vector<std::pair<int, std::int32_t>>{{20028, t}}));
     EXPECT_FALSE(full.Enabled(32905)); // not a context command
 }

@@ -737,3 +737,38 @@ TEST(Cli, ProjectInfoPrintsTheSheetsRows) {
     EXPECT_EQ(run("project-info " + dir.file("none.vxp")).status, 1);
     EXPECT_EQ(run("project-info --help").out.rfind("Usage: vexana-cli project-info", 0), 0u);
 }
+
+TEST(Cli, MergeAndExchangePrintTheirCountsAsRows) {
+    TempDir dir;
+    const std::string p = dir.file("p.vxp"), copy = dir.file("copy.vxp");
+    ASSERT_EQ(run("demo " + p).status, 0);
+    vexana::test::writeAll(copy, vexana::test::readAll(p));
+    const Result merged = run("merge " + p + " " + copy);
+    EXPECT_EQ(merged.status, 0) << merged.out;
+    EXPECT_EQ(merged.out, "groups\t2\ntexts\t7\nsets\t1\nlinks\t2\nmemos\t0\ncodings\t21\n"
+                          "codes created\t0\nvariables created\t0\n");
+    EXPECT_EQ(run("merge " + p + " " + p).status, 1);
+    const Result exported =
+        run("exchange-export " + copy + " 'Interviews\\Anna' " + dir.file("anna"));
+    EXPECT_EQ(exported.status, 0) << exported.out;
+    const Result imported =
+        run("exchange-import " + p + " 'Interviews\\Anna' " + dir.file("anna.vxe"));
+    EXPECT_EQ(imported.status, 0) << imported.out;
+    EXPECT_EQ(imported.out, "codes\t0\t6\nmemos\t0\t0\ncodings\t0\t3\nvariables\t0\t4\n");
+    const Result other =
+        run("exchange-import " + p + " 'Interviews\\Bernd' " + dir.file("anna.vxe"));
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.out.find("not of \"Bernd\""), std::string::npos);
+    EXPECT_EQ(run("codesystem-export " + p + " " + dir.file("codes")).status, 0);
+    ASSERT_EQ(run("new " + dir.file("fresh.vxp")).status, 0);
+    const Result codes =
+        run("codesystem-import " + dir.file("fresh.vxp") + " " + dir.file("codes.vxt"));
+    EXPECT_EQ(codes.status, 0) << codes.out;
+    EXPECT_EQ(codes.out.substr(0, codes.out.find('\n')), "codes\t12\t0");
+    for (const char* c : {"merge", "exchange-export", "exchange-import", "codesystem-export",
+                          "codesystem-import"}) {
+        const Result help = run(std::string(c) + " --help");
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind("Usage: vexana-cli " + std::string(c), 0), 0u) << c;
+    }
+}

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -119,7 +120,7 @@ std::vector<int> enabledEntries(QTreeWidget* tree, QTreeWidgetItem* item) {
 
 // Operations that come with later windows: never offered enabled.
 // The memo window's commands wait for the main window to lend it (ContextHost::openMemo).
-const std::set<int> notBuilt = {20027, 20028, 20058, 20059, 20077};
+const std::set<int> notBuilt = {20077};
 
 } // namespace
 
@@ -208,6 +209,50 @@ private slots:
         QCOMPARE(p.doc.store().RecordCount(TopicId::Texts), texts + 1);
         QVERIFY(frame.runCommand(CommandId::Undo));
         QCOMPARE(p.doc.store().RecordCount(TopicId::Texts), texts);
+    }
+
+    // Merge Projects and the four exchange commands ask for their file, do their work as one
+    // step of the history, and a cancelled dialog changes nothing.
+    void teamworkCommandsAreOneStepEach() {
+        Project p;
+        QVERIFY(p.open());
+        CMainFrame frame(p.doc, p.ws, p.retrieval, p.settings);
+        frame.show();
+        frame.refreshAll();
+        frame.updateCommands();
+        QVERIFY(frame.command(32977) && frame.command(32977)->isEnabled());
+        std::string error;
+        QVERIFY(p.doc.Backup(p.dir.file("copy.vxp"), error));
+        const int texts = p.doc.store().RecordCount(TopicId::Texts);
+        QVERIFY(frame.runCommand(32977)); // cancelled
+        QVERIFY(p.ui.dialogs.back() == store::FileDialog::MergeProjects);
+        QVERIFY(!p.doc.canUndo());
+        p.ui.files = {p.dir.file("copy.vxp")};
+        QVERIFY(frame.runCommand(32977));
+        QCOMPARE(p.doc.store().RecordCount(TopicId::Texts), 2 * texts);
+        QCOMPARE(QString::fromStdString(p.doc.undoText()), QString("Undo Merge Projects"));
+        QVERIFY(frame.runCommand(CommandId::Undo));
+        QCOMPARE(p.doc.store().RecordCount(TopicId::Texts), texts);
+
+        const std::int32_t anna = p.doc.store().ListIds(TopicId::Texts).front();
+        p.ui.files = {p.dir.file("anna")};
+        QVERIFY(frame.contextCommand(20027, anna));
+        QVERIFY(p.ui.dialogs.back() == store::FileDialog::ExportFragment);
+        QVERIFY(QFileInfo::exists(QString::fromStdString(p.dir.file("anna.vxe"))));
+        // Every coding is there already: asked, imported, nothing added.
+        const int codings = p.doc.store().RecordCount(TopicId::Codings);
+        p.ui.files = {p.dir.file("anna.vxe")};
+        p.ui.answers = {true};
+        QVERIFY(frame.contextCommand(20028, anna));
+        QVERIFY(p.ui.dialogs.back() == store::FileDialog::ImportFragment);
+        QVERIFY(p.ui.questions.back().find("Text:\tAnna") != std::string::npos);
+        QCOMPARE(p.doc.store().RecordCount(TopicId::Codings), codings);
+        p.ui.files = {p.dir.file("codes")};
+        QVERIFY(frame.contextCommand(20058, 0));
+        QVERIFY(QFileInfo::exists(QString::fromStdString(p.dir.file("codes.vxt"))));
+        p.ui.files = {p.dir.file("codes.vxt")};
+        QVERIFY(frame.contextCommand(20059, 0));
+        QVERIFY(p.ui.dialogs.back() == store::FileDialog::ImportCodeSystem);
     }
 
     void noEnabledCommandDoesNothing() {

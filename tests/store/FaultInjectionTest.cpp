@@ -11,6 +11,7 @@
 #include "analysis/DocumentSystem.h"
 #include "analysis/MemoOperations.h"
 #include "analysis/Workspace.h"
+#include "exchange/Teamwork.h"
 #include "exchange/TextImport.h"
 #include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
@@ -500,4 +501,45 @@ TEST_F(FaultInjection, BackingUpTheProject) {
 TEST_F(FaultInjection, CreatingANewProject) {
     expectKept(
         {"new project", "new.vxp", false, "", [](Session& s) { return s.doc.OnNewProject(); }});
+}
+
+// Merge Projects with a copy of the project: its groups, texts, codings, memos and sets in
+// one unit; the source is only read.
+TEST_F(FaultInjection, MergingAProject) {
+    const std::string source = dir.file("prep/p.vxp");
+    expectKept({"merge", "p.vxp", true, "", [source](Session& s) {
+                    return exchange::Teamwork(*s.ws).Merge(source).has_value();
+                }});
+}
+
+// Import Teamwork of a fragment that brings a new code and a coding with it.
+TEST_F(FaultInjection, ImportingATeamworkFile) {
+    fs::create_directories(dir.file("theirs"));
+    writeAll(dir.file("theirs/p.vxp"), prepared);
+    {
+        Session o;
+        ASSERT_TRUE(o.open(dir.file("theirs/p.vxp")));
+        const std::int32_t anna = o.docs().FindText("Interviews\\Anna");
+        analysis::CodingTemplate t;
+        ASSERT_TRUE(o.ws->codings().TemplateFor(anna, 0, 4, t));
+        t.code = o.ws->codes().FindCodeByPath(0, "Names", true);
+        std::int32_t batch = analysis::CodingOperations::NewBatch;
+        o.ws->codings().AddCoding(t, batch);
+        ASSERT_TRUE(exchange::Teamwork(*o.ws).ExportText(anna, dir.file("theirs/anna.vxe")));
+    }
+    const std::string file = dir.file("theirs/anna.vxe");
+    expectKept({"teamwork import", "p.vxp", true, "", [file](Session& s) {
+                    const std::int32_t anna = s.docs().FindText("Interviews\\Anna");
+                    const auto n = exchange::Teamwork(*s.ws).ImportText(anna, file, false);
+                    return n && n->codings.added == 1;
+                }});
+}
+
+// Export Teamwork: the exchange file appears whole or not at all, and the project is only read.
+TEST_F(FaultInjection, ExportingATeamworkFile) {
+    expectKept(
+        {"teamwork export", "p.vxp", true, "anna.vxe", [this](Session& s) {
+             const std::int32_t anna = s.docs().FindText("Interviews\\Anna");
+             return exchange::Teamwork(*s.ws).ExportText(anna, work() + "/anna.vxe").has_value();
+         }});
 }
