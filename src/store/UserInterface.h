@@ -23,7 +23,11 @@ enum class FileDialog {
     SaveCondition,   // "Save Logical Condition", *.loa
     OpenCondition,   // "Open Logical Condition", *.loa
     SaveSearch,      // "Save Search Settings", *.sea
-    OpenSearch       // "Open Search Settings", *.sea
+    OpenSearch,      // "Open Search Settings", *.sea
+    ExportRefiProject, // "Export REFI-QDA Project", *.qdpx
+    ImportRefiProject, // "Import REFI-QDA Project", *.qdpx
+    ExportCodebook,    // "Export Codebook", *.qdc
+    ImportCodebook     // "Import Codebook", *.qdc
 };
 
 struct StartChoice {
