@@ -58,6 +58,10 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeStopListCommand());
     list.push_back(makeDictionaryCommand());
     list.push_back(makeCoderCommand());
+    list.push_back(makeRefiExportCommand());
+    list.push_back(makeRefiImportCommand());
+    list.push_back(makeQdcExportCommand());
+    list.push_back(makeQdcImportCommand());
     list.push_back(makeRtfToTextCommand());
     return list;
 }

@@ -71,6 +71,10 @@ std::unique_ptr<Command> makeWordsCommand();
 std::unique_ptr<Command> makeStopListCommand();
 std::unique_ptr<Command> makeDictionaryCommand();
 std::unique_ptr<Command> makeCoderCommand();
+std::unique_ptr<Command> makeRefiExportCommand();
+std::unique_ptr<Command> makeRefiImportCommand();
+std::unique_ptr<Command> makeQdcExportCommand();
+std::unique_ptr<Command> makeQdcImportCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.
