@@ -836,8 +836,11 @@ private:
             std::string name = cutText(variables::trimmed(v.name), 63);
             if (name.empty()) name = "Variable";
             // A name VEXANA keeps for itself, or one given twice, gets a number.
-            for (int k = 2; !vars.CheckName(name).empty() && k < 1000; ++k)
-                name = cutText(variables::trimmed(v.name), 56) + " (" + std::to_string(k) + ")";
+            const std::string base = cutText(variables::trimmed(v.name), 56);
+            for (int k = 2; !vars.CheckName(name).empty() && k < 100; ++k)
+                name = base + " (" + std::to_string(k) + ")";
+            for (int k = 1; !vars.CheckName(name).empty() && k < 100; ++k)
+                name = "Variable " + std::to_string(k) + " " + base;
             if (name != v.name)
                 r_.notCarried.push_back("The variable " + quoted(v.name) + " is called " +
                                         quoted(name));
