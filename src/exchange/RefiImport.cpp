@@ -1024,6 +1024,16 @@ std::string CheckRefiProjectXml(std::string_view qde) {
     try {
         RModel m;
         readProject(qde, m);
+        // Sources that carry their text inline go through detection and placing as well.
+        std::vector<SourceText> texts;
+        for (const RSource& src : m.sources)
+            texts.push_back(platform::isValidUtf8(src.content) ? makeSourceText(src.content)
+                                                               : SourceText{});
+        const PositionMode mode = detect(m.sources, texts);
+        for (std::size_t i = 0; i < m.sources.size(); ++i)
+            if (m.sources[i].hasContent && !fits(m.sources[i], texts[i], mode))
+                return "A selection of the source " + quoted(m.sources[i].name) +
+                       " lies outside its text.";
         return {};
     } catch (const Refusal& r) {
         return r.why;
