@@ -289,7 +289,8 @@ private:
         x.attribute("name", c.getText(TextField::Name));
         if (hasFormatting(body)) {
             x.attribute("richTextPath", "internal://" + g + ".rtf");
-            zip_.add("sources/" + g + ".rtf", std::string(stored));
+            // Beside the plain text it carries only the formats: not worth the time to deflate.
+            zip_.add("sources/" + g + ".rtf", std::string(stored), false);
         }
         x.attribute("plainTextPath", "internal://" + g + ".txt");
         if (const std::string d = dateTimeText(c.getDate(TextField::Date)); !d.empty())

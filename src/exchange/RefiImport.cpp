@@ -9,6 +9,7 @@
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
 #include "platform/Utf8.h"
+#include "platform/richtext/ParagraphTable.h"
 #include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -107,11 +108,12 @@ public:
         if (!isGuid(g))
             throw Refusal{std::string(kind) + " " + quoted(attribute(n, "name")) +
                           (g.empty() ? " has no GUID." : " has no valid GUID (" + g + ").")};
-        const auto [it, fresh] = seen_.emplace(guidKey(g), std::string(kind));
+        std::string key = guidKey(g);
+        const auto [it, fresh] = seen_.emplace(key, kind);
         if (!fresh)
-            throw Refusal{"The GUID " + g + " names two things (" + it->second + " and " +
-                          std::string(kind) + ")."};
-        return guidKey(g);
+            throw Refusal{"The GUID " + g + " names two things (" + std::string(it->second) +
+                          " and " + std::string(kind) + ")."};
+        return key;
     }
 
     static std::string ref(const xmlNode* n) { return guidKey(attribute(n, "targetGUID")); }
@@ -249,7 +251,7 @@ private:
     void source(const xmlNode* s) {
         const std::string_view e = nameOf(s);
         if (e != "TextSource") {
-            take(s, e);
+            take(s, "Source");
             m_.notCarried.push_back(std::string(e) + " " + quoted(attribute(s, "name")) +
                                     " (VEXANA holds texts only)");
             return;
@@ -347,7 +349,8 @@ public:
 
 private:
     RModel& m_;
-    std::unordered_map<std::string, std::string> seen_;
+    // Kinds are element names of the tree or literals, alive while the reader is.
+    std::unordered_map<std::string, std::string_view> seen_;
 };
 
 XmlDoc parseOrRefuse(std::string_view bytes, std::string_view what) {
@@ -581,6 +584,7 @@ struct Loaded {
     std::vector<SourceText> texts;
     std::vector<bool> skip;
     std::vector<std::string> rtf; // a source's own RTF when it says the same as its plain text
+    std::vector<std::optional<RichText>> rich; // that RTF as read
     std::unordered_map<std::string, std::string> noteRtf;
 };
 
@@ -634,6 +638,7 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
     l.texts.resize(m.sources.size());
     l.skip.assign(m.sources.size(), false);
     l.rtf.resize(m.sources.size());
+    l.rich.resize(m.sources.size());
     int otherRich = 0;
     for (std::size_t i = 0; i < m.sources.size(); ++i) {
         RSource& s = m.sources[i];
@@ -659,10 +664,13 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
                 std::string ignored;
                 auto rtf = member(*zip, r, "", ignored);
                 if (rtf) {
-                    const RichText rich = RichText::fromRtf(*rtf);
+                    RichText rich = RichText::fromRtf(*rtf);
                     std::u32string plain = platform::utf8ToChars(l.texts[i].normalized);
                     std::replace(plain.begin(), plain.end(), U'\n', U'\r');
-                    if (rich.chars() == plain) l.rtf[i] = std::move(*rtf);
+                    if (rich.chars() == plain) {
+                        l.rtf[i] = std::move(*rtf);
+                        l.rich[i] = std::move(rich);
+                    }
                 }
             } else
                 ++otherRich;
@@ -764,8 +772,9 @@ private:
             }
             if (!group) return false;
             const SourceText& t = l_.texts[i];
-            RichText body = l_.rtf[i].empty() ? RichText::fromPlain(t.normalized)
-                                              : RichText::fromRtf(l_.rtf[i]);
+            const RichText body =
+                l_.rich[i] ? std::move(*l_.rich[i]) : RichText::fromPlain(t.normalized);
+            l_.rich[i].reset();
             const std::string name =
                 src.name.empty() ? "Source " + std::to_string(r_.counts.sources + 1) : src.name;
             const std::int32_t text = ws_.documents().CreateTextWith(
@@ -780,12 +789,20 @@ private:
                 if (!s_.Save(c)) return false;
             }
             const std::string where = "the source " + quoted(src.name);
+            // One paragraph table per text: a template of its own would build it per coding.
+            const platform::ParagraphTable paragraphs(body);
             auto codeRange = [&](std::int32_t code, std::int32_t a, std::int32_t b) {
                 analysis::CodingTemplate ct;
-                if (!analysis::CodingOperations::TemplateFor(body, a, b, ct)) {
+                if (a < 0 || b > body.length() || a >= b) {
                     ++emptyCodings_;
                     return;
                 }
+                ct.start = a;
+                ct.finish = b;
+                ct.startPara = paragraphs.numberOf(a);
+                ct.finishPara = paragraphs.numberOf(b - 1);
+                ct.preview = cutText(body.text(a, b), 63);
+                ct.rtf = body.rangeToRtf(a, b);
                 ct.text = text;
                 ct.code = code;
                 codings.AddCoding(ct, batch);

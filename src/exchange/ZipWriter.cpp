@@ -38,12 +38,16 @@ bool ZipWriter::build(std::string& out, std::string& errorText) const {
             zip_discard(archive);
             return false;
         }
-        if (zip_file_add(archive, m.name.c_str(), data, ZIP_FL_ENC_UTF_8) < 0) {
+        const zip_int64_t index = zip_file_add(archive, m.name.c_str(), data, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
             zip_source_free(data);
             errorText = zip_strerror(archive);
             zip_discard(archive);
             return false;
         }
+        // The fastest deflate: texts and XML shrink nearly as much, at a third of the time.
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
+                                 m.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, m.deflate ? 1 : 0);
     }
     if (zip_close(archive) < 0) {
         errorText = zip_strerror(archive);

@@ -12,10 +12,12 @@ public:
     struct Member {
         std::string name;
         std::string data;
+        bool deflate = true;
     };
 
-    void add(std::string name, std::string data) {
-        members_.push_back({std::move(name), std::move(data)});
+    // deflate false: stored as it is (a copy that matters less than the time to pack it).
+    void add(std::string name, std::string data, bool deflate = true) {
+        members_.push_back({std::move(name), std::move(data), deflate});
     }
     const std::vector<Member>& members() const { return members_; }
 

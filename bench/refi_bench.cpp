@@ -1,0 +1,115 @@
+// REFI-QDA export and import of the standard project against the work they cannot avoid:
+// writing the same plain texts and as much XML with a plain streaming writer and zipping it;
+// unzipping the file and parsing its XML with the same parser.
+#include "BenchSession.h"
+#include "BenchSupport.h"
+#include "ProjectGenerator.h"
+#include "exchange/RefiExport.h"
+#include "exchange/RefiImport.h"
+#include "exchange/SafeXml.h"
+#include "exchange/ZipArchive.h"
+#include "exchange/ZipWriter.h"
+#include "platform/Files.h"
+#include "platform/richtext/RichText.h"
+#include "store/Schema.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <tuple>
+
+using namespace vexana;
+using namespace vexana::bench;
+using namespace vexana::store;
+
+namespace {
+
+const std::string& exportedFile() {
+    static const std::string path = [] {
+        const std::string p = benchDirectory() + "/standard.qdpx";
+        BenchSession s(standardProject());
+        exchange::RefiExport(*s.ws).ExportProject(p);
+        return p;
+    }();
+    return path;
+}
+
+void Export(benchmark::State& state) {
+    BenchSession s(standardProject());
+    // The baseline has the plain texts at hand already.
+    std::vector<std::string> plains;
+    for (std::int32_t t : s.doc.store().ListIds(TopicId::Texts)) {
+        RecordCursor c;
+        s.doc.store().GetRecord(TopicId::Texts, t, c, true);
+        const auto& b = c.block(TextField::Body);
+        plains.push_back(platform::RichText::fromRtf(std::string(b.begin(), b.end())).plainText());
+    }
+    const std::size_t xmlBytes = [&] {
+        exchange::ZipWriter zip;
+        exchange::RefiExport(*s.ws).BuildProject(zip);
+        return zip.members().back().data.size();
+    }();
+    const std::string out = benchDirectory() + "/export.qdpx";
+    double base = 0, ours = 0;
+    for (auto _ : state) {
+        std::tie(base, ours) = compare(
+            2,
+            [&] {
+                exchange::ZipWriter zip;
+                for (std::size_t i = 0; i < plains.size(); ++i)
+                    zip.add("sources/" + std::to_string(i) + ".txt", plains[i]);
+                std::string xml;
+                xml.reserve(xmlBytes + 256);
+                char line[256];
+                for (long k = 0; xml.size() < xmlBytes; ++k) {
+                    const int n = std::snprintf(
+                        line, sizeof line,
+                        "<PlainTextSelection guid=\"%08lX-0000-4000-8000-000000000000\" "
+                        "startPosition=\"%ld\" endPosition=\"%ld\"><Coding guid=\"x\"/>"
+                        "</PlainTextSelection>\n",
+                        k, k, k + 10);
+                    xml.append(line, static_cast<std::size_t>(n));
+                }
+                zip.add("project.qde", std::move(xml));
+                std::string bytes, error;
+                zip.build(bytes, error);
+                platform::writeFileAtomic(out, bytes);
+            },
+            [&] { exchange::RefiExport(*s.ws).ExportProject(out); });
+    }
+    report(state, base, ours);
+    state.counters["xml_MB"] = static_cast<double>(xmlBytes) / 1e6;
+}
+
+void Import(benchmark::State& state) {
+    const std::string file = exportedFile();
+    const std::string target = benchDirectory() + "/imported.vxp";
+    double base = 0, ours = 0;
+    exchange::RefiImportReport r;
+    for (auto _ : state) {
+        std::tie(base, ours) = compare(
+            2,
+            [&] {
+                std::string error;
+                auto zip = exchange::ZipArchive::open(file, error);
+                for (const std::string& n : zip->names()) {
+                    auto bytes = zip->read(n, 1u << 30, error);
+                    if (n == "project.qde")
+                        benchmark::DoNotOptimize(exchange::parseXml(*bytes, error).get());
+                }
+            },
+            [&] {
+                SilentUserInterface ui;
+                exchange::ImportRefiProject(file, freshPath(target), exchange::PositionMode::Auto,
+                                            ui, r);
+            });
+    }
+    report(state, base, ours);
+    state.counters["codings"] = r.counts.selections;
+    state.counters["sources"] = r.counts.sources;
+}
+
+} // namespace
+
+BENCHMARK(Export)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Import)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
