@@ -37,40 +37,91 @@ constexpr std::string_view groupDescription = "Text group";
 
 // ---- The file's contents, as read -------------------------------------------------------
 
+// A GUID as its 128 bits: hundreds of thousands of them are kept and compared, as keys of
+// their own rather than strings on the heap.
+struct Gk {
+    std::uint64_t hi = 0, lo = 0;
+    bool operator==(const Gk&) const = default;
+};
+struct GkHash {
+    std::size_t operator()(const Gk& k) const {
+        return static_cast<std::size_t>(k.hi * 0x9E3779B97F4A7C15ULL ^ k.lo);
+    }
+};
+template <typename V> using GkMap = std::unordered_map<Gk, V, GkHash>;
+
+Gk keyOf(std::string_view t) {
+    Gk k;
+    int n = 0;
+    for (char c : t) {
+        int v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
+        std::uint64_t& half = n < 16 ? k.hi : k.lo;
+        half = half << 4 | static_cast<std::uint64_t>(v);
+        if (++n == 32) break;
+    }
+    return k;
+}
+
+std::string text(const Gk& k) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%08llX-%04llX-%04llX-%04llX-%012llX",
+                  static_cast<unsigned long long>(k.hi >> 32),
+                  static_cast<unsigned long long>((k.hi >> 16) & 0xFFFF),
+                  static_cast<unsigned long long>(k.hi & 0xFFFF),
+                  static_cast<unsigned long long>(k.lo >> 48),
+                  static_cast<unsigned long long>(k.lo & 0xFFFFFFFFFFFFULL));
+    return buf;
+}
+
 struct RCode {
-    std::string guid, name, description, colour;
+    Gk guid;
+    std::string name, description, colour;
     int parent = -1; // index into codes
-    std::vector<std::string> notes;
+    std::vector<Gk> notes;
 };
 struct RSelection {
-    std::string guid, name;
+    Gk guid;
+    std::string name;
     long long start = 0, end = 0;
-    std::vector<std::string> codes, notes;
+    std::vector<Gk> codes, notes;
 };
 struct RValue {
-    std::string variable, kind, text;
+    Gk variable;
+    std::string kind, text;
 };
 struct RSource {
-    std::string guid, name, plainPath, richPath, content, created;
+    Gk guid;
+    std::string name, plainPath, richPath, content, created;
     bool hasContent = false;
     std::vector<RSelection> selections;
-    std::vector<std::string> wholeCodes, notes;
+    std::vector<Gk> wholeCodes, notes;
     std::vector<RValue> values;
 };
 struct RVariable {
-    std::string guid, name, type;
+    Gk guid;
+    std::string name, type;
 };
 struct RNote {
-    std::string guid, name, user, created, content, richPath;
+    Gk guid, user;
+    std::string name, created, content, richPath;
 };
 struct RSet {
-    std::string guid, name, description;
-    std::vector<std::string> sources;
+    Gk guid;
+    std::string name, description;
+    std::vector<Gk> sources;
     bool isCase = false;
 };
 struct RModel {
     std::string name;
-    std::unordered_map<std::string, std::string> users; // guid key -> name
+    GkMap<std::string> users;
     std::vector<RCode> codes;
     std::vector<RVariable> variables;
     std::vector<RSource> sources;
@@ -103,12 +154,12 @@ public:
     explicit Reader(RModel& m) : m_(m) {}
 
     // Registers an object's GUID; a second object with the same GUID refuses the file.
-    std::string take(const xmlNode* n, std::string_view kind) {
+    Gk take(const xmlNode* n, std::string_view kind) {
         const std::string g = attribute(n, "guid");
         if (!isGuid(g))
             throw Refusal{std::string(kind) + " " + quoted(attribute(n, "name")) +
                           (g.empty() ? " has no GUID." : " has no valid GUID (" + g + ").")};
-        std::string key = guidKey(g);
+        const Gk key = keyOf(g);
         const auto [it, fresh] = seen_.emplace(key, kind);
         if (!fresh)
             throw Refusal{"The GUID " + g + " names two things (" + std::string(it->second) +
@@ -116,7 +167,7 @@ public:
         return key;
     }
 
-    static std::string ref(const xmlNode* n) { return guidKey(attribute(n, "targetGUID")); }
+    static Gk ref(const xmlNode* n) { return keyOf(attribute(n, "targetGUID")); }
 
     void project(const xmlNode* root) {
         if (!isElement(root, "Project"))
@@ -180,18 +231,18 @@ public:
     }
 
     // Notes referred to from the project itself or from things not carried.
-    std::vector<std::string> projectNotes_;
+    std::vector<Gk> projectNotes_;
 
 private:
     void codes(const xmlNode* list, int parent, int depth) {
         eachChild(list, [&](const xmlNode* c) {
             if (!isElement(c, "Code")) return;
             // A GUID met again among the code's own ancestors makes the tree a cycle.
-            const std::string g = guidKey(attribute(c, "guid"));
+            const Gk g = keyOf(attribute(c, "guid"));
             for (int a = parent; a >= 0; a = m_.codes[static_cast<std::size_t>(a)].parent)
                 if (m_.codes[static_cast<std::size_t>(a)].guid == g)
                     throw Refusal{"The code " + quoted(attribute(c, "name")) +
-                                  " contains itself (its GUID " + g +
+                                  " contains itself (its GUID " + text(g) +
                                   " is one of its own parents)."};
             RCode code;
             code.guid = take(c, "Code");
@@ -311,7 +362,7 @@ private:
         RNote note;
         note.guid = take(n, "Note");
         note.name = attribute(n, "name");
-        note.user = guidKey(attribute(n, "creatingUser"));
+        note.user = keyOf(attribute(n, "creatingUser"));
         note.created = attribute(n, "creationDateTime");
         note.richPath = attribute(n, "richTextPath");
         eachChild(n, [&](const xmlNode* k) {
@@ -345,12 +396,12 @@ private:
     }
 
 public:
-    std::vector<std::pair<std::vector<std::string>, std::vector<RValue>>> caseValues_;
+    std::vector<std::pair<std::vector<Gk>, std::vector<RValue>>> caseValues_;
 
 private:
     RModel& m_;
     // Kinds are element names of the tree or literals, alive while the reader is.
-    std::unordered_map<std::string, std::string_view> seen_;
+    GkMap<std::string_view> seen_;
 };
 
 XmlDoc parseOrRefuse(std::string_view bytes, std::string_view what) {
@@ -585,7 +636,7 @@ struct Loaded {
     std::vector<bool> skip;
     std::vector<std::string> rtf; // a source's own RTF when it says the same as its plain text
     std::vector<std::optional<RichText>> rich; // that RTF as read
-    std::unordered_map<std::string, std::string> noteRtf;
+    GkMap<std::string> noteRtf;
 };
 
 std::optional<std::string> member(const ZipArchive& zip, std::string_view path,
@@ -696,7 +747,7 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
         const SourceText& t = l.texts[i];
         for (const RSelection& sel : s.selections) {
             const std::string which =
-                "The selection " + sel.guid + " of the source " + quoted(s.name);
+                "The selection " + text(sel.guid) + " of the source " + quoted(s.name);
             if (sel.start > sel.end)
                 throw Refusal{which + " ends (" + std::to_string(sel.end) + ") before it starts (" +
                               std::to_string(sel.start) + ")."};
@@ -741,21 +792,21 @@ private:
         return true;
     }
 
-    std::int32_t code(const std::string& guid, const std::string& where) {
+    std::int32_t code(const Gk& guid, const std::string& where) {
         auto it = codeByGuid_.find(guid);
         if (it != codeByGuid_.end()) return it->second;
         r_.notCarried.push_back("A coding in " + where + " names a code that is not in the file (" +
-                                guid + ")");
+                                text(guid) + ")");
         return 0;
     }
 
     bool sources() {
         const std::vector<std::string> none;
         // Each text goes into the group whose set names it first; the others into one group.
-        std::unordered_map<std::string, std::size_t> groupOf;
+        GkMap<std::size_t> groupOf;
         for (std::size_t k = 0; k < m_.sets.size(); ++k)
             if (!m_.sets[k].isCase && m_.sets[k].description == groupDescription)
-                for (const std::string& g : m_.sets[k].sources)
+                for (const Gk& g : m_.sets[k].sources)
                     groupOf.emplace(g, k);
         std::int32_t rest = 0;
         analysis::CodingOperations& codings = ws_.codings();
@@ -815,15 +866,15 @@ private:
                 ++r_.counts.selections;
                 const std::int32_t a = t.offset(sel.start, r_.positions);
                 const std::int32_t b = t.offset(sel.end, r_.positions);
-                for (const std::string& c : sel.codes)
+                for (const Gk& c : sel.codes)
                     if (const std::int32_t code = this->code(c, where)) codeRange(code, a, b);
-                for (const std::string& n : sel.notes)
+                for (const Gk& n : sel.notes)
                     places_.push_back({n, text, 0, a});
             }
-            for (const std::string& c : src.wholeCodes)
+            for (const Gk& c : src.wholeCodes)
                 if (const std::int32_t code = this->code(c, where))
                     codeRange(code, 0, body.length());
-            for (const std::string& n : src.notes)
+            for (const Gk& n : src.notes)
                 places_.push_back({n, text, 0, 0});
             values_.push_back({text, &src.values});
         }
@@ -848,7 +899,7 @@ private:
 
     bool variables() {
         variables::Variables vars(ws_.doc());
-        std::unordered_map<std::string, int> fieldOf;
+        GkMap<int> fieldOf;
         for (const RVariable& v : m_.variables) {
             std::string name = cutText(variables::trimmed(v.name), 63);
             if (name.empty()) name = "Variable";
@@ -868,7 +919,7 @@ private:
         }
         // Values of a case go to each of its texts that has none of its own.
         for (auto& [sources, vals] : l_.reader->caseValues_)
-            for (const std::string& g : sources)
+            for (const Gk& g : sources)
                 if (auto t = textByGuid_.find(g); t != textByGuid_.end())
                     values_.push_back({t->second, &vals});
         int unreadable = 0;
@@ -903,7 +954,7 @@ private:
                 continue;
             }
             std::vector<std::int32_t> members;
-            for (const std::string& g : set.sources)
+            for (const Gk& g : set.sources)
                 if (auto t = textByGuid_.find(g); t != textByGuid_.end())
                     members.push_back(t->second);
             if (set.isCase && members.empty()) {
@@ -923,10 +974,10 @@ private:
     }
 
     bool memos() {
-        std::unordered_map<std::string, const RNote*> notes;
+        GkMap<const RNote*> notes;
         for (const RNote& n : m_.notes)
             notes[n.guid] = &n;
-        std::unordered_set<std::string> used;
+        std::unordered_set<Gk, GkHash> used;
         auto rtfOf = [&](const RNote& n) {
             auto r = l_.noteRtf.find(n.guid);
             return r != l_.noteRtf.end() ? r->second : memoRtf(n.content);
@@ -938,8 +989,8 @@ private:
         for (const Place& p : places_) {
             auto n = notes.find(p.note);
             if (n == notes.end()) {
-                r_.notCarried.push_back("A reference to a note that is not in the file (" + p.note +
-                                        ")");
+                r_.notCarried.push_back("A reference to a note that is not in the file (" +
+                                        text(p.note) + ")");
                 continue;
             }
             used.insert(p.note);
@@ -952,13 +1003,13 @@ private:
         for (std::size_t k = 0; k < m_.codes.size(); ++k) {
             const RCode& c = m_.codes[k];
             std::vector<const RNote*> own;
-            for (const std::string& g : c.notes)
+            for (const Gk& g : c.notes)
                 if (auto n = notes.find(g); n != notes.end()) {
                     own.push_back(n->second);
                     used.insert(g);
                 } else
-                    r_.notCarried.push_back("A reference to a note that is not in the file (" + g +
-                                            ")");
+                    r_.notCarried.push_back("A reference to a note that is not in the file (" +
+                                            text(g) + ")");
             if (own.empty() && c.description.empty()) continue;
             std::string rtf, title = c.name, who;
             std::optional<DateTime> date;
@@ -1007,7 +1058,7 @@ private:
     }
 
     struct Place {
-        std::string note;
+        Gk note;
         std::int32_t text, code, pos;
     };
 
@@ -1017,7 +1068,7 @@ private:
     RModel& m_;
     RefiImportReport& r_;
     std::vector<std::int32_t> codeIds_;
-    std::unordered_map<std::string, std::int32_t> codeByGuid_, textByGuid_;
+    GkMap<std::int32_t> codeByGuid_, textByGuid_;
     std::unordered_map<std::size_t, std::int32_t> groups_;
     std::vector<Place> places_;
     std::vector<std::pair<std::int32_t, const std::vector<RValue>*>> values_;

@@ -19,6 +19,8 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Retrieval.h"
 #include "browser/SegmentsDocument.h"
+#include "exchange/RefiExport.h"
+#include "exchange/RefiImport.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -82,7 +84,7 @@ int toggleId(int bit) {
 // project and its history with it.
 bool isUndoStep(int id) {
     return id != CommandId::Undo && id != CommandId::Redo && id != 32891 && id != 32783 &&
-           !(id >= 33028 && id <= 33032) && id != 57665;
+           !(id >= 33028 && id <= 33032) && id != 57665 && id != 33903;
 }
 
 // A history text for the menu: '&' marks the mnemonic, so those in names are doubled.
@@ -146,6 +148,19 @@ void CMainFrame::buildMenus() {
     exports->addAction(addCommand(33022, "&Retrieved Segments", [this] {
         exportRtf([this] { return browser::segmentsExport(doc_.store(), ws_.retrieved).toRtf(); });
     }));
+    exports->addAction(addCommand(33901, "REFI-QDA &Project...",
+                                  [this] { exchange::RefiExport(ws_).ExportProjectCommand(); }));
+    exports->addAction(addCommand(33902, "REFI-QDA &Codebook...",
+                                  [this] { exchange::RefiExport(ws_).ExportCodebookCommand(); }));
+    QMenu* imports = project->addMenu("&Import");
+    imports->addAction(addCommand(33903, "REFI-QDA &Project...", saved([this] {
+                                      if (const std::string made =
+                                              exchange::ImportRefiProjectCommand(doc_.ui());
+                                          !made.empty())
+                                          doc_.OpenPath(made, true);
+                                  })));
+    imports->addAction(addCommand(33904, "REFI-QDA &Codebook...",
+                                  [this] { exchange::ImportCodebookCommand(ws_); }));
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(
@@ -485,6 +500,8 @@ void CMainFrame::updateCommands() {
     command(32892)->setEnabled(open);
     command(33021)->setEnabled(open && openText_ != 0);
     command(33022)->setEnabled(open);
+    for (int id : {33901, 33902, 33904})
+        command(id)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {
         // The menu text always holds its number; only an item with a path is shown.
         command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));
