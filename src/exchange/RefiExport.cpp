@@ -6,6 +6,7 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
+#include "platform/Parallel.h"
 #include "platform/richtext/RichText.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -143,6 +144,12 @@ private:
         return derivedGuid(project_, kind, id);
     }
 
+    const std::string& codeGuid(std::int32_t code) {
+        auto it = codeGuids_.find(code);
+        if (it == codeGuids_.end()) it = codeGuids_.emplace(code, guid("code", code)).first;
+        return it->second;
+    }
+
     std::string projectName() const {
         std::string path = ws_.doc().title();
         const auto slash = path.find_last_of('/');
@@ -264,39 +271,61 @@ private:
         x.close();
     }
 
+    // A text made plain, on a worker thread.
+    struct Prepared {
+        std::int32_t id = 0;
+        std::string rtf, plain;
+        bool formatted = false;
+        std::int32_t length = 0;
+    };
+
     void sources(XmlWriter& x) {
         groups_ = s_.ListIds(TopicId::TextGroups);
-        bool any = false;
+        // The bodies are read here (the store stays on this thread); making them plain, the
+        // larger part of the work, runs on the other cores while this thread writes.
+        std::vector<Prepared> texts;
         for (std::int32_t group : groups_)
             for (std::int32_t text : ws_.documents().TextsOfGroup(group)) {
-                if (!any) x.open("Sources");
-                any = true;
-                source(x, text);
+                RecordCursor c;
+                if (!s_.GetRecord(TopicId::Texts, text, c, true)) continue;
+                const ByteBlock& block = c.block(TextField::Body);
+                texts.push_back(
+                    {text, std::string(reinterpret_cast<const char*>(block.data()), block.size())});
             }
-        if (any) x.close();
+        if (texts.empty()) return;
+        x.open("Sources");
+        platform::produceInOrder(
+            texts.size(),
+            [&](std::size_t i) {
+                Prepared& t = texts[i];
+                const platform::RichText body = platform::RichText::fromRtf(t.rtf);
+                t.plain = plainLines(body);
+                t.formatted = hasFormatting(body);
+                t.length = body.length();
+            },
+            [&](std::size_t i) { source(x, texts[i]); });
+        x.close();
     }
 
-    void source(XmlWriter& x, std::int32_t id) {
+    void source(XmlWriter& x, Prepared& t) {
+        const std::int32_t id = t.id;
         RecordCursor c;
-        if (!s_.GetRecord(TopicId::Texts, id, c, true)) return;
-        const ByteBlock& block = c.block(TextField::Body);
-        const std::string_view stored(reinterpret_cast<const char*>(block.data()), block.size());
-        const platform::RichText body = platform::RichText::fromRtf(stored);
+        if (!s_.GetRecord(TopicId::Texts, id, c)) return;
         const std::string g = guid("text", id);
         ++counts.sources;
         x.open("TextSource");
         x.attribute("guid", g);
         x.attribute("name", c.getText(TextField::Name));
-        if (hasFormatting(body)) {
+        if (t.formatted) {
             x.attribute("richTextPath", "internal://" + g + ".rtf");
             // Beside the plain text it carries only the formats: not worth the time to deflate.
-            zip_.add("sources/" + g + ".rtf", std::string(stored), false);
+            zip_.add("sources/" + g + ".rtf", std::move(t.rtf), false);
         }
         x.attribute("plainTextPath", "internal://" + g + ".txt");
         if (const std::string d = dateTimeText(c.getDate(TextField::Date)); !d.empty())
             x.attribute("creationDateTime", d);
-        zip_.add("sources/" + g + ".txt", plainLines(body));
-        c.Release();
+        zip_.add("sources/" + g + ".txt", std::move(t.plain));
+        t.rtf = std::string();
 
         struct Place {
             std::int32_t start, end;
@@ -318,7 +347,7 @@ private:
         std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
             return std::tie(a.start, a.end, a.memo, a.id) < std::tie(b.start, b.end, b.memo, b.id);
         });
-        const std::int32_t length = body.length();
+        const std::int32_t length = t.length;
         for (const Place& p : places) {
             const std::int32_t a = std::clamp(p.start, 0, length);
             const std::int32_t b = std::clamp(p.end, a, length);
@@ -335,7 +364,7 @@ private:
                 x.open("Coding");
                 x.attribute("guid", guid("coding", p.id));
                 x.open("CodeRef");
-                x.attribute("targetGUID", guid("code", p.code));
+                x.attribute("targetGUID", codeGuid(p.code));
                 x.close();
                 x.close();
             }
@@ -423,6 +452,7 @@ private:
     std::vector<int> fields_;
     std::vector<std::int32_t> groups_;
     std::unordered_map<std::string, std::string> userGuid_;
+    std::unordered_map<std::int32_t, std::string> codeGuids_;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "analysis/MemoOperations.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
+#include "platform/Parallel.h"
 #include "platform/Utf8.h"
 #include "platform/richtext/ParagraphTable.h"
 #include "platform/richtext/RichText.h"
@@ -634,35 +635,51 @@ struct Loaded {
     std::unique_ptr<Reader> reader;
     std::vector<SourceText> texts;
     std::vector<bool> skip;
-    std::vector<std::string> rtf; // a source's own RTF when it says the same as its plain text
-    std::vector<std::optional<RichText>> rich; // that RTF as read
+    std::vector<std::string> rtf; // a source's own RTF, taken when it says what the plain text says
     GkMap<std::string> noteRtf;
 };
 
-std::optional<std::string> member(const ZipArchive& zip, std::string_view path,
-                                  std::string_view what, std::string& missing) {
-    std::string p(path);
-    const bool internal = p.starts_with("internal://");
-    if (internal) p.erase(0, 11);
-    if (p.find("://") != std::string::npos) {
-        missing = std::string(what) + " lies outside the project file (" + std::string(path) + ")";
+// The archive's members by name without case, looked up once each.
+class Members {
+public:
+    explicit Members(const ZipArchive& zip) : zip_(zip) {
+        for (const std::string& n : zip.names())
+            byName_.emplace(lower(n), n);
+    }
+
+    // A source's file by its path in the project file: "internal://" or not, under
+    // "sources/", "Sources/" or as given; missing says why there is none.
+    std::optional<std::string> read(std::string_view path, std::string_view what,
+                                    std::string& missing) const {
+        std::string p(path);
+        if (p.starts_with("internal://")) p.erase(0, 11);
+        if (p.find("://") != std::string::npos) {
+            missing =
+                std::string(what) + " lies outside the project file (" + std::string(path) + ")";
+            return std::nullopt;
+        }
+        for (const std::string& t : {"sources/" + p, p}) {
+            const auto it = byName_.find(lower(t));
+            if (it == byName_.end()) continue;
+            std::string error;
+            auto bytes = zip_.read(it->second, maxSourceBytes, error);
+            if (!bytes) throw Refusal{"The member " + it->second + " cannot be read: " + error};
+            return bytes;
+        }
+        missing =
+            std::string(what) + " is missing from the project file (" + std::string(path) + ")";
         return std::nullopt;
     }
-    std::vector<std::string> tries;
-    tries.push_back("sources/" + p);
-    tries.push_back("Sources/" + p);
-    tries.push_back(p);
-    for (const std::string& t : tries) {
-        std::string found = zip.contains(t) ? t : zip.findIgnoringCase(t);
-        if (found.empty()) continue;
-        std::string error;
-        auto bytes = zip.read(found, maxSourceBytes, error);
-        if (!bytes) throw Refusal{"The member " + found + " cannot be read: " + error};
-        return bytes;
+
+private:
+    static std::string lower(std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return s;
     }
-    missing = std::string(what) + " is missing from the project file (" + std::string(path) + ")";
-    return std::nullopt;
-}
+    const ZipArchive& zip_;
+    std::unordered_map<std::string, std::string> byName_;
+};
 
 Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report) {
     std::string error;
@@ -683,20 +700,20 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
     if (!qde) throw Refusal{"The member " + qdeName + " cannot be read: " + error};
 
     Loaded l;
+    const Members members(*zip);
     l.reader = readProject(*qde, l.model);
     qde->clear();
     RModel& m = l.model;
     l.texts.resize(m.sources.size());
     l.skip.assign(m.sources.size(), false);
     l.rtf.resize(m.sources.size());
-    l.rich.resize(m.sources.size());
     int otherRich = 0;
     for (std::size_t i = 0; i < m.sources.size(); ++i) {
         RSource& s = m.sources[i];
         std::string missing;
         std::optional<std::string> bytes;
         if (!s.plainPath.empty())
-            bytes = member(*zip, s.plainPath, "The text of the source " + quoted(s.name), missing);
+            bytes = members.read(s.plainPath, "The text of the source " + quoted(s.name), missing);
         else if (s.hasContent)
             bytes = s.content;
         else
@@ -713,16 +730,9 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
             const std::string_view r = s.richPath;
             if (r.size() > 4 && variables::equalIgnoringCase(r.substr(r.size() - 4), ".rtf")) {
                 std::string ignored;
-                auto rtf = member(*zip, r, "", ignored);
-                if (rtf) {
-                    RichText rich = RichText::fromRtf(*rtf);
-                    std::u32string plain = platform::utf8ToChars(l.texts[i].normalized);
-                    std::replace(plain.begin(), plain.end(), U'\n', U'\r');
-                    if (rich.chars() == plain) {
-                        l.rtf[i] = std::move(*rtf);
-                        l.rich[i] = std::move(rich);
-                    }
-                }
+                auto rtf = members.read(r, "", ignored);
+                // Whether it says what the plain text says is seen when the text is made.
+                if (rtf) l.rtf[i] = std::move(*rtf);
             } else
                 ++otherRich;
         }
@@ -734,7 +744,7 @@ Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report
         const std::string_view r = n.richPath;
         if (r.size() > 4 && variables::equalIgnoringCase(r.substr(r.size() - 4), ".rtf")) {
             std::string ignored;
-            if (auto rtf = member(*zip, r, "", ignored)) l.noteRtf[n.guid] = std::move(*rtf);
+            if (auto rtf = members.read(r, "", ignored)) l.noteRtf[n.guid] = std::move(*rtf);
         }
     }
 
@@ -800,8 +810,54 @@ private:
         return 0;
     }
 
+    // A source made ready on a worker thread: its body and the templates of its codings.
+    struct PreparedCoding {
+        Gk code;
+        analysis::CodingTemplate t;
+        bool empty = false;
+    };
+    struct PreparedSource {
+        std::string rtf;
+        std::vector<PreparedCoding> codings;
+    };
+
+    void prepare(std::size_t i, PreparedSource& out) {
+        const RSource& src = m_.sources[i];
+        const SourceText& t = l_.texts[i];
+        RichText body = RichText::fromPlain(t.normalized);
+        if (!l_.rtf[i].empty()) {
+            RichText rich = RichText::fromRtf(l_.rtf[i]);
+            if (rich.chars() == body.chars()) {
+                body = std::move(rich);
+                out.rtf = std::move(l_.rtf[i]);
+            }
+            l_.rtf[i] = std::string();
+        }
+        if (out.rtf.empty()) out.rtf = body.toRtf();
+        // One paragraph table per text: a template of its own would build it per coding.
+        const platform::ParagraphTable paragraphs(body);
+        auto add = [&](const Gk& code, std::int32_t a, std::int32_t b) {
+            PreparedCoding& c = out.codings.emplace_back();
+            c.code = code;
+            if (a < 0 || b > body.length() || a >= b) {
+                c.empty = true;
+                return;
+            }
+            c.t.start = a;
+            c.t.finish = b;
+            c.t.startPara = paragraphs.numberOf(a);
+            c.t.finishPara = paragraphs.numberOf(b - 1);
+            c.t.preview = cutText(body.text(a, b), 63);
+            c.t.rtf = body.rangeToRtf(a, b);
+        };
+        for (const RSelection& sel : src.selections)
+            for (const Gk& c : sel.codes)
+                add(c, t.offset(sel.start, r_.positions), t.offset(sel.end, r_.positions));
+        for (const Gk& c : src.wholeCodes)
+            add(c, 0, body.length());
+    }
+
     bool sources() {
-        const std::vector<std::string> none;
         // Each text goes into the group whose set names it first; the others into one group.
         GkMap<std::size_t> groupOf;
         for (std::size_t k = 0; k < m_.sets.size(); ++k)
@@ -811,73 +867,72 @@ private:
         std::int32_t rest = 0;
         analysis::CodingOperations& codings = ws_.codings();
         std::int32_t batch = analysis::CodingOperations::NoBatch;
-        for (std::size_t i = 0; i < m_.sources.size(); ++i) {
-            if (l_.skip[i]) continue;
-            const RSource& src = m_.sources[i];
-            std::int32_t group = 0;
-            if (auto g = groupOf.find(src.guid); g != groupOf.end()) {
-                group = groupFor(g->second);
-            } else {
-                if (!rest) rest = newGroup(m_.name.empty() ? "Texts" : m_.name);
-                group = rest;
-            }
-            if (!group) return false;
-            const SourceText& t = l_.texts[i];
-            const RichText body =
-                l_.rich[i] ? std::move(*l_.rich[i]) : RichText::fromPlain(t.normalized);
-            l_.rich[i].reset();
-            const std::string name =
-                src.name.empty() ? "Source " + std::to_string(r_.counts.sources + 1) : src.name;
-            const std::int32_t text = ws_.documents().CreateTextWith(
-                group, name, l_.rtf[i].empty() ? body.toRtf() : l_.rtf[i]);
-            if (!text) return false;
-            ++r_.counts.sources;
-            textByGuid_[src.guid] = text;
-            if (auto d = xsdDate(src.created)) {
-                RecordCursor c;
-                if (!s_.GetRecord(TopicId::Texts, text, c)) return false;
-                c.setDate(TextField::Date, *d);
-                if (!s_.Save(c)) return false;
-            }
-            const std::string where = "the source " + quoted(src.name);
-            // One paragraph table per text: a template of its own would build it per coding.
-            const platform::ParagraphTable paragraphs(body);
-            auto codeRange = [&](std::int32_t code, std::int32_t a, std::int32_t b) {
-                analysis::CodingTemplate ct;
-                if (a < 0 || b > body.length() || a >= b) {
-                    ++emptyCodings_;
-                    return;
-                }
-                ct.start = a;
-                ct.finish = b;
-                ct.startPara = paragraphs.numberOf(a);
-                ct.finishPara = paragraphs.numberOf(b - 1);
-                ct.preview = cutText(body.text(a, b), 63);
-                ct.rtf = body.rangeToRtf(a, b);
-                ct.text = text;
-                ct.code = code;
-                codings.AddCoding(ct, batch);
-                if (codings.lastCoding())
-                    ++stored_;
-                else
-                    ++contained_;
-            };
-            for (const RSelection& sel : src.selections) {
-                ++r_.counts.selections;
-                const std::int32_t a = t.offset(sel.start, r_.positions);
-                const std::int32_t b = t.offset(sel.end, r_.positions);
-                for (const Gk& c : sel.codes)
-                    if (const std::int32_t code = this->code(c, where)) codeRange(code, a, b);
-                for (const Gk& n : sel.notes)
-                    places_.push_back({n, text, 0, a});
-            }
-            for (const Gk& c : src.wholeCodes)
-                if (const std::int32_t code = this->code(c, where))
-                    codeRange(code, 0, body.length());
-            for (const Gk& n : src.notes)
-                places_.push_back({n, text, 0, 0});
-            values_.push_back({text, &src.values});
+        bool ok = true;
+        std::vector<PreparedSource> prepared(m_.sources.size());
+        // The texts are made ready on the other cores while this thread stores them in order,
+        // as the preprocessor does.
+        platform::produceInOrder(
+            m_.sources.size(),
+            [&](std::size_t i) {
+                if (!l_.skip[i]) prepare(i, prepared[i]);
+            },
+            [&](std::size_t i) {
+                if (!ok || l_.skip[i]) return;
+                PreparedSource ready = std::move(prepared[i]);
+                ok = store(i, ready, groupOf, rest, codings, batch);
+            });
+        return ok;
+    }
+
+    bool store(std::size_t i, PreparedSource& ready, const GkMap<std::size_t>& groupOf,
+               std::int32_t& rest, analysis::CodingOperations& codings, std::int32_t& batch) {
+        const RSource& src = m_.sources[i];
+        std::int32_t group = 0;
+        if (auto g = groupOf.find(src.guid); g != groupOf.end()) {
+            group = groupFor(g->second);
+        } else {
+            if (!rest) rest = newGroup(m_.name.empty() ? "Texts" : m_.name);
+            group = rest;
         }
+        if (!group) return false;
+        const std::string name =
+            src.name.empty() ? "Source " + std::to_string(r_.counts.sources + 1) : src.name;
+        const std::int32_t text = ws_.documents().CreateTextWith(group, name, ready.rtf);
+        if (!text) return false;
+        ready.rtf = std::string();
+        ++r_.counts.sources;
+        textByGuid_[src.guid] = text;
+        if (auto d = xsdDate(src.created)) {
+            RecordCursor c;
+            if (!s_.GetRecord(TopicId::Texts, text, c)) return false;
+            c.setDate(TextField::Date, *d);
+            if (!s_.Save(c)) return false;
+        }
+        const std::string where = "the source " + quoted(src.name);
+        for (PreparedCoding& c : ready.codings) {
+            const std::int32_t code = this->code(c.code, where);
+            if (!code) continue;
+            if (c.empty) {
+                ++emptyCodings_;
+                continue;
+            }
+            c.t.text = text;
+            c.t.code = code;
+            codings.AddCoding(c.t, batch);
+            if (codings.lastCoding())
+                ++stored_;
+            else
+                ++contained_;
+        }
+        const SourceText& t = l_.texts[i];
+        for (const RSelection& sel : src.selections) {
+            ++r_.counts.selections;
+            for (const Gk& n : sel.notes)
+                places_.push_back({n, text, 0, t.offset(sel.start, r_.positions)});
+        }
+        for (const Gk& n : src.notes)
+            places_.push_back({n, text, 0, 0});
+        values_.push_back({text, &src.values});
         return true;
     }
 

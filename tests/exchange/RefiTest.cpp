@@ -135,6 +135,10 @@ TEST_F(Refi, ProjectRoundTripKeepsTextsCodesCodingsMemosVariablesAndSets) {
         text(interviews, "Ayşe", "Grüße aus İzmir 😀 und 𝄞 Musik.\nZweiter\tAbsatz.");
     const std::int32_t b = text(interviews, "Li", "我们在北京见面。🐉 龍\n第二段");
     const std::int32_t c = text(notes, "Field", "مرحبا بالعالم\nПривет, мир! \"<&>\"");
+    // Formatted text travels as RTF beside its plain form.
+    const std::int32_t d =
+        docs().CreateTextWith(notes, "Bold", "{\\rtf1\\ansi Plain {\\b bold} end.\\par}");
+    ASSERT_TRUE(d);
     const std::int32_t top = codes().FindCodeByPath(0, "Themes\\Family\\Children", true);
     const std::int32_t family = codes().FindCodeByPath(0, "Themes\\Family", true);
     const std::int32_t place = codes().FindCodeByPath(0, "Place", true);
@@ -175,7 +179,7 @@ TEST_F(Refi, ProjectRoundTripKeepsTextsCodesCodingsMemosVariablesAndSets) {
     exchange::RefiCounts counts;
     const std::string qdpx = dir.file("out.qdpx");
     ASSERT_TRUE(exchange::RefiExport(*ws).ExportProject(qdpx, &counts));
-    EXPECT_EQ(counts.sources, 3);
+    EXPECT_EQ(counts.sources, 4);
     EXPECT_EQ(counts.codes, 4);
     EXPECT_EQ(counts.selections, 7);
     EXPECT_EQ(counts.notes, 2);
@@ -200,7 +204,19 @@ TEST_F(Refi, ProjectRoundTripKeepsTextsCodesCodingsMemosVariablesAndSets) {
         << (ui2.messages.empty() ? "" : ui2.messages[0].text);
     EXPECT_EQ(report.positions, PositionMode::CodePoints);
     EXPECT_TRUE(report.notCarried.empty()) << report.notCarried.front();
-    EXPECT_EQ(report.counts.sources, 3);
+    EXPECT_EQ(report.counts.sources, 4);
+    {
+        test::ProjectSession back;
+        ASSERT_TRUE(back.open(dir.file("back.vxp")));
+        const std::int32_t bold = back.docs().FindText("Notes\\Bold");
+        RecordCursor c;
+        ASSERT_TRUE(back.doc.store().GetRecord(TopicId::Texts, bold, c, true));
+        const auto& b = c.block(TextField::Body);
+        const platform::RichText body =
+            platform::RichText::fromRtf(std::string(b.begin(), b.end()));
+        EXPECT_TRUE(body.charFormatAt(7).bold);
+        EXPECT_FALSE(body.charFormatAt(1).bold);
+    }
     EXPECT_EQ(report.counts.codes, 4);
     EXPECT_EQ(report.counts.selections, 7);
     EXPECT_EQ(report.counts.notes, 2);
