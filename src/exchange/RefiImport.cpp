@@ -159,8 +159,9 @@ public:
     Gk take(const xmlNode* n, std::string_view kind) {
         const std::string g = attribute(n, "guid");
         if (!isGuid(g))
-            throw Refusal{std::string(kind) + " " + quoted(attribute(n, "name")) +
-                          (g.empty() ? " has no GUID." : " has no valid GUID (" + g + ").")};
+            throw Refusal{
+                std::string(kind) + " " + quoted(attribute(n, "name")) +
+                (g.empty() ? " has no GUID." : " has no valid GUID (" + quoted(g) + ").")};
         const Gk key = keyOf(g);
         const auto [it, fresh] = seen_.emplace(key, kind);
         if (!fresh)
