@@ -65,6 +65,10 @@ std::vector<std::unique_ptr<Command>> allCommands() {
     list.push_back(makeMergeCommand());
     for (int which = 0; which < 4; ++which)
         list.push_back(makeExchangeCommands(which));
+    list.push_back(makeRefiExportCommand());
+    list.push_back(makeRefiImportCommand());
+    list.push_back(makeQdcExportCommand());
+    list.push_back(makeQdcImportCommand());
     list.push_back(makeRtfToTextCommand());
     list.push_back(makeProjectInfoCommand());
     return list;

@@ -79,6 +79,10 @@ std::unique_ptr<Command> makeArchiveImportCommand();
 std::unique_ptr<Command> makeMergeCommand();
 // 0 exchange-export, 1 exchange-import, 2 codesystem-export, 3 codesystem-import.
 std::unique_ptr<Command> makeExchangeCommands(int which);
+std::unique_ptr<Command> makeRefiExportCommand();
+std::unique_ptr<Command> makeRefiImportCommand();
+std::unique_ptr<Command> makeQdcExportCommand();
+std::unique_ptr<Command> makeQdcImportCommand();
 
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.

@@ -25,6 +25,8 @@
 #include "browser/SegmentsDocument.h"
 #include "exchange/ArchiveImport.h"
 #include "exchange/Teamwork.h"
+#include "exchange/RefiExport.h"
+#include "exchange/RefiImport.h"
 #include "platform/Files.h"
 #include "store/CVexDoc.h"
 #include "store/Schema.h"
@@ -87,7 +89,7 @@ int toggleId(int bit) {
 // project and its history with it.
 bool isUndoStep(int id) {
     return id != CommandId::Undo && id != CommandId::Redo && id != 32891 && id != 32783 &&
-           !(id >= 33028 && id <= 33032) && id != 57665;
+           !(id >= 33028 && id <= 33032) && id != 57665 && id != 33903;
 }
 
 // A history text for the menu: '&' marks the mnemonic, so those in names are doubled.
@@ -164,6 +166,19 @@ void CMainFrame::buildMenus() {
     exports->addAction(addCommand(33023, "Matrix of Code&frequency",
                                   [this] { browser::codeMatrixCommand(doc_.store(), ws_.ui()); }));
     buildPrintMenu(project);
+    exports->addAction(addCommand(33901, "REFI-QDA &Project...",
+                                  [this] { exchange::RefiExport(ws_).ExportProjectCommand(); }));
+    exports->addAction(addCommand(33902, "REFI-QDA &Codebook...",
+                                  [this] { exchange::RefiExport(ws_).ExportCodebookCommand(); }));
+    QMenu* imports = project->addMenu("&Import");
+    imports->addAction(addCommand(33903, "REFI-QDA &Project...", saved([this] {
+                                      if (const std::string made =
+                                              exchange::ImportRefiProjectCommand(doc_.ui());
+                                          !made.empty())
+                                          doc_.OpenPath(made, true);
+                                  })));
+    imports->addAction(addCommand(33904, "REFI-QDA &Codebook...",
+                                  [this] { exchange::ImportCodebookCommand(ws_); }));
     project->addSeparator();
     for (int i = 0; i < 5; ++i)
         project->addAction(
@@ -510,6 +525,8 @@ void CMainFrame::updateCommands() {
     for (int id : {33019, 33020, 33023})
         command(id)->setEnabled(open);
     updatePrintCommands();
+    for (int id : {33901, 33902, 33904})
+        command(id)->setEnabled(open);
     for (int i = 0; i < 5; ++i) {
         // The menu text always holds its number; only an item with a path is shown.
         command(33028 + i)->setText(q(doc_.recent().menuText(i + 1)));

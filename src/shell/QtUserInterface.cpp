@@ -192,6 +192,19 @@ std::string QtUserInterface::chooseFile(FileDialog dialog) {
     case FileDialog::ImportCodeSystem:
         path = QFileDialog::getOpenFileName(parent_, "Import Coded Segments/Memos ", folder,
                                             "VEX-Exchange (*.vxt)");
+    case FileDialog::ExportRefiProject:
+        path = saveFile("Export REFI-QDA Project", "REFI-QDA Project (*.qdpx)", "qdpx", folder);
+        break;
+    case FileDialog::ImportRefiProject:
+        path = QFileDialog::getOpenFileName(parent_, "Import REFI-QDA Project", folder,
+                                            "REFI-QDA Project (*.qdpx)");
+        break;
+    case FileDialog::ExportCodebook:
+        path = saveFile("Export Codebook", "REFI-QDA Codebook (*.qdc)", "qdc", folder);
+        break;
+    case FileDialog::ImportCodebook:
+        path = QFileDialog::getOpenFileName(parent_, "Import Codebook", folder,
+                                            "REFI-QDA Codebook (*.qdc)");
         break;
     default:
         break;

@@ -38,7 +38,11 @@ enum class FileDialog {
     ImportFragment,
     // The same titles, *.vxt
     ExportCodeSystem,
-    ImportCodeSystem
+    ImportCodeSystem,
+    ExportRefiProject, // "Export REFI-QDA Project", *.qdpx
+    ImportRefiProject, // "Import REFI-QDA Project", *.qdpx
+    ExportCodebook,    // "Export Codebook", *.qdc
+    ImportCodebook     // "Import Codebook", *.qdc
 };
 
 struct StartChoice {
