@@ -426,7 +426,6 @@ private slots:
             if (a->data().toInt() != 0) carried[a->data().toInt()].push_back(a);
         }
         QString missing, strays;
-        int unbuilt = 0;
         for (const MainCommand& m : mainCommands()) {
             const auto it = carried.find(m.id);
             if (it == carried.end()) {
@@ -438,7 +437,6 @@ private slots:
                 if (a != frame.command(m.id)) strays += QString::number(m.id) + " ";
             QAction* a = frame.command(m.id);
             if (a->property("unbuilt").toBool()) {
-                ++unbuilt;
                 QVERIFY2(!a->isEnabled(), qPrintable(QString::number(m.id)));
                 QCOMPARE(a->toolTip(), QString(unbuiltReason));
                 const std::size_t asked = p.asked();
@@ -448,7 +446,6 @@ private slots:
         }
         QVERIFY2(missing.isEmpty(), qPrintable("missing from the menus: " + missing));
         QVERIFY2(strays.isEmpty(), qPrintable("not routed: " + strays));
-        QVERIFY(unbuilt > 0);
         // The ids the routing table does not give are the frame's own (Undo, Redo, the
         // tinting); anything else would be a command no table knows.
         for (const auto& [id, items] : carried) {
