@@ -1,8 +1,10 @@
 #include "Teamwork.h"
 
 #include "StoreJoin.h"
+#include "analysis/MemoOperations.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
+#include "platform/richtext/RichText.h"
 #include "store/ProjectDatabase.h"
 #include "store/Schema.h"
 #include "store/SchemaSetup.h"
@@ -420,6 +422,8 @@ std::optional<ExchangeCounts> Teamwork::ImportText(std::int32_t text, const std:
             ++n.memos.added;
     }
     bool codingsChanged = false;
+    // A segment beyond the text (the text was shortened in this copy) would point at nothing.
+    const std::int32_t textLength = analysis::textLength(to, text);
     for (std::int32_t c : from.FindIds(TopicId::Codings, TopicId::Texts, fileText)) {
         if (!join.ok()) break;
         const std::int32_t code =
@@ -427,6 +431,10 @@ std::optional<ExchangeCounts> Teamwork::ImportText(std::int32_t text, const std:
         if (!code) continue;
         const std::int32_t start = from.GetInt(TopicId::Codings, c, CodingField::StartChar);
         const std::int32_t finish = from.GetInt(TopicId::Codings, c, CodingField::FinishChar);
+        if (start < 0 || finish > textLength || start >= finish) {
+            ++n.codings.skipped;
+            continue;
+        }
         const auto existing =
             to.FindIds(TopicId::Codings, TopicId::Texts, text, TopicId::Codes, code);
         bool enclosed = false;

@@ -350,6 +350,15 @@ TEST_F(Teamwork_, ATeamworkFileCarriesOneTextAndImportsOnce) {
     EXPECT_FALSE(team().ImportText(anna, theirs, false).has_value());
     EXPECT_NE(ui.messages.back().text.find("is not an exchange file"), std::string::npos);
     EXPECT_TRUE(snapshot(s()) == once);
+    // A segment beyond our text (theirs was longer) is skipped, not stored pointing at nothing.
+    const std::string longer = dir.file("longer.vxe");
+    fs::copy_file(file, longer);
+    sql(longer, "UPDATE Codings SET FinishChar=1000, StartChar=2;");
+    const auto beyond = team().ImportText(anna, longer, false);
+    ASSERT_TRUE(beyond.has_value());
+    EXPECT_EQ(beyond->codings.added, 0);
+    EXPECT_EQ(beyond->codings.skipped, 3);
+    EXPECT_TRUE(snapshot(s()) == once);
 }
 
 TEST_F(Teamwork_, TheCodeSystemTravelsWithoutCounters) {
