@@ -32,10 +32,10 @@ void usage(std::ostream& out) {
            "(1100x760 unless --size says otherwise) as a PNG image and exits; a message that\n"
            "would need an answer is printed instead and the exit status is not 0.\n"
            "--print-pdf prints into OUT.pdf as the Print menu would: the text named\n"
-           "\"Group\\Text\" with its codings, the retrieved segments of every text and code (all\n"
-           "activated first, as for --screenshot), or the project information sheet (the demo\n"
-           "project when none is given). OUT.pdf is written whole or not at all; the exit\n"
-           "status is 0 only when it was.\n";
+           "\"Group\\Text\" with its codings, the segments the project's activated texts and\n"
+           "codes retrieve, or the project information sheet (the demo project when none is\n"
+           "given). The project is not changed. OUT.pdf is written whole or not at all; the\n"
+           "exit status is 0 only when it was.\n";
 }
 
 } // namespace
@@ -103,9 +103,8 @@ int main(int argc, char** argv) {
         doc.setStartupPath(project);
         if (!doc.ChooseProjectAtStartup()) return 1;
         // Something to see: every text and code active, the last text (or the first) open.
-        // A print of a text or of the sheet changes nothing; the segments are those of every
-        // text and code, activated as for the screenshot.
-        if (!printCommand || printCommand == 32985) {
+        // A print changes nothing: its segments are those the stored activation retrieves.
+        if (!printCommand) {
             ws.documents().ActivateObjects(analysis::ActivationScope::AllTexts, 0, true);
             ws.codes().ActivateAllCodes(true);
         }

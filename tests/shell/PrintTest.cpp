@@ -246,6 +246,8 @@ private slots:
         QVERIFY(isPdf(out.toStdString()));
         QCOMPARE(run({"--print-pdf", out + "2", "--project-info", path}), 0);
         QVERIFY(isPdf(out.toStdString() + "2"));
+        QCOMPARE(run({"--print-pdf", out + "5", "--segments", path}), 0);
+        QVERIFY(isPdf(out.toStdString() + "5"));
         // Printing changed nothing in the project.
         QVERIFY(platform::readFile(project) == before);
 
