@@ -21,24 +21,7 @@ using namespace vexana::store;
 using analysis::Workspace;
 
 // An open project with the operations on it, for one command.
-struct Session {
-    ConsoleUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<Workspace> ws;
-
-    bool open(const std::string& path, std::ostream& err) {
-        if (!openExisting(doc, path, err)) return false;
-        ws = std::make_unique<Workspace>(doc);
-        failuresAtOpen = doc.database()->writeFailures();
-        return true;
-    }
-    // A write failed (and was reported with its cause): the command's own reading of the
-    // failure would be wrong.
-    bool writeFailed() const { return doc.database()->writeFailures() > failuresAtOpen; }
-
-    int failuresAtOpen = 0;
-};
+using Session = WorkspaceSession;
 
 bool parseInt(const std::string& s, std::int32_t& out) {
     if (s.empty()) return false;

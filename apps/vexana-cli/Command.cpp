@@ -1,6 +1,8 @@
 #include "Command.h"
 
+#include "analysis/Workspace.h"
 #include "platform/Files.h"
+#include "store/ProjectDatabase.h"
 
 #include <iostream>
 
@@ -80,6 +82,20 @@ bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& er
         return false;
     }
     return doc.OpenPath(path, false);
+}
+
+WorkspaceSession::WorkspaceSession() = default;
+WorkspaceSession::~WorkspaceSession() = default;
+
+bool WorkspaceSession::open(const std::string& path, std::ostream& err) {
+    if (!openExisting(doc, path, err)) return false;
+    ws = std::make_unique<analysis::Workspace>(doc);
+    failuresAtOpen_ = doc.database()->writeFailures();
+    return true;
+}
+
+bool WorkspaceSession::writeFailed() const {
+    return doc.database()->writeFailures() > failuresAtOpen_;
 }
 
 std::string cell(std::string s) {

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace vexana::analysis {
+class Workspace;
+}
+
 namespace vexana::cli {
 
 // Messages go to stderr; nothing is ever asked, since no one is there to answer.
@@ -87,6 +91,24 @@ std::unique_ptr<Command> makeQdcImportCommand();
 // Opens an existing project through the document; prints the reason to err and returns
 // false when it cannot.
 bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& err);
+
+// A project opened with its workspace, for the commands that work on one.
+struct WorkspaceSession {
+    WorkspaceSession();
+    ~WorkspaceSession();
+    ConsoleUserInterface ui;
+    store::RecentProjects recent;
+    store::CVexDoc doc{ui, recent};
+    std::unique_ptr<analysis::Workspace> ws;
+
+    bool open(const std::string& path, std::ostream& err);
+    // A write failed (and was reported with its cause): the command's own reading of the
+    // failure would be wrong.
+    bool writeFailed() const;
+
+private:
+    int failuresAtOpen_ = 0;
+};
 
 bool wantsHelp(const std::vector<std::string>& args);
 

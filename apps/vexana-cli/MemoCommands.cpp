@@ -20,23 +20,14 @@ using analysis::Memo;
 using analysis::MemoOperations;
 
 // An open project with the memo operations on it, for one command.
-struct Session {
-    ConsoleUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
+struct Session : WorkspaceSession {
     std::unique_ptr<MemoOperations> memos;
 
     bool open(const std::string& path, std::ostream& err) {
-        if (!openExisting(doc, path, err)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
+        if (!WorkspaceSession::open(path, err)) return false;
         memos = std::make_unique<MemoOperations>(*ws);
-        failuresAtOpen = doc.database()->writeFailures();
         return true;
     }
-    bool writeFailed() const { return doc.database()->writeFailures() > failuresAtOpen; }
-
-    int failuresAtOpen = 0;
 };
 
 bool parseId(const std::string& s, std::int32_t& out) {

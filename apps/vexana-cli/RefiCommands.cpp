@@ -14,18 +14,7 @@ using exchange::RefiCounts;
 
 namespace {
 
-struct Session {
-    ConsoleUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
-
-    bool open(const std::string& path, std::ostream& err) {
-        if (!openExisting(doc, path, err)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
-        return true;
-    }
-};
+using Session = WorkspaceSession;
 
 void printCounts(std::ostream& out, const RefiCounts& c) {
     out << "sources\t" << c.sources << "\ncodes\t" << c.codes << "\nselections\t" << c.selections

@@ -13,17 +13,7 @@ using namespace vexana::store;
 using exchange::ExchangeCounts;
 using exchange::Teamwork;
 
-struct Session {
-    ConsoleUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
-
-    bool open(const std::string& path, std::ostream& err) {
-        if (!openExisting(doc, path, err)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
-        return true;
-    }
+struct Session : WorkspaceSession {
     // A stop message (a write that failed, say) means the command failed, whatever it read.
     int status(int stopsBefore) const { return ConsoleUserInterface::stopsShown() > stopsBefore; }
 };

@@ -16,16 +16,11 @@ using namespace vexana::store;
 using namespace vexana::variables;
 
 // An open project with the variables' operations on it, for one command.
-struct Session {
-    ConsoleUserInterface ui;
-    RecentProjects recent;
-    CVexDoc doc{ui, recent};
-    std::unique_ptr<analysis::Workspace> ws;
+struct Session : WorkspaceSession {
     std::unique_ptr<Variables> vars;
 
     bool open(const std::string& path, std::ostream& err) {
-        if (!openExisting(doc, path, err)) return false;
-        ws = std::make_unique<analysis::Workspace>(doc);
+        if (!WorkspaceSession::open(path, err)) return false;
         vars = std::make_unique<Variables>(doc);
         return true;
     }

@@ -12,38 +12,13 @@ using platform::CharFormat;
 
 namespace {
 
-// A document part larger than this is not prose anyone wrote; it is a ZIP bomb.
-constexpr std::size_t maxPartBytes = 64u << 20;
-
-struct Toggles {
-    std::optional<bool> bold, italic, underline;
-    // `over` wins where it says anything.
-    Toggles under(const Toggles& over) const {
-        return {over.bold ? over.bold : bold, over.italic ? over.italic : italic,
-                over.underline ? over.underline : underline};
-    }
-    CharFormat format() const {
-        CharFormat f;
-        f.bold = bold.value_or(false);
-        f.italic = italic.value_or(false);
-        f.underline = underline.value_or(false);
-        return f;
-    }
-};
-
 bool onOff(const xmlNode* el) {
     const std::string v = attribute(el, "val");
     return !(v == "0" || v == "false" || v == "off" || v == "none");
 }
 
-const xmlNode* child(const xmlNode* parent, std::string_view name) {
-    for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
-        if (isElement(c, name)) return c;
-    return nullptr;
-}
-
-Toggles togglesOf(const xmlNode* rPr) {
-    Toggles t;
+FormatToggles togglesOf(const xmlNode* rPr) {
+    FormatToggles t;
     for (const xmlNode* c = rPr ? rPr->children : nullptr; c; c = c->next) {
         if (isElement(c, "b")) t.bold = onOff(c);
         if (isElement(c, "i")) t.italic = onOff(c);
@@ -66,22 +41,22 @@ public:
             s.basedOn = attribute(child(c, "basedOn"), "val");
         }
     }
-    const Toggles& defaults() const { return defaults_; }
-    Toggles of(const std::string& id) const { return resolve(id, 0); }
+    const FormatToggles& defaults() const { return defaults_; }
+    FormatToggles of(const std::string& id) const { return resolve(id, 0); }
 
 private:
     struct Style {
-        Toggles own;
+        FormatToggles own;
         std::string basedOn;
     };
     // A "basedOn" cycle ends at the depth bound.
-    Toggles resolve(const std::string& id, int depth) const {
+    FormatToggles resolve(const std::string& id, int depth) const {
         const auto it = styles_.find(id);
         if (id.empty() || it == styles_.end() || depth > 32) return {};
         return resolve(it->second.basedOn, depth + 1).under(it->second.own);
     }
     std::unordered_map<std::string, Style> styles_;
-    Toggles defaults_;
+    FormatToggles defaults_;
 };
 
 class Walker {
@@ -106,7 +81,7 @@ public:
 private:
     void paragraph(const xmlNode* p) {
         const xmlNode* pPr = child(p, "pPr");
-        const Toggles base =
+        const FormatToggles base =
             styles_.defaults().under(styles_.of(attribute(child(pPr, "pStyle"), "val")));
         const std::string jc = attribute(child(pPr, "jc"), "val");
         platform::ParaFormat para;
@@ -121,7 +96,7 @@ private:
         out_.paragraphEnd();
     }
 
-    void inlines(const xmlNode* parent, const Toggles& base, int depth) {
+    void inlines(const xmlNode* parent, const FormatToggles& base, int depth) {
         if (depth > 64) return;
         for (const xmlNode* c = parent->children; c; c = c->next) {
             if (c->type != XML_ELEMENT_NODE) continue;
@@ -138,7 +113,7 @@ private:
         }
     }
 
-    void run(const xmlNode* r, const Toggles& base) {
+    void run(const xmlNode* r, const FormatToggles& base) {
         const xmlNode* rPr = child(r, "rPr");
         const CharFormat f = base.under(styles_.of(attribute(child(rPr, "rStyle"), "val")))
                                  .under(togglesOf(rPr))
@@ -175,7 +150,7 @@ private:
 // The main part named by the package relationships, else where Word puts it.
 std::string mainPart(const ZipArchive& zip) {
     std::string error;
-    if (const auto rels = zip.read("_rels/.rels", maxPartBytes, error)) {
+    if (const auto rels = zip.read("_rels/.rels", maxDocumentPartBytes, error)) {
         if (const XmlDoc doc = parseXml(*rels, error)) {
             for (const xmlNode* c = xmlDocGetRootElement(doc.get())->children; c; c = c->next) {
                 const std::string type = attribute(c, "Type");
@@ -209,7 +184,7 @@ std::optional<platform::RichText> readDocx(std::string_view bytes, std::string& 
         error = what + " (it has no word/document.xml)";
         return std::nullopt;
     }
-    const auto xml = zip->read(part, maxPartBytes, why);
+    const auto xml = zip->read(part, maxDocumentPartBytes, why);
     if (!xml) {
         error = "can not be read: it " + why;
         return std::nullopt;
@@ -226,7 +201,7 @@ std::optional<platform::RichText> readDocx(std::string_view bytes, std::string& 
     }
     // Styles only add formatting; a document whose styles cannot be read keeps its text.
     Styles styles;
-    if (const auto s = zip->read("word/styles.xml", maxPartBytes, why))
+    if (const auto s = zip->read("word/styles.xml", maxDocumentPartBytes, why))
         if (const XmlDoc sd = parseXml(*s, why)) styles.load(xmlDocGetRootElement(sd.get()));
     RichTextBuilder out;
     Walker(out, styles).blocks(body, 0);

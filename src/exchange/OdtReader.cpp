@@ -13,30 +13,6 @@ using platform::CharFormat;
 
 namespace {
 
-// A part larger than this is not prose anyone wrote; it is a ZIP bomb.
-constexpr std::size_t maxPartBytes = 64u << 20;
-
-struct Toggles {
-    std::optional<bool> bold, italic, underline;
-    Toggles under(const Toggles& over) const {
-        return {over.bold ? over.bold : bold, over.italic ? over.italic : italic,
-                over.underline ? over.underline : underline};
-    }
-    CharFormat format() const {
-        CharFormat f;
-        f.bold = bold.value_or(false);
-        f.italic = italic.value_or(false);
-        f.underline = underline.value_or(false);
-        return f;
-    }
-};
-
-const xmlNode* child(const xmlNode* parent, std::string_view name) {
-    for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
-        if (isElement(c, name)) return c;
-    return nullptr;
-}
-
 // Styles of both parts, by name, with their parents.
 class Styles {
 public:
@@ -57,7 +33,7 @@ public:
             if (!underline.empty()) s.own.underline = underline != "none";
         }
     }
-    Toggles of(const std::string& name) const { return resolve(name, 0); }
+    FormatToggles of(const std::string& name) const { return resolve(name, 0); }
     std::string alignOf(const std::string& name) const {
         const Style* s = find(name);
         for (int depth = 0; s && depth < 32; ++depth, s = find(s->parent))
@@ -67,7 +43,7 @@ public:
 
 private:
     struct Style {
-        Toggles own;
+        FormatToggles own;
         std::string parent, align;
     };
     const Style* find(const std::string& name) const {
@@ -75,7 +51,7 @@ private:
         return name.empty() || it == styles_.end() ? nullptr : &it->second;
     }
     // A parent cycle ends at the depth bound.
-    Toggles resolve(const std::string& name, int depth) const {
+    FormatToggles resolve(const std::string& name, int depth) const {
         const Style* s = find(name);
         if (!s || depth > 32) return {};
         return resolve(s->parent, depth + 1).under(s->own);
@@ -125,7 +101,7 @@ private:
         out_.paragraphEnd();
     }
 
-    void inlines(const xmlNode* parent, const Toggles& base, int depth) {
+    void inlines(const xmlNode* parent, const FormatToggles& base, int depth) {
         if (depth > 64) return;
         const CharFormat f = base.format();
         for (const xmlNode* c = parent->children; c; c = c->next) {
@@ -198,7 +174,7 @@ std::optional<platform::RichText> readOdt(std::string_view bytes, std::string& e
     }
     // With a password, the parts are encrypted within an ordinary archive; only the manifest
     // says so.
-    if (const auto manifest = zip->read("META-INF/manifest.xml", maxPartBytes, why);
+    if (const auto manifest = zip->read("META-INF/manifest.xml", maxDocumentPartBytes, why);
         manifest && manifest->find("encryption-data") != std::string::npos) {
         error = "is protected by a password";
         return std::nullopt;
@@ -207,7 +183,7 @@ std::optional<platform::RichText> readOdt(std::string_view bytes, std::string& e
         error = what + " (it has no content.xml)";
         return std::nullopt;
     }
-    const auto xml = zip->read("content.xml", maxPartBytes, why);
+    const auto xml = zip->read("content.xml", maxDocumentPartBytes, why);
     if (!xml) {
         error = "can not be read: it " + why;
         return std::nullopt;
@@ -227,7 +203,8 @@ std::optional<platform::RichText> readOdt(std::string_view bytes, std::string& e
     // only add formatting: a document whose styles.xml cannot be read keeps its text.
     Styles styles;
     XmlDoc named;
-    if (const auto s = zip->read("styles.xml", maxPartBytes, why)) named = parseXml(*s, why);
+    if (const auto s = zip->read("styles.xml", maxDocumentPartBytes, why))
+        named = parseXml(*s, why);
     if (named) {
         const xmlNode* sr = xmlDocGetRootElement(named.get());
         styles.load(child(sr, "styles"));

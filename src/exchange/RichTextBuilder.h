@@ -2,12 +2,35 @@
 
 #include "platform/richtext/RichText.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace vexana::exchange {
+
+// A zipped document's part larger than this is not prose anyone wrote; it is a ZIP bomb.
+inline constexpr std::size_t maxDocumentPartBytes = 64u << 20;
+
+// Bold, italic and underline as styles state them: unset where a style says nothing, so a
+// style inherits the rest from the one under it.
+struct FormatToggles {
+    std::optional<bool> bold, italic, underline;
+    // `over` wins where it says anything.
+    FormatToggles under(const FormatToggles& over) const {
+        return {over.bold ? over.bold : bold, over.italic ? over.italic : italic,
+                over.underline ? over.underline : underline};
+    }
+    platform::CharFormat format() const {
+        platform::CharFormat f;
+        f.bold = bold.value_or(false);
+        f.italic = italic.value_or(false);
+        f.underline = underline.value_or(false);
+        return f;
+    }
+};
 
 // What every document reader writes into, so all of them lay text out as the RTF reader
 // does: one carriage return per paragraph end (a line break is one too), a tab after each

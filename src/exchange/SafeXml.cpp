@@ -123,6 +123,12 @@ std::string_view namespaceOf(const xmlNode* node) {
     return reinterpret_cast<const char*>(node->ns->href);
 }
 
+const xmlNode* child(const xmlNode* parent, std::string_view localName) {
+    for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
+        if (isElement(c, localName)) return c;
+    return nullptr;
+}
+
 std::string attribute(const xmlNode* node, std::string_view localName) {
     if (!node || node->type != XML_ELEMENT_NODE) return {};
     for (const xmlAttr* a = node->properties; a; a = a->next) {

@@ -26,6 +26,8 @@ XmlDoc parseHtml(std::string_view bytes, std::string& error, std::size_t maxByte
 
 // Small readers for walking a tree without the casts libxml2's unsigned chars need.
 bool isElement(const xmlNode* node, std::string_view localName);
+// The first child element of that local name, or null.
+const xmlNode* child(const xmlNode* parent, std::string_view localName);
 // The element's namespace URI, or empty.
 std::string_view namespaceOf(const xmlNode* node);
 // An attribute by local name; namespaced attributes match whatever their namespace.
