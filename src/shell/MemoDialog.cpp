@@ -150,7 +150,7 @@ MemoDialog::MemoDialog(analysis::Workspace& ws, AppSettings& settings, QWidget* 
     connect(close_, &QPushButton::clicked, this, &QDialog::close);
 
     // The body's default character format: face and height in twips; the rest rides along.
-    const std::string format = settings_.profile().readString(section, "TextFormat", "");
+    const std::string format = settings_.profile().readString(section, "TextFormat", defaultTextFormat);
     char face[64] = {};
     int twips = 200;
     if (std::sscanf(format.c_str(), "%63[^,], %d", face, &twips) < 2 || twips <= 0 ||
