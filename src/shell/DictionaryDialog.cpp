@@ -99,6 +99,8 @@ DictionaryDialog::DictionaryDialog(wordanalysis::Dictionary& dictionary, AppSett
     connect(categories_, &QListWidget::currentRowChanged, this, [this] {
         if (!filling_) fillItems();
     });
+    connect(items_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateButtons(); });
     connect(categories_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
             [this] { finishCategory(); });
     connect(items_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
@@ -172,8 +174,16 @@ void DictionaryDialog::fillItems(const std::vector<std::int32_t>& select) {
                                              QItemSelectionModel::Select |
                                                  QItemSelectionModel::Rows);
     }
-    findChild<QPushButton*>("newItem")->setEnabled(category != 0);
     filling_ = false;
+    updateButtons();
+}
+
+void DictionaryDialog::updateButtons() {
+    const bool any = !dictionary_.categories().empty();
+    findChild<QPushButton*>("newItem")->setEnabled(currentCategory() != 0);
+    findChild<QPushButton*>("deleteCategory")->setEnabled(currentCategory() != 0);
+    findChild<QPushButton*>("deleteItems")->setEnabled(items_->selectionModel()->hasSelection());
+    findChild<QPushButton*>("deleteAll")->setEnabled(any);
 }
 
 void DictionaryDialog::newCategory() {

@@ -53,6 +53,8 @@ public:
 
 private:
     void fillItems(const std::vector<std::int32_t>& select = {});
+    // A button that would find nothing to act on is off.
+    void updateButtons();
     void finishCategory();
     void finishItem();
     bool confirm(const char* question);

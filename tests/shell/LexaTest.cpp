@@ -287,6 +287,9 @@ private slots:
             desk.ui.answers = {true};
             d->deleteAll();
             QCOMPARE(d->categoryList()->count(), 0);
+            // Nothing left to delete: those buttons are off.
+            for (const char* name : {"deleteAll", "deleteCategory", "deleteItems", "newItem"})
+                QVERIFY2(!d->findChild<QPushButton*>(name)->isEnabled(), name);
             desk.ui.files = {keep.file("saved.vxl")};
             d->saveFile();
             QCOMPARE(test::readAll(keep.file("saved.vxl")), std::string());
