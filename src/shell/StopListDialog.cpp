@@ -64,6 +64,10 @@ StopListDialog::StopListDialog(wordanalysis::StopList& list,
     connect(button("Add"), &QPushButton::clicked, this, [this] { openFile(true); });
     connect(button("Save"), &QPushButton::clicked, this, &StopListDialog::saveFile);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // Delete is only offered while something is selected to delete.
+    button("Delete")->setEnabled(false);
+    connect(list_, &QListWidget::itemSelectionChanged, this,
+            [this] { button("Delete")->setEnabled(!list_->selectedItems().isEmpty()); });
     // An entry's edit ends however the editor closes: Return, Escape or a click elsewhere.
     connect(list_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
         if (QListWidgetItem* item = list_->currentItem()) finishEdit(item);

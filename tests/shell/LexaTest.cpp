@@ -126,8 +126,11 @@ private slots:
         QVERIFY(typeIntoEditor(d.list(), "zwei worte"));
         QCOMPARE(ui.messages.size(), std::size_t(1));
         QCOMPARE(list.size(), std::size_t(2));
+        d.list()->clearSelection();
+        QVERIFY(!d.button("Delete")->isEnabled()); // nothing selected to delete
         d.list()->setCurrentRow(0);
         d.list()->item(0)->setSelected(true);
+        QVERIFY(d.button("Delete")->isEnabled());
         QTest::keyClick(&d, Qt::Key_Delete);
         QCOMPARE(list.words(), std::vector<std::string>{"und"});
         // Open replaces, Add merges; the last folder is kept.
