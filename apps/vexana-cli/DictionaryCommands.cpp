@@ -39,6 +39,7 @@ public:
             err << why << "\n";
             return 1;
         }
+        if (!dictionary.warning().empty()) err << dictionary.warning() << "\n";
         for (std::int32_t c : dictionary.categories()) {
             const std::string head = cell(store.GetText(TopicId::DictCategories, c, 2)) + '\t' +
                                      std::to_string(store.GetInt(TopicId::DictCategories, c, 1));
@@ -133,6 +134,7 @@ public:
             err << why << "\n";
             return 1;
         }
+        if (!dictionary.warning().empty()) err << dictionary.warning() << "\n";
         using analysis::ActivationScope;
         std::vector<std::int32_t> units;
         if (!texts.empty()) {

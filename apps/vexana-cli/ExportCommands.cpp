@@ -27,8 +27,8 @@ public:
                "whatever its weight): a header \"Textname\" and the codes' paths, then one row\n"
                "per text with its full name and the counts; tab-separated, CR LF line ends.\n"
                "Texts in the Document System's order, codes in the Code System's. With\n"
-               "--active-only only the active codes are columns. Written to FILE (whole or\n"
-               "not at all) or to the standard output.\n";
+               "--active-only only the active codes are columns (every code when none is\n"
+               "active). Written to FILE (whole or not at all) or to the standard output.\n";
     }
     int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) override {
         if (wantsHelp(args)) {

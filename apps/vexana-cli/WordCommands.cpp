@@ -123,6 +123,7 @@ public:
                 err << why << "\n";
                 return 1;
             }
+            if (!dict.warning().empty()) err << dict.warning() << "\n";
             words.setDictionaryWords(wordanalysis::dictionaryWords(dict));
             words.options.goList = true;
         }

@@ -219,7 +219,8 @@ bool anyActiveCode(const TopicStore& store) {
 
 std::vector<std::int32_t> matrixCodes(const TopicStore& store, bool onlyActive) {
     std::vector<std::int32_t> codes = codesInTreeOrder(store);
-    if (onlyActive)
+    // With no code active the desktop does not even ask: every code is a column.
+    if (onlyActive && anyActiveCode(store))
         std::erase_if(codes,
                       [&](std::int32_t code) { return !active(store, TopicId::Codes, code); });
     return codes;

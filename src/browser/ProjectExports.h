@@ -48,7 +48,8 @@ inline constexpr std::size_t maxMatrixCells = std::size_t(1) << 27;
 bool countCodeMatrix(const store::TopicStore& store, std::vector<std::int32_t> texts,
                      std::vector<std::int32_t> codes, CodeMatrix& out);
 
-// Every text, against every code or only the active ones, in tree order.
+// Every text, against every code or only the active ones (every code when none is active),
+// in tree order.
 std::vector<std::int32_t> matrixCodes(const store::TopicStore& store, bool onlyActive);
 bool anyActiveCode(const store::TopicStore& store);
 

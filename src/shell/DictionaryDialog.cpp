@@ -314,6 +314,7 @@ void DictionaryDialog::openFile(bool merge) {
         why = dictionary_.open(path);
         pathChanged(path);
     }
+    if (why.empty()) why = dictionary_.warning();
     if (!why.empty()) ui_.message(why, MessageIcon::Warning);
     reload();
 }

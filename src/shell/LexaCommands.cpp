@@ -58,8 +58,9 @@ void LexaCommands::openDictionary() {
     // Every project comes with a store of its own.
     if (dictionaryDialog_) delete dictionaryDialog_.data();
     dictionary_ = std::make_unique<wordanalysis::Dictionary>(ws_.store());
-    if (const std::string why = dictionary_->open(settings_.dictionaryPath()); !why.empty())
-        ws_.ui().message(why, MessageIcon::Warning);
+    std::string why = dictionary_->open(settings_.dictionaryPath());
+    if (why.empty()) why = dictionary_->warning();
+    if (!why.empty()) ws_.ui().message(why, MessageIcon::Warning);
 }
 
 void LexaCommands::onProjectLoaded(bool) {

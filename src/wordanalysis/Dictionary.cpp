@@ -60,10 +60,11 @@ void storeDictionaryFolder(AppSettings& settings, const std::string& folder) {
 
 // --- reading and writing --------------------------------------------------------------
 
-std::size_t Dictionary::addBytes(std::string_view bytes) {
+std::size_t Dictionary::addBytes(std::string_view bytes, std::size_t* tooLong) {
     std::string text = platform::decodeTextFile(bytes);
     // A string slot ends at a zero byte: a name holding one would be read back cut short.
     std::replace(text.begin(), text.end(), '\0', ' ');
+    std::size_t overLong = 0;
     // Lookups made once: a dictionary of many thousand items must not be read in square time.
     std::unordered_map<std::u32string, std::int32_t> byName;
     for (std::int32_t c : categories())
@@ -93,7 +94,13 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
         std::string_view fields = line;
         const std::string_view head = trim(nextField(fields));
         if (!head.empty()) {
-            const std::string name(trim(cutText(head, maxDictionaryName)));
+            // A name cut short would stand for something else: left out, with its items.
+            if (platform::utf8Length(head) > maxDictionaryName) {
+                ++overLong;
+                current = 0;
+                continue;
+            }
+            const std::string name(head);
             const int type = flag(nextField(fields));
             auto [it, fresh] = byName.try_emplace(foldedName(name), 0);
             if (fresh) {
@@ -110,7 +117,11 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
         if (current == 0 || line.find('\t') == std::string_view::npos) continue;
         const std::string_view itemText = trim(nextField(fields));
         if (itemText.empty()) continue;
-        const std::string cut(trim(cutText(itemText, maxDictionaryName)));
+        if (platform::utf8Length(itemText) > maxDictionaryName) {
+            ++overLong;
+            continue;
+        }
+        const std::string cut(itemText);
         const int type = flag(nextField(fields));
         const int exact = flag(nextField(fields));
         const int caseSensitive = flag(nextField(fields));
@@ -121,8 +132,24 @@ std::size_t Dictionary::addBytes(std::string_view bytes) {
         known.insert(cut);
         ++made;
     }
+    if (tooLong) *tooLong = overLong;
     return made;
 }
+
+namespace {
+
+// Random bytes would otherwise be read as categories of garbage.
+bool holdsBinary(std::string_view bytes) {
+    return platform::decodeTextFile(bytes).find('\0') != std::string::npos;
+}
+
+std::string leftOut(std::size_t tooLong, const std::string& path) {
+    if (tooLong == 0) return {};
+    return std::to_string(tooLong) + " entries of " + path +
+           " are longer than 63 characters and were left out.";
+}
+
+} // namespace
 
 std::string Dictionary::bytes() const {
     std::string out;
@@ -146,15 +173,21 @@ std::string Dictionary::bytes() const {
 }
 
 std::string Dictionary::add(const std::string& path) {
+    warning_.clear();
     std::string error;
     const auto bytes = platform::readFile(path, maxVxlFileBytes, &error);
     if (!bytes) return "The dictionary " + path + " cannot be read: " + error + ".";
-    addBytes(*bytes);
+    if (holdsBinary(*bytes))
+        return "The file " + path + " is not a dictionary (it holds binary data).";
+    std::size_t tooLong = 0;
+    addBytes(*bytes, &tooLong);
+    warning_ = leftOut(tooLong, path);
     return {};
 }
 
 std::string Dictionary::open(const std::string& path) {
     clear();
+    warning_.clear();
     path_ = path;
     changed_ = false;
     unreadable_ = false;
@@ -165,7 +198,13 @@ std::string Dictionary::open(const std::string& path) {
         unreadable_ = true;
         return "The dictionary " + path + " cannot be read: " + error + ".";
     }
-    addBytes(*bytes);
+    if (holdsBinary(*bytes)) {
+        unreadable_ = true;
+        return "The file " + path + " is not a dictionary (it holds binary data).";
+    }
+    std::size_t tooLong = 0;
+    addBytes(*bytes, &tooLong);
+    warning_ = leftOut(tooLong, path);
     changed_ = false;
     return {};
 }

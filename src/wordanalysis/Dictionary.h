@@ -35,14 +35,18 @@ public:
     bool changed() const { return changed_; }
 
     // Adds the categories and items of a file's bytes; categories of the same name (without
-    // case) are merged. Returns the number of items made.
-    std::size_t addBytes(std::string_view bytes);
+    // case) are merged, names over 63 characters left out (counted in `tooLong`). Returns the
+    // number of items made.
+    std::size_t addBytes(std::string_view bytes, std::size_t* tooLong = nullptr);
     // The file's bytes: every category in topic order, each followed by its items.
     std::string bytes() const;
 
     // "Add": reads the file into the present dictionary. The reason it failed, empty on
-    // success (then nothing was added).
+    // success (then nothing was added). A file holding binary data is refused.
     std::string add(const std::string& path);
+    // What the last add or open left out (over-long entries), to be shown as a warning;
+    // empty when nothing was.
+    const std::string& warning() const { return warning_; }
     // "Open" and the project's start: every category goes, the file is read and becomes the
     // dictionary's path. A missing file gives an empty dictionary that may be written there;
     // one that exists but cannot be read is never written over.
@@ -85,6 +89,7 @@ private:
     std::string path_;
     bool changed_ = false;
     bool unreadable_ = false; // path_ exists but could not be read
+    std::string warning_;
 };
 
 // The texts of the single-word items of Type 0 (no blank or delimiter inside), without

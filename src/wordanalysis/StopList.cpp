@@ -96,6 +96,11 @@ StopList::Reading StopList::parse(std::string_view bytes,
         return r;
     }
     const std::string text = platform::decodeTextFile(bytes);
+    // Random bytes would otherwise be read as words of garbage.
+    if (text.find('\0') != std::string::npos) {
+        r.error = "The stop list holds binary data; it is not a text file.";
+        return r;
+    }
     const WordSplitter splitter(delimiters);
     std::string word;
     std::size_t chars = 0;

@@ -65,7 +65,8 @@ TEST(Dictionary, ReadsLinesAsTheFileFormatSays) {
     EXPECT_EQ(e.listing(),
               (Rows{"Work:0/job,1,0,1,0", "Work:0/Job,0,0,0,1", "Play:1/game,0,0,0,0"}));
 
-    // Byte order mark, Windows-1252, names cut to 63 characters, a line of a megabyte.
+    // Byte order mark, Windows-1252; names over 63 characters (a line of a megabyte) are left
+    // out and counted, a category's items with it.
     Dict f;
     f.dictionary.addBytes("\xEF\xBB\xBF"
                           "Gr\xC3\xBC\xC3\x9F"
@@ -73,10 +74,13 @@ TEST(Dictionary, ReadsLinesAsTheFileFormatSays) {
                           "\r\n");
     f.dictionary.addBytes("gr\xDC\xDF"
                           "e\t0\r\n\tsch\xF6n\r\n");
-    f.dictionary.addBytes(std::string(1 << 20, 'x') + "\t0\r\n\t" + std::string(1 << 20, 'y'));
-    EXPECT_EQ(f.listing(),
-              (Rows{"Grüße:0/ä,0,0,0,0", "Grüße:0/schön,0,0,0,0",
-                    std::string(63, 'x') + ":0/" + std::string(63, 'y') + ",0,0,0,0"}));
+    std::size_t tooLong = 0;
+    f.dictionary.addBytes(std::string(1 << 20, 'x') + "\t0\r\n\tlost\r\n" + std::string(63, 'x') +
+                              "\t0\r\n\t" + std::string(1 << 20, 'y') + "\r\n\tkept",
+                          &tooLong);
+    EXPECT_EQ(tooLong, 2u);
+    EXPECT_EQ(f.listing(), (Rows{"Grüße:0/ä,0,0,0,0", "Grüße:0/schön,0,0,0,0",
+                                 std::string(63, 'x') + ":0/kept,0,0,0,0"}));
 }
 
 TEST(Dictionary, WritesAndReadsBackAndKeepsFilesThatWereNotRead) {
@@ -129,6 +133,25 @@ TEST(Dictionary, WritesAndReadsBackAndKeepsFilesThatWereNotRead) {
     bad.dictionary.newCategory("New", 0);
     EXPECT_NE(bad.dictionary.writeBack(), "");
     EXPECT_TRUE(platform::isDirectory(folder));
+    // Binary data is no dictionary either: refused, and never written over.
+    const std::string binary = dir.file("binary.vxl");
+    test::writeAll(binary, std::string("Cat\t0\r\n\0\x01\x02", 10));
+    EXPECT_NE(bad.dictionary.add(binary), "");
+    Dict noise;
+    EXPECT_EQ(noise.dictionary.open(binary),
+              "The file " + binary + " is not a dictionary (it holds binary data).");
+    EXPECT_TRUE(noise.dictionary.categories().empty());
+    noise.dictionary.newCategory("New", 0);
+    EXPECT_NE(noise.dictionary.writeBack(), "");
+    EXPECT_EQ(test::readAll(binary).size(), 10u);
+    // Over-long entries: read without them, and said so.
+    const std::string longer = dir.file("long.vxl");
+    test::writeAll(longer, "Cat\t0\r\n\t" + std::string(64, 'z') + "\r\n\tok\r\n");
+    Dict warned;
+    EXPECT_EQ(warned.dictionary.open(longer), "");
+    EXPECT_EQ(warned.dictionary.warning(),
+              "1 entries of " + longer + " are longer than 63 characters and were left out.");
+    EXPECT_EQ(warned.listing(), Rows{"Cat:0/ok,0,0,0,0"});
     // A missing file is an empty dictionary that may be made there.
     Dict fresh;
     EXPECT_EQ(fresh.dictionary.open(dir.file("new.vxl")), "");
