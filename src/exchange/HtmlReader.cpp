@@ -200,6 +200,11 @@ private:
 } // namespace
 
 std::optional<platform::RichText> readHtml(std::string_view bytes, std::string& error) {
+    // The parser repairs anything into a page; zero bytes say it was never one.
+    if (bytes.find('\0') != std::string_view::npos) {
+        error = "is not an HTML page (it holds binary data)";
+        return std::nullopt;
+    }
     std::string why;
     const XmlDoc doc = parseHtml(bytes, why);
     if (!doc) {

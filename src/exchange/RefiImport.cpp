@@ -410,7 +410,8 @@ private:
 XmlDoc parseOrRefuse(std::string_view bytes, std::string_view what) {
     std::string error;
     XmlDoc doc = parseXml(bytes, error);
-    if (!doc) throw Refusal{"The " + std::string(what) + " is not well-formed XML: " + error};
+    // The parser's reason names what is wrong ("is not well-formed XML: ...").
+    if (!doc) throw Refusal{"The " + std::string(what) + " " + error + "."};
     return doc;
 }
 
@@ -686,9 +687,12 @@ private:
 };
 
 Loaded load(const std::string& qdpx, PositionMode mode, RefiImportReport& report) {
+    if (!platform::fileExists(qdpx)) throw Refusal{"The file " + qdpx + " does not exist."};
     std::string error;
     auto zip = ZipArchive::open(qdpx, error);
-    if (!zip) throw Refusal{"The file " + qdpx + " cannot be read as a REFI-QDA project: " + error};
+    if (!zip)
+        throw Refusal{"The file " + qdpx + " cannot be read as a REFI-QDA project: it " + error +
+                      "."};
     std::string qdeName = zip->contains("project.qde") ? std::string("project.qde") : "";
     if (qdeName.empty())
         for (const std::string& n : zip->names())

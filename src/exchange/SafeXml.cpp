@@ -16,9 +16,14 @@ void XmlDocFree::operator()(xmlDoc* doc) const {
 
 namespace {
 
+void ignoreMessage(void*, const char*, ...) {}
+
 void initOnce() {
     static std::once_flag once;
     std::call_once(once, [] { xmlInitParser(); });
+    // Encoding and I/O complaints would go to stderr past the program's own messages; the
+    // reasons reach the caller through the context's last error. The handler is per thread.
+    xmlSetGenericErrorFunc(nullptr, ignoreMessage);
 }
 
 struct CtxtFree {

@@ -322,6 +322,8 @@ TEST(DocumentReaders, HtmlAndMarkdownReadAsABrowserShowsThem) {
     EXPECT_EQ(biuOf(*table, "yes"), "---");
     EXPECT_FALSE(readMarkdown(std::string("PK\x03\x04\0\0", 6), error));
     EXPECT_EQ(error, "is not a Markdown text (it holds binary data)");
+    EXPECT_FALSE(readHtml(std::string("<p>\0\x01\x02", 6), error));
+    EXPECT_EQ(error, "is not an HTML page (it holds binary data)");
 }
 
 TEST(DocumentReaders, PdfTextLayerIsReadAndPdfsWithoutOneAreRefused) {
