@@ -96,12 +96,22 @@ void drawBand(QPainter& p, QTextDocument& doc, const PrintRect& area,
     p.restore();
 }
 
+// A text ending with a paragraph end leaves an empty block behind it: no paragraph.
+bool trailingEmpty(const QTextDocument& document, const QTextBlock& b) {
+    return !b.next().isValid() && b.length() <= 1 && b != document.begin();
+}
+
+int paragraphCount(const QTextDocument& document) {
+    return document.blockCount() - (trailingEmpty(document, document.lastBlock()) ? 1 : 0);
+}
+
 } // namespace
 
 browser::VectorLineMetrics documentLines(QTextDocument& document) {
     std::vector<browser::PrintLine> lines;
     QAbstractTextDocumentLayout* layout = document.documentLayout();
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (trailingEmpty(document, b)) break;
         const QRectF box = layout->blockBoundingRect(b);
         const QTextLayout* l = b.layout();
         const int n = l ? l->lineCount() : 0;
@@ -156,7 +166,7 @@ std::string CCodedTextPrintEngine::print(QPrinter& printer) {
     const double dpi = printer.resolution();
     const PageFrame f = frameOf(printer);
 
-    const int digits = browser::paragraphDigits(document_.blockCount());
+    const int digits = browser::paragraphDigits(paragraphCount(document_));
     const double zeros = QFontMetricsF(arial(10), &printer).horizontalAdvance(QString(digits, '0'));
     const double scale =
         browser::numberFontScale(digits, static_cast<int>(std::lround(zeros)), dpi);
