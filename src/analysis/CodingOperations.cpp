@@ -35,7 +35,8 @@ CodingTemplate templateOf(const RecordCursor& c, std::int32_t code, int weight) 
     return t;
 }
 
-// Where a coding stands and what it holds, from a template.
+} // namespace
+
 void putPlace(RecordCursor& c, const CodingTemplate& t) {
     c.setInt(CodingField::StartChar, t.start);
     c.setInt(CodingField::FinishChar, t.finish);
@@ -44,8 +45,6 @@ void putPlace(RecordCursor& c, const CodingTemplate& t) {
     c.setText(CodingField::Preview, t.preview);
     c.setBlock(CodingField::Body, t.rtf);
 }
-
-} // namespace
 
 bool CodingOperations::AddCoding(CodingTemplate& t, std::int32_t& batch) {
     last_ = 0;

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace vexana::store {
+class RecordCursor;
+}
+
 namespace vexana::analysis {
 
 class Workspace;
@@ -22,6 +26,9 @@ struct CodingTemplate {
     std::string preview;
     std::string rtf;
 };
+
+// Where a coding stands and what it holds, from a template, into its record.
+void putPlace(store::RecordCursor& c, const CodingTemplate& t);
 
 // A coding or memo place of a text as edit mode left it.
 struct EditedCoding {

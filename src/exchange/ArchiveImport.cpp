@@ -279,12 +279,7 @@ private:
                 c.setInt(CodingField::Text, text.id);
                 c.setInt(CodingField::Code, p.code);
                 c.setInt(CodingField::Weight, p.weight);
-                c.setInt(CodingField::StartChar, t.start);
-                c.setInt(CodingField::FinishChar, t.finish);
-                c.setInt(CodingField::StartPara, t.startPara);
-                c.setInt(CodingField::FinishPara, t.finishPara);
-                c.setText(CodingField::Preview, t.preview);
-                c.setBlock(CodingField::Body, t.rtf);
+                analysis::putPlace(c, t);
                 if (!s_.Save(c, true, true)) return false;
                 ++stored;
                 ++perCode[p.code];
