@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <unordered_map>
 
@@ -113,6 +114,30 @@ CodeTree codeTree(const TopicStore& s) {
     return tree;
 }
 
+// Every code as a "Code" element inside its parent's, depth first without recursion so a deep
+// tree cannot exhaust the stack; `code` writes an element's attributes and leading children.
+void writeCodes(XmlWriter& x, const CodeTree& tree, const std::function<void(std::int32_t)>& code) {
+    auto top = tree.children.find(0);
+    if (top == tree.children.end()) return;
+    std::vector<std::pair<const std::vector<std::int32_t>*, std::size_t>> stack{{&top->second, 0}};
+    while (!stack.empty()) {
+        auto& [list, next] = stack.back();
+        if (next == list->size()) {
+            stack.pop_back();
+            if (!stack.empty()) x.close();
+            continue;
+        }
+        const std::int32_t id = (*list)[next++];
+        x.open("Code");
+        code(id);
+        auto kids = tree.children.find(id);
+        if (kids != tree.children.end())
+            stack.push_back({&kids->second, 0});
+        else
+            x.close();
+    }
+}
+
 class ProjectWriter {
 public:
     ProjectWriter(analysis::Workspace& ws, ZipWriter& zip)
@@ -178,25 +203,13 @@ private:
 
     void codebook(XmlWriter& x) {
         const CodeTree tree = codeTree(s_);
-        auto top = tree.children.find(0);
-        if (top == tree.children.end()) return;
+        if (!tree.children.contains(0)) return;
         x.open("CodeBook");
         x.open("Codes");
-        // Depth first without recursion: a deep tree cannot exhaust the stack.
-        std::vector<std::pair<const std::vector<std::int32_t>*, std::size_t>> stack{
-            {&top->second, 0}};
-        while (!stack.empty()) {
-            auto& [list, next] = stack.back();
-            if (next == list->size()) {
-                stack.pop_back();
-                if (!stack.empty()) x.close();
-                continue;
-            }
-            const std::int32_t id = (*list)[next++];
+        writeCodes(x, tree, [&](std::int32_t id) {
             ++counts.codes;
             RecordCursor c;
             s_.GetRecord(TopicId::Codes, id, c);
-            x.open("Code");
             x.attribute("guid", guid("code", id));
             x.attribute("name", c.getText(CodeField::Name));
             x.attribute("isCodable", "true");
@@ -206,12 +219,7 @@ private:
                 x.attribute("targetGUID", guid("memo", memo));
                 x.close();
             }
-            auto kids = tree.children.find(id);
-            if (kids != tree.children.end())
-                stack.push_back({&kids->second, 0});
-            else
-                x.close();
-        }
+        });
         x.close();
         x.close();
     }
@@ -477,42 +485,23 @@ std::string RefiExport::BuildCodebook(RefiCounts* counts) {
     x.attribute("origin", origin);
     x.open("Codes");
     RefiCounts n;
-    auto top = tree.children.find(0);
-    if (top != tree.children.end()) {
-        std::vector<std::pair<const std::vector<std::int32_t>*, std::size_t>> stack{
-            {&top->second, 0}};
-        while (!stack.empty()) {
-            auto& [list, next] = stack.back();
-            if (next == list->size()) {
-                stack.pop_back();
-                if (!stack.empty()) x.close();
-                continue;
+    writeCodes(x, tree, [&](std::int32_t id) {
+        ++n.codes;
+        x.attribute("guid", derivedGuid(project, "code", id));
+        x.attribute("name", s.GetText(TopicId::Codes, id, CodeField::Name));
+        x.attribute("isCodable", "true");
+        x.attribute("color", colourOf(s.GetInt(TopicId::Codes, id, CodeField::Type)));
+        // The codebook has no notes: the code's memo is its description.
+        for (std::int32_t memo : s.FindIds(TopicId::Memos, TopicId::Codes, id)) {
+            RecordCursor c;
+            if (!s.GetRecord(TopicId::Memos, memo, c, true)) continue;
+            const std::string text = plainLines(analysis::readMemoBody(c.block(MemoField::Body)));
+            if (!text.empty()) {
+                x.element("Description", text);
+                break;
             }
-            const std::int32_t id = (*list)[next++];
-            ++n.codes;
-            x.open("Code");
-            x.attribute("guid", derivedGuid(project, "code", id));
-            x.attribute("name", s.GetText(TopicId::Codes, id, CodeField::Name));
-            x.attribute("isCodable", "true");
-            x.attribute("color", colourOf(s.GetInt(TopicId::Codes, id, CodeField::Type)));
-            // The codebook has no notes: the code's memo is its description.
-            for (std::int32_t memo : s.FindIds(TopicId::Memos, TopicId::Codes, id)) {
-                RecordCursor c;
-                if (!s.GetRecord(TopicId::Memos, memo, c, true)) continue;
-                const std::string text =
-                    plainLines(analysis::readMemoBody(c.block(MemoField::Body)));
-                if (!text.empty()) {
-                    x.element("Description", text);
-                    break;
-                }
-            }
-            auto kids = tree.children.find(id);
-            if (kids != tree.children.end())
-                stack.push_back({&kids->second, 0});
-            else
-                x.close();
         }
-    }
+    });
     x.close();
     x.close();
     if (counts) *counts = n;
