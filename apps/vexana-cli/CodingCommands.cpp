@@ -145,10 +145,11 @@ public:
         if (const int status = checkArguments(*this, args, 2, out, err); status >= 0) return status;
         Session s;
         if (!s.open(args[0], err)) return 1;
-        const std::int32_t text = s.ws->documents().FindText(args[1]);
+        std::string why = "There is no text " + args[1] + ".";
+        const std::int32_t text = findText(*s.ws, args[1], why);
         RecordCursor c;
         if (!text || !s.doc.store().GetRecord(TopicId::Texts, text, c, true)) {
-            err << "There is no text " << args[1] << ".\n";
+            err << why << "\n";
             return 1;
         }
         const auto& body = c.block(TextField::Body);
@@ -233,9 +234,10 @@ public:
         }
         Session s;
         if (!s.open(pos[0], err)) return 1;
-        const std::int32_t text = s.ws->documents().FindText(pos[1]);
+        std::string why;
+        const std::int32_t text = findText(*s.ws, pos[1], why);
         if (!text) {
-            err << "There is no text " << pos[1] << ".\n";
+            err << why << "\n";
             return 1;
         }
         analysis::CodingTemplate t;
@@ -315,9 +317,10 @@ public:
         TopicStore& st = s.doc.store();
         std::vector<std::int32_t> texts;
         for (std::size_t i = 2; i < args.size(); ++i) {
-            const std::int32_t text = docs.FindText(args[i]);
+            std::string why;
+            const std::int32_t text = findText(*s.ws, args[i], why);
             if (!text) {
-                err << "There is no text " << args[i] << ".\n";
+                err << why << "\n";
                 return 1;
             }
             texts.push_back(text);

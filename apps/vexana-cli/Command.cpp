@@ -1,5 +1,6 @@
 #include "Command.h"
 
+#include "analysis/DocumentSystem.h"
 #include "analysis/Workspace.h"
 #include "platform/Files.h"
 #include "store/ProjectDatabase.h"
@@ -82,6 +83,15 @@ bool openExisting(store::CVexDoc& doc, const std::string& path, std::ostream& er
         return false;
     }
     return doc.OpenPath(path, false);
+}
+
+std::int32_t findText(analysis::Workspace& ws, const std::string& name, std::string& why) {
+    const std::vector<std::int32_t> found = ws.documents().FindTexts(name);
+    if (found.size() == 1) return found.front();
+    why = found.empty() ? "There is no text " + name + "."
+                        : "The name " + name + " stands for " + std::to_string(found.size()) +
+                              " texts; rename them apart first.";
+    return 0;
 }
 
 WorkspaceSession::WorkspaceSession() = default;

@@ -112,6 +112,10 @@ private:
 
 bool wantsHelp(const std::vector<std::string>& args);
 
+// The one text of that full name, or 0 with `why` saying there is none or that the name
+// stands for several (a merge may make two of one name): the command must not guess.
+std::int32_t findText(analysis::Workspace& ws, const std::string& name, std::string& why);
+
 // A value as one cell of a tab-separated row: tabs and line ends become blanks.
 std::string cell(std::string s);
 

@@ -139,9 +139,10 @@ public:
         std::vector<std::int32_t> units;
         if (!texts.empty()) {
             for (const std::string& t : texts) {
-                const std::int32_t id = ws.documents().FindText(t);
+                std::string why;
+                const std::int32_t id = findText(ws, t, why);
                 if (!id) {
-                    err << "There is no text " << t << ".\n";
+                    err << why << "\n";
                     return 1;
                 }
                 units.push_back(id);

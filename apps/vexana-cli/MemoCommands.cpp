@@ -136,9 +136,10 @@ public:
         }
         std::int32_t owner = 0;
         if (!text.empty()) {
-            owner = s.ws->documents().FindText(text);
+            std::string why;
+            owner = findText(*s.ws, text, why);
             if (!owner) {
-                err << "There is no text " << text << ".\n";
+                err << why << "\n";
                 return 1;
             }
             const std::int32_t length = analysis::textLength(s.doc.store(), owner);

@@ -1,5 +1,6 @@
 #include "RetrieveOptions.h"
 
+#include "Command.h"
 #include "analysis/CodeSystem.h"
 #include "analysis/DocumentSystem.h"
 #include "analysis/Retrieval.h"
@@ -156,8 +157,9 @@ bool RetrieveOptions::apply(CVexDoc& doc, Workspace& ws, Retrieval& retrieval, s
 
     std::vector<std::int32_t> textIds, codeIds;
     for (const auto& t : texts) {
-        const std::int32_t id = ws.documents().FindText(t);
-        if (!id) return fail("There is no text " + t + ".");
+        std::string why;
+        const std::int32_t id = findText(ws, t, why);
+        if (!id) return fail(why);
         textIds.push_back(id);
     }
     for (const auto& c : codes) {

@@ -123,9 +123,10 @@ public:
         if (!s.open(args[0], err)) return 1;
         std::int32_t text = 0;
         if (withText) {
-            text = s.ws->documents().FindText(args[1]);
+            std::string why;
+            text = findText(*s.ws, args[1], why);
             if (!text) {
-                err << "There is no text " << args[1] << ".\n";
+                err << why << "\n";
                 return 1;
             }
         }

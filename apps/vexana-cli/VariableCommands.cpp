@@ -142,9 +142,10 @@ public:
         }
         Session s;
         if (!s.open(args[0], err)) return 1;
-        const std::int32_t text = s.ws->documents().FindText(args[1]);
+        std::string why;
+        const std::int32_t text = findText(*s.ws, args[1], why);
         if (!text) {
-            err << "There is no text " << args[1] << ".\n";
+            err << why << "\n";
             return 1;
         }
         const int field = variableNamed(s, args[2], err);

@@ -489,4 +489,11 @@ std::int32_t DocumentSystem::FindText(std::string_view fullName) const {
     return 0;
 }
 
+std::vector<std::int32_t> DocumentSystem::FindTexts(std::string_view fullName) const {
+    std::vector<std::int32_t> found;
+    for (std::int32_t t : ws_.store().ListIds(TopicId::Texts))
+        if (ws_.store().GetName(TopicId::Texts, t, true) == fullName) found.push_back(t);
+    return found;
+}
+
 } // namespace vexana::analysis

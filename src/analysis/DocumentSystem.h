@@ -77,6 +77,8 @@ public:
     // A group or text by its name; full names of texts are "Group\Text".
     std::int32_t FindGroup(std::string_view name) const;
     std::int32_t FindText(std::string_view fullName) const;
+    // Every text of that full name: after a merge two may share one.
+    std::vector<std::int32_t> FindTexts(std::string_view fullName) const;
     std::vector<std::int32_t> TextsOfGroup(std::int32_t group) const;
 
 private:

@@ -750,6 +750,13 @@ TEST(Cli, MergeAndExchangePrintTheirCountsAsRows) {
     const Result exported =
         run("exchange-export " + copy + " 'Interviews\\Anna' " + dir.file("anna"));
     EXPECT_EQ(exported.status, 0) << exported.out;
+    // The merge made two texts of that name: no command guesses which one is meant.
+    const Result ambiguous =
+        run("exchange-import " + p + " 'Interviews\\Anna' " + dir.file("anna.vxe"));
+    EXPECT_EQ(ambiguous.status, 1);
+    EXPECT_NE(ambiguous.out.find("The name Interviews\\Anna stands for 2 texts"), std::string::npos)
+        << ambiguous.out;
+    vexana::test::writeAll(p, vexana::test::readAll(copy));
     const Result imported =
         run("exchange-import " + p + " 'Interviews\\Anna' " + dir.file("anna.vxe"));
     EXPECT_EQ(imported.status, 0) << imported.out;
