@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -10,31 +11,7 @@
 #include <unistd.h>
 
 using vexana::test::TempDir;
-
-namespace {
-
-struct Result {
-    int status;
-    std::string out;
-};
-
-// Runs the command line with args, or the whole of command when it is given.
-Result run(const std::string& args, const std::string& command = {}) {
-    const std::string cmd =
-        (command.empty() ? std::string(VEXANA_CLI) + " " + args : command) + " 2>&1";
-    Result r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-} // namespace
+using namespace vexana::test::cli;
 
 TEST(Cli, NewAndInfoReportTheProject) {
     TempDir dir;

@@ -1,34 +1,11 @@
+#include "CliRun.h"
 #include "TestSupport.h"
 
-#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using vexana::test::TempDir;
-
-namespace {
-
-struct Result {
-    int status;
-    std::string out;
-};
-
-Result run(const std::string& args) {
-    const std::string cmd = std::string(VEXANA_CLI) + " " + args + " 2>&1";
-    Result r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-} // namespace
+using namespace vexana::test::cli;
 
 TEST(RefiCli, ExportImportAndCodebooksWithTheirStatuses) {
     TempDir dir;
